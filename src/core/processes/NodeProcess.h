@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One running Node-ecosystem process as the process scanner assembled it.
+// A plain value: safe to hand between threads. Its identity (id) is the pid.
+struct NodeProcess
+{
+    enum class Kind { next, nest, vite, react, nodemon, packageManager, node };
+
+    // The display name of a kind ("Next.js", "NestJS", "Vite", "React", "nodemon",
+    // "npm/yarn", "Node").
+    [[nodiscard]] static QString rawValue(Kind kind);
+    // The kind whose display name is exactly raw (case-sensitive), or nothing.
+    [[nodiscard]] static std::optional<Kind> kindFromRawValue(const QString &raw);
+    [[nodiscard]] static const QList<Kind> &allKinds();
+
+    qint32 id = 0;
+    qint32 pid = 0;
+    qint32 ppid = 0;
+    Kind kind = Kind::node;
+    QString command;
+    std::optional<QString> cwd;
+    QList<int> ports; // ascending, no duplicates
+    qint64 elapsedSeconds = 0;
+    qint64 rssKB = 0;
+
+    [[nodiscard]] qint64 memoryBytes() const;
+    // "—" without ports, else "3000, 5173".
+    [[nodiscard]] QString portsText() const;
+    // "42s", "5m 3s", "2h 5m", "3d 4h".
+    [[nodiscard]] QString elapsedText() const;
+    // Why the process looks left running; absent for an ordinary process.
+    [[nodiscard]] std::optional<QString> hangingReason() const;
+
+    friend bool operator==(const NodeProcess &, const NodeProcess &) = default;
+};
+
+size_t qHash(const NodeProcess &process, size_t seed = 0);

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/processes/BlockedPort.h"
+#include "core/processes/NodeProcess.h"
+#include "core/processes/ProcessScanner.h"
+#include "core/processes/ProcessSortOrder.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <functional>
+
+// The observable list of Node processes behind the Ports screen, the sidebar badge
+// and the status bar. Lives on the GUI thread and is touched only there; each
+// xChanged() signal fires only when x takes a different value. Derived values are
+// recomputed on every call. The scan runs on a worker thread of the store's own pool.
+class ProcessStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ScanFunction = std::function<QList<NodeProcess>()>;
+
+    // scan runs on a worker thread; tests pass their own to feed records.
+    explicit ProcessStore(ScanFunction scan = ProcessScanner::scan, QObject *parent = nullptr);
+    ~ProcessStore() override;
+
+    [[nodiscard]] const QList<NodeProcess> &processes() const { return m_processes; }
+    [[nodiscard]] bool isLoading() const { return m_isLoading; }
+    [[nodiscard]] QString statusText() const { return m_statusText; }
+
+    [[nodiscard]] QString portFilter() const { return m_portFilter; }
+    void setPortFilter(const QString &portFilter);
+    [[nodiscard]] QSet<qint32> selection() const { return m_selection; }
+    void setSelection(const QSet<qint32> &selection);
+    [[nodiscard]] bool showOnlyHanging() const { return m_showOnlyHanging; }
+    void setShowOnlyHanging(bool showOnlyHanging);
+    [[nodiscard]] ProcessSortOrder sortOrder() const { return m_sortOrder; }
+    void setSortOrder(const ProcessSortOrder &sortOrder);
+
+    [[nodiscard]] QList<BlockedPort> blockedPorts() const;
+    [[nodiscard]] QList<NodeProcess> visible() const;
+    [[nodiscard]] int hangingCount() const;
+
+    // Rescans and publishes. While a reload runs, returns a finished future and
+    // starts nothing. The future finishes after the new list is published.
+    QFuture<void> reload();
+    // Signals each pid (SIGKILL when force, else SIGTERM), then reloads. The future
+    // gives one line per pid that could not be signalled; empty means success.
+    QFuture<QStringList> kill(const QSet<qint32> &ids, bool force);
+
+signals:
+    void processesChanged();
+    void isLoadingChanged();
+    void statusTextChanged();
+    void portFilterChanged();
+    void selectionChanged();
+    void showOnlyHangingChanged();
+    void sortOrderChanged();
+
+private:
+    void setProcesses(const QList<NodeProcess> &processes);
+    void setIsLoading(bool isLoading);
+    void setStatusText(const QString &statusText);
+
+    ScanFunction m_scan;
+    QList<NodeProcess> m_processes;
+    bool m_isLoading = false;
+    QString m_statusText;
+    QString m_portFilter;
+    QSet<qint32> m_selection;
+    bool m_showOnlyHanging = false;
+    ProcessSortOrder m_sortOrder;
+    // Last member: destroyed first, so running scans end before the store does.
+    QThreadPool m_pool;
+};
