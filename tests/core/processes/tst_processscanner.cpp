@@ -134,8 +134,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<PSEntry>>("entries");
-        const qint32 ownPid = 777;
-        Q_UNUSED(ownPid);
 
         QTest::newRow("padded columns join the command with single spaces")
             << "  4242   1  01:02:03  51200 /usr/local/bin/node   server.js\n"
@@ -171,6 +169,7 @@ private slots:
             << "104 1 00:05 64 /usr/local/bin/node /srv/ap" << QList<PSEntry>{{104, 1, 5, 64, "/usr/local/bin/node /srv/ap"}};
     }
 
+    // Rows are parsed as if this process had pid 777.
     void parsePs()
     {
         QFETCH(QString, text);
@@ -330,11 +329,6 @@ private slots:
         // The hard limit is left alone.
         const QString hard = limit.rlim_max == RLIM_INFINITY ? "unlimited" : QString::number(limit.rlim_max);
         QCOMPARE(limits.at(1), hard);
-    }
-
-    void workingDirectoriesOfNoPidsRunsNothing()
-    {
-        QCOMPARE(ProcessScanner::detail::workingDirectories({}), DirectoryMap{});
     }
 
     void scanFindsARealNodeServer()
