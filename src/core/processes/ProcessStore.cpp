@@ -3,11 +3,13 @@
 #include "core/Concurrency.h"
 
 #include <QMap>
+#include <QPromise>
 #include <QStringView>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <signal.h>
 #include <unistd.h>
@@ -163,8 +165,19 @@ QFuture<void> ProcessStore::reload()
     // Set before anything is started, so a second call right after this one is a no-op.
     setIsLoading(true);
     setStatusText(QStringLiteral("Scanning processes…"));
-    return runInPool(&m_pool, [scan = m_scan] { return scan(); })
-        .then(this, [this](const QList<NodeProcess> &processes) { publish(processes); });
+    // The continuation is attached before the job starts. Attached to a future
+    // that has already finished, Qt 6.4 runs a then(this, ...) continuation
+    // directly inside the call on this thread, so a quick scan would publish
+    // before reload() returned.
+    auto promise = std::make_shared<QPromise<QList<NodeProcess>>>();
+    QFuture<void> published = promise->future().then(
+        this, [this](const QList<NodeProcess> &processes) { publish(processes); });
+    promise->start();
+    m_pool.start([promise, scan = m_scan] {
+        promise->addResult(scan());
+        promise->finish();
+    });
+    return published;
 }
 
 void ProcessStore::publish(const QList<NodeProcess> &processes)

@@ -309,6 +309,22 @@ private slots:
         QCOMPARE(feed.calls.load(), 2);
     }
 
+    void publishesOnlyFromTheEventLoop()
+    {
+        Feed feed; // answers at once, often before reload() has returned
+        ProcessStore store(feed.function());
+        QSignalSpy status(&store, &ProcessStore::statusTextChanged);
+        for (int i = 0; i < 100; ++i) {
+            status.clear();
+            QFuture<void> done = store.reload();
+            QVERIFY(store.isLoading());
+            QVERIFY(!done.isFinished());
+            QCOMPARE(status.count(), 1);
+            QVERIFY(status.wait());
+            QTRY_VERIFY(done.isFinished());
+        }
+    }
+
     void destroyedWhileScanning()
     {
         QSemaphore gate;
