@@ -1,7 +1,12 @@
 #include "core/processes/BlockedPort.h"
 
-// Placeholder until the process store lands.
 QString BlockedPort::summary() const
 {
-    return {};
+    if (processes.isEmpty())
+        return QStringLiteral("in use");
+    const NodeProcess &first = processes.first();
+    QString text = NodeProcess::rawValue(first.kind) + QStringLiteral(" · ") + first.elapsedText();
+    if (processes.size() > 1)
+        text += QStringLiteral(" (+%1 more)").arg(processes.size() - 1);
+    return text;
 }

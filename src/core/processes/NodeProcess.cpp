@@ -1,14 +1,37 @@
 #include "core/processes/NodeProcess.h"
 
-// Placeholder until the process records land.
+#include "core/processes/ProcessScanner.h"
 
-QString NodeProcess::rawValue(Kind)
+#include <QHashFunctions>
+
+QString NodeProcess::rawValue(Kind kind)
 {
+    switch (kind) {
+    case Kind::next:
+        return QStringLiteral("Next.js");
+    case Kind::nest:
+        return QStringLiteral("NestJS");
+    case Kind::vite:
+        return QStringLiteral("Vite");
+    case Kind::react:
+        return QStringLiteral("React");
+    case Kind::nodemon:
+        return QStringLiteral("nodemon");
+    case Kind::packageManager:
+        return QStringLiteral("npm/yarn");
+    case Kind::node:
+        return QStringLiteral("Node");
+    }
+    Q_UNREACHABLE();
     return {};
 }
 
-std::optional<NodeProcess::Kind> NodeProcess::kindFromRawValue(const QString &)
+std::optional<NodeProcess::Kind> NodeProcess::kindFromRawValue(const QString &raw)
 {
+    for (const Kind kind : allKinds()) {
+        if (rawValue(kind) == raw)
+            return kind;
+    }
     return std::nullopt;
 }
 
@@ -26,20 +49,66 @@ qint64 NodeProcess::memoryBytes() const
 
 QString NodeProcess::portsText() const
 {
-    return {};
+    if (ports.isEmpty())
+        return QStringLiteral("—");
+    QString text;
+    for (const int port : ports) {
+        if (!text.isEmpty())
+            text += QLatin1String(", ");
+        text += QString::number(port);
+    }
+    return text;
 }
 
 QString NodeProcess::elapsedText() const
 {
-    return {};
+    const qint64 s = elapsedSeconds;
+    if (s >= 86400)
+        return QStringLiteral("%1d %2h").arg(s / 86400).arg((s % 86400) / 3600);
+    if (s >= 3600)
+        return QStringLiteral("%1h %2m").arg(s / 3600).arg((s % 3600) / 60);
+    if (s >= 60)
+        return QStringLiteral("%1m %2s").arg(s / 60).arg(s % 60);
+    return QStringLiteral("%1s").arg(s);
 }
 
 std::optional<QString> NodeProcess::hangingReason() const
 {
+    switch (kind) {
+    case Kind::next:
+    case Kind::nest:
+    case Kind::vite:
+    case Kind::react:
+    case Kind::nodemon:
+        return rawValue(kind) + QLatin1String(" dev server");
+    case Kind::packageManager:
+    case Kind::node:
+        break;
+    }
+
+    const QSet<int> &devPorts = ProcessScanner::devPorts();
+    for (const int port : ports) {
+        if (devPorts.contains(port))
+            return QStringLiteral("listening on port %1").arg(port);
+    }
+
+    const QString lower = command.toLower();
+    const bool looksLikeDevScript = lower.contains(QLatin1String(" dev"))
+        || lower.contains(QLatin1String(" start")) || lower.contains(QLatin1String(" serve"));
+    if (looksLikeDevScript && elapsedSeconds >= 1801)
+        return QLatin1String("running `") + command + QLatin1String("` for ") + elapsedText();
     return std::nullopt;
 }
 
 size_t qHash(const NodeProcess &process, size_t seed)
 {
-    return qHash(process.pid, seed);
+    seed = qHashMulti(seed, process.id, process.pid, process.ppid,
+                      NodeProcess::rawValue(process.kind), process.command,
+                      process.cwd.has_value());
+    if (process.cwd)
+        seed = qHashMulti(seed, *process.cwd);
+    seed = qHashMulti(seed, process.ports.size());
+    for (const int port : process.ports)
+        seed = qHashMulti(seed, port);
+    return qHashMulti(seed, process.elapsedSeconds, process.rssKB);
 }

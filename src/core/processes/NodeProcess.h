@@ -39,4 +39,5 @@ struct NodeProcess
     friend bool operator==(const NodeProcess &, const NodeProcess &) = default;
 };
 
+// Combines all nine fields, so equal records hash alike.
 size_t qHash(const NodeProcess &process, size_t seed = 0);

@@ -15,17 +15,23 @@
 namespace ProcessScanner {
 
 // Runs /bin/ps, then lsof for listening sockets, then lsof for the working
-// directories of the accepted pids. The result is in the order ps listed them.
+// directories of the accepted pids (lsof is skipped when ps finds no Node process).
+// The result is in the order ps listed them. Each tool gets at most 15 s.
 [[nodiscard]] QList<NodeProcess> scan();
 
+// Seconds from ps's "[[dd-]hh:]mm:ss"; unreadable parts count as 0, a value that
+// does not fit 64 bits gives 0. Pure; any thread.
 [[nodiscard]] qint64 parseETime(const QString &text);
+// Whether a command line belongs to the Node ecosystem (keyword test, editor
+// helper processes excluded). Pure; any thread.
 [[nodiscard]] bool isNodeProcess(const QString &command);
 [[nodiscard]] NodeProcess::Kind classify(const QString &command);
 
-// The 27 known dev-server ports.
+// The 27 known dev-server ports. Built once, thread-safe.
 [[nodiscard]] const QSet<int> &devPorts();
 
-// pid -> listening ports, from lsof's tabular listing.
+// pid -> listening ports, from lsof's tabular listing (first line is the header;
+// lines that do not fit are skipped). Pure; any thread.
 [[nodiscard]] QHash<qint32, QSet<int>> parseListening(const QString &text);
 
 // The pieces scan() is built from, exposed for tests and benchmarks.
@@ -38,18 +44,30 @@ struct PSEntry
     qint64 elapsedSeconds = 0;
     qint64 rssKB = 0;
     QString command;
+
+    friend bool operator==(const PSEntry &, const PSEntry &) = default;
 };
 
 // Runs an executable by absolute path with these arguments (no shell) and returns
 // its standard output decoded as UTF-8 (invalid bytes repaired), or the empty text
-// when it cannot run. Standard error is discarded. A tool still running after
-// timeoutMs is killed and reaped; what it printed until then is returned.
+// when the path is not an executable file or the launch fails. Standard input and
+// standard error are the null device; the exit status is ignored. The child gets a
+// soft open-file limit of at most 1024 (lsof closes every descriptor up to the
+// limit when it starts). A tool still running after timeoutMs is killed with
+// SIGKILL and reaped; what it printed until then is returned, so a tool stuck on a
+// stale network mount costs at most the time limit.
 [[nodiscard]] QString run(const QString &path, const QStringList &arguments, int timeoutMs = 15000);
 
+// The accepted rows of `ps -o pid=,ppid=,etime=,rss=,command=` output: Node
+// commands only, never ownPid, never a pid below 1 (signalling 0 or -1 would reach
+// a whole process group or every process). Pure; any thread.
 [[nodiscard]] QList<PSEntry> parsePs(const QString &text, qint32 ownPid);
 [[nodiscard]] QList<PSEntry> ps();
+// Runs /usr/sbin/lsof, or /usr/bin/lsof when the first prints nothing.
 [[nodiscard]] QHash<qint32, QSet<int>> listeningPorts();
+// pid -> directory from lsof's field output (-Fpn). Pure; any thread.
 [[nodiscard]] QHash<qint32, QString> parseWorkingDirectories(const QString &text);
+// One lsof run for all pids; the empty map without running anything when pids is empty.
 [[nodiscard]] QHash<qint32, QString> workingDirectories(const QList<qint32> &pids);
 
 } // namespace detail

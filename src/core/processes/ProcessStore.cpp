@@ -2,7 +2,41 @@
 
 #include "core/Concurrency.h"
 
-// Placeholder until the process store lands: properties only.
+#include <QMap>
+#include <QPromise>
+#include <QStringView>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include <signal.h>
+#include <unistd.h>
+
+namespace {
+
+// The port filter is trimmed of spaces and tabs: Unicode space separators and tab.
+QStringView trimBlanks(QStringView text)
+{
+    const auto isBlank = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+QString systemMessage(int error)
+{
+    // The GNU strerror_r: thread-safe, returns the message (maybe not in buffer).
+    char buffer[256];
+    return QString::fromLocal8Bit(::strerror_r(error, buffer, sizeof buffer));
+}
+
+} // namespace
 
 ProcessStore::ProcessStore(ScanFunction scan, QObject *parent)
     : QObject(parent)
@@ -72,25 +106,134 @@ void ProcessStore::setStatusText(const QString &statusText)
 
 QList<BlockedPort> ProcessStore::blockedPorts() const
 {
-    return {};
+    const QSet<int> &devPorts = ProcessScanner::devPorts();
+    QMap<int, QList<NodeProcess>> holders;
+    for (const NodeProcess &process : m_processes) {
+        for (const int port : process.ports) {
+            if (devPorts.contains(port))
+                holders[port].append(process);
+        }
+    }
+    QList<BlockedPort> blocked;
+    blocked.reserve(holders.size());
+    for (auto it = holders.begin(); it != holders.end(); ++it) {
+        QList<NodeProcess> &processes = it.value();
+        std::stable_sort(processes.begin(), processes.end(),
+                         [](const NodeProcess &a, const NodeProcess &b) { return a.pid < b.pid; });
+        blocked.append(BlockedPort{it.key(), processes});
+    }
+    return blocked;
 }
 
 QList<NodeProcess> ProcessStore::visible() const
 {
-    return m_processes;
+    const QStringView query = trimBlanks(m_portFilter);
+    QList<NodeProcess> rows;
+    if (!query.isEmpty()) {
+        // A typed port shows every holder, suspicious or not.
+        for (const NodeProcess &process : m_processes) {
+            const bool matches = std::any_of(process.ports.cbegin(), process.ports.cend(), [query](int port) {
+                return QString::number(port).startsWith(query);
+            });
+            if (matches)
+                rows.append(process);
+        }
+    } else if (m_showOnlyHanging) {
+        for (const NodeProcess &process : m_processes) {
+            if (process.hangingReason())
+                rows.append(process);
+        }
+    } else {
+        rows = m_processes;
+    }
+    std::stable_sort(rows.begin(), rows.end(), [this](const NodeProcess &a, const NodeProcess &b) {
+        return sortsBefore(m_sortOrder, a, b);
+    });
+    return rows;
 }
 
 int ProcessStore::hangingCount() const
 {
-    return 0;
+    return int(std::count_if(m_processes.cbegin(), m_processes.cend(),
+                             [](const NodeProcess &process) { return process.hangingReason().has_value(); }));
 }
 
 QFuture<void> ProcessStore::reload()
 {
-    return finishedFuture();
+    if (m_isLoading)
+        return finishedFuture();
+    // Set before anything is started, so a second call right after this one is a no-op.
+    setIsLoading(true);
+    setStatusText(QStringLiteral("Scanning processes…"));
+    // The continuation is attached before the job starts. Attached to a future
+    // that has already finished, Qt 6.4 runs a then(this, ...) continuation
+    // directly inside the call on this thread, so a quick scan would publish
+    // before reload() returned.
+    auto promise = std::make_shared<QPromise<QList<NodeProcess>>>();
+    QFuture<void> published = promise->future().then(
+        this, [this](const QList<NodeProcess> &processes) { publish(processes); });
+    promise->start();
+    m_pool.start([promise, scan = m_scan] {
+        promise->addResult(scan());
+        promise->finish();
+    });
+    return published;
 }
 
-QFuture<QStringList> ProcessStore::kill(const QSet<qint32> &, bool)
+void ProcessStore::publish(const QList<NodeProcess> &processes)
 {
-    return finishedFuture(QStringList());
+    setProcesses(processes);
+    QSet<qint32> stillRunning;
+    for (const NodeProcess &process : processes) {
+        if (m_selection.contains(process.id))
+            stillRunning.insert(process.id);
+    }
+    setSelection(stillRunning);
+    setIsLoading(false);
+    setStatusText(summaryText());
+}
+
+QString ProcessStore::summaryText() const
+{
+    const QList<BlockedPort> blocked = blockedPorts();
+    if (!blocked.isEmpty()) {
+        QStringList ports;
+        for (const BlockedPort &port : blocked)
+            ports.append(QString::number(port.port));
+        return QStringLiteral("%1 dev port%2 in use: %3.")
+            .arg(blocked.size())
+            .arg(blocked.size() == 1 ? QString() : QStringLiteral("s"), ports.join(QLatin1String(", ")));
+    }
+    if (!m_processes.isEmpty()) {
+        return QStringLiteral("%1 Node process%2 · none of them is holding a known dev port.")
+            .arg(m_processes.size())
+            .arg(m_processes.size() == 1 ? QString() : QStringLiteral("es"));
+    }
+    return QStringLiteral("No Node processes running. Nothing from Node is on a dev port — something else still can be.");
+}
+
+std::optional<QString> ProcessStore::refusal(qint32 pid)
+{
+    if (pid <= 0 || pid == qint32(::getpid()))
+        return QStringLiteral("pid %1: refusing to signal this process").arg(pid);
+    return std::nullopt;
+}
+
+QFuture<QStringList> ProcessStore::kill(const QSet<qint32> &ids, bool force)
+{
+    const int signal = force ? SIGKILL : SIGTERM;
+    QStringList failures;
+    for (const qint32 pid : ids) {
+        if (std::optional<QString> refused = refusal(pid)) {
+            failures.append(*refused);
+            continue;
+        }
+        if (::kill(pid, signal) == 0)
+            continue;
+        const int error = errno;
+        // Already gone is what we wanted.
+        if (error != ESRCH)
+            failures.append(QStringLiteral("pid %1: %2").arg(pid).arg(systemMessage(error)));
+    }
+    return reload().then(this, [failures] { return failures; });
 }

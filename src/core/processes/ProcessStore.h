@@ -12,6 +12,7 @@
 #include <QThreadPool>
 
 #include <functional>
+#include <optional>
 
 // The observable list of Node processes behind the Ports screen, the sidebar badge
 // and the status bar. Lives on the GUI thread and is touched only there; each
@@ -45,12 +46,22 @@ public:
     [[nodiscard]] QList<NodeProcess> visible() const;
     [[nodiscard]] int hangingCount() const;
 
-    // Rescans and publishes. While a reload runs, returns a finished future and
-    // starts nothing. The future finishes after the new list is published.
+    // Rescans on a worker thread and publishes on the GUI thread: processes, the
+    // selection narrowed to pids still running, isLoading, statusText. Never blocks.
+    // While a reload runs, returns a finished future and starts nothing. Otherwise
+    // the future finishes once the new list is published.
     QFuture<void> reload();
-    // Signals each pid (SIGKILL when force, else SIGTERM), then reloads. The future
-    // gives one line per pid that could not be signalled; empty means success.
+    // Signals each pid on its own (SIGKILL when force, else SIGTERM; never its
+    // process group), then reloads. A process already gone counts as stopped. The
+    // future finishes after that reload has published (at once when a reload was
+    // already running) and gives "pid {pid}: {system message}" per failed pid and
+    // the refusal line per pid it will not signal; empty means success.
     QFuture<QStringList> kill(const QSet<qint32> &ids, bool force);
+
+    // "pid {pid}: refusing to signal this process" for a pid kill() never signals:
+    // below 1 (0 and -1 would reach a process group or every process we may
+    // signal) or the application's own; nothing for any other pid.
+    [[nodiscard]] static std::optional<QString> refusal(qint32 pid);
 
 signals:
     void processesChanged();
@@ -65,6 +76,8 @@ private:
     void setProcesses(const QList<NodeProcess> &processes);
     void setIsLoading(bool isLoading);
     void setStatusText(const QString &statusText);
+    void publish(const QList<NodeProcess> &processes);
+    [[nodiscard]] QString summaryText() const;
 
     ScanFunction m_scan;
     QList<NodeProcess> m_processes;

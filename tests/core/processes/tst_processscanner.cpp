@@ -1,0 +1,386 @@
+#include "core/processes/ProcessScanner.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using ProcessScanner::detail::PSEntry;
+using PortMap = QHash<qint32, QSet<int>>;
+using DirectoryMap = QHash<qint32, QString>;
+
+namespace ProcessScanner::detail {
+char *toString(const PSEntry &entry)
+{
+    return QTest::toString(QStringLiteral("{%1, %2, %3s, %4 KiB, \"%5\"}")
+                               .arg(entry.pid)
+                               .arg(entry.ppid)
+                               .arg(entry.elapsedSeconds)
+                               .arg(entry.rssKB)
+                               .arg(entry.command));
+}
+} // namespace ProcessScanner::detail
+
+namespace {
+
+// Stops the node server the test started, also when a check fails half-way.
+struct ChildGuard
+{
+    QProcess process;
+    ~ChildGuard()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+};
+
+const char *s_serverScript = R"js(
+const http = require('http');
+const ports = JSON.parse(process.argv[2]);
+function listenOn(i) {
+  if (i >= ports.length) { console.log('no free port'); process.exit(1); }
+  const server = http.createServer((request, response) => response.end('ok'));
+  server.once('error', () => listenOn(i + 1));
+  server.listen(ports[i], () => console.log('listening ' + ports[i]));
+}
+listenOn(0);
+)js";
+
+} // namespace
+
+class TestProcessScanner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parseETime_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("mm:ss") << "05:03" << qint64(303);
+        QTest::newRow("hh:mm:ss") << "02:05:00" << qint64(7500);
+        QTest::newRow("dd-hh:mm:ss") << "3-04:00:00" << qint64(273600);
+        QTest::newRow("seconds only") << "42" << qint64(42);
+        QTest::newRow("empty") << "" << qint64(0);
+        QTest::newRow("four pieces") << "1:2:3:4" << qint64(0);
+        QTest::newRow("days only") << "2-" << qint64(172800);
+        QTest::newRow("bad days") << "x-05:03" << qint64(303);
+        QTest::newRow("bad piece") << "01:xx:05" << qint64(3605);
+        QTest::newRow("empty pieces dropped") << "::05:03" << qint64(303);
+        QTest::newRow("cut off") << "12-0" << qint64(12 * 86400);
+        QTest::newRow("overflow") << "999999999999999999-00:00:00" << qint64(0);
+    }
+
+    void parseETime()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, seconds);
+        QCOMPARE(ProcessScanner::parseETime(text), seconds);
+    }
+
+    void keywordsAndKinds_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("isNode");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("next-server") << "next-server (v14.2.0)" << true << "Next.js";
+        QTest::newRow("npm run next dev") << "npm run next dev" << true << "Next.js";
+        QTest::newRow("nest start") << "node /app/node_modules/.bin/nest start" << true << "NestJS";
+        QTest::newRow("yarn vite") << "yarn vite" << true << "Vite";
+        QTest::newRow("vitest counts") << "node vitest" << true << "Vite";
+        QTest::newRow("react-scripts") << "react-scripts start" << true << "React";
+        QTest::newRow("npx nodemon") << "npx nodemon" << true << "nodemon";
+        QTest::newRow("pnpm dev") << "pnpm dev" << true << "npm/yarn";
+        QTest::newRow("YARN upper") << "YARN install" << true << "npm/yarn";
+        QTest::newRow("plain node") << "/opt/homebrew/bin/node index.js" << true << "Node";
+        QTest::newRow("python") << "/usr/bin/python3 -m http.server" << false << "Node";
+        QTest::newRow("renderer helper") << "Code Helper (Renderer) --type=renderer node" << false << "Node";
+        QTest::newRow("code helper") << "/opt/vscode/code helper --node" << false << "Node";
+        QTest::newRow("other helper renderer") << "Slack Helper (Renderer) nodejs" << false << "Node";
+    }
+
+    void keywordsAndKinds()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, isNode);
+        QFETCH(QString, kind);
+        QCOMPARE(ProcessScanner::isNodeProcess(command), isNode);
+        QCOMPARE(NodeProcess::rawValue(ProcessScanner::classify(command)), kind);
+    }
+
+    void devPorts()
+    {
+        const QSet<int> &ports = ProcessScanner::devPorts();
+        QCOMPARE(ports.size(), 27);
+        for (const int port : {3000, 3009, 4000, 4173, 4200, 5000, 5173, 5174, 5175, 6006, 8000, 8080, 8081,
+                               9000, 19000, 19001, 1234, 4321, 24678})
+            QVERIFY2(ports.contains(port), qPrintable(QString::number(port)));
+        for (const int port : {3010, 5176, 8082, 80, 443, 9999})
+            QVERIFY2(!ports.contains(port), qPrintable(QString::number(port)));
+    }
+
+    void parsePs_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<PSEntry>>("entries");
+
+        QTest::newRow("padded columns join the command with single spaces")
+            << "  4242   1  01:02:03  51200 /usr/local/bin/node   server.js\n"
+            << QList<PSEntry>{{4242, 1, 3723, 51200, "/usr/local/bin/node server.js"}};
+        QTest::newRow("single spaces keep the command's own spacing")
+            << "4242 1 05:03 100 node  a.js" << QList<PSEntry>{{4242, 1, 303, 100, "node  a.js"}};
+        QTest::newRow("four fields") << "4242 1 05:03 100\n" << QList<PSEntry>{};
+        QTest::newRow("pid not a number") << "abc 1 05:03 100 node a.js" << QList<PSEntry>{};
+        QTest::newRow("ppid not a number") << "4242 x 05:03 100 node a.js" << QList<PSEntry>{};
+        QTest::newRow("pid out of range") << "2147483648 1 05:03 100 node a.js" << QList<PSEntry>{};
+        QTest::newRow("pid 0") << "0 0 05:03 100 node a.js" << QList<PSEntry>{};
+        QTest::newRow("pid -1") << "-1 1 05:03 100 node a.js" << QList<PSEntry>{};
+        QTest::newRow("plus sign") << "+42 -1 00:07 5 node" << QList<PSEntry>{{42, -1, 7, 5, "node"}};
+        QTest::newRow("bad memory counts 0") << "4242 1 05:03 n/a node a.js"
+                                              << QList<PSEntry>{{4242, 1, 303, 0, "node a.js"}};
+        QTest::newRow("own pid") << "777 1 00:01 10 node x.js" << QList<PSEntry>{};
+        QTest::newRow("editor helper") << "5 1 00:01 10 /opt/Code Helper (Renderer) --type=renderer node"
+                                       << QList<PSEntry>{};
+        QTest::newRow("not node") << "7 1 00:01 10 /usr/bin/python3 app.py" << QList<PSEntry>{};
+        QTest::newRow("tab stays inside its field")
+            << "8 1 00:01 10\t node a.js" << QList<PSEntry>{{8, 1, 1, 0, "node a.js"}};
+        QTest::newRow("unicode blanks trimmed")
+            << "\t\u00a09 1 00:01 10 node a.js\u2003" << QList<PSEntry>{{9, 1, 1, 10, "node a.js"}};
+        QTest::newRow("empty") << "" << QList<PSEntry>{};
+        QTest::newRow("several rows, one cut off, one blank")
+            << "  101     1    10:00  2000 npm run dev\n"
+               "\n"
+               "  102   101    09:59  80000 node /app/node_modules/.bin/vite\n"
+               "  103   10"
+            << QList<PSEntry>{{101, 1, 600, 2000, "npm run dev"},
+                              {102, 101, 599, 80000, "node /app/node_modules/.bin/vite"}};
+        QTest::newRow("command cut off mid-way still counts")
+            << "104 1 00:05 64 /usr/local/bin/node /srv/ap" << QList<PSEntry>{{104, 1, 5, 64, "/usr/local/bin/node /srv/ap"}};
+    }
+
+    // Rows are parsed as if this process had pid 777.
+    void parsePs()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<PSEntry>, entries);
+        QCOMPARE(ProcessScanner::detail::parsePs(text, 777), entries);
+    }
+
+    void parseListening_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<PortMap>("ports");
+        const QString header = "COMMAND    PID USER   FD   TYPE DEVICE SIZE/OFF NODE NAME\n";
+
+        QTest::newRow("empty") << "" << PortMap{};
+        QTest::newRow("header only") << header << PortMap{};
+        QTest::newRow("IPv4, IPv6 and the same port twice")
+            << header + "node      501 dev   21u  IPv4 0x1      0t0  TCP *:3000 (LISTEN)\n"
+                        "node      501 dev   22u  IPv6 0x2      0t0  TCP [::1]:3000 (LISTEN)\n"
+                        "node      502 dev   23u  IPv4 0x3      0t0  TCP 127.0.0.1:5173 (LISTEN)\n"
+            << PortMap{{501, {3000}}, {502, {5173}}};
+        QTest::newRow("IPv6 address and several ports")
+            << header + "node 601 dev 21u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)\n"
+                        "node 601 dev 22u IPv6 2 0t0 TCP [fe80::1%lo]:9229 (LISTEN)\n"
+            << PortMap{{601, {8080, 9229}}};
+        QTest::newRow("escaped command name") << header + "npm\\x20ru 8484 root 19u IPv6 18553 0t0 TCP *:43429 (LISTEN)"
+                                              << PortMap{{8484, {43429}}};
+        QTest::newRow("pid column not a number") << header + "node abc dev 21u IPv4 1 0t0 TCP *:3000 (LISTEN)"
+                                                 << PortMap{};
+        QTest::newRow("no colon") << header + "node 701 dev 21u IPv4 1 0t0 TCP localhost (LISTEN)"
+                                  << PortMap{};
+        QTest::newRow("first line is the header even with data")
+            << "node 801 dev 21u IPv4 1 0t0 TCP *:3000 (LISTEN)\n"
+               "node 802 dev 21u IPv4 1 0t0 TCP *:3001 (LISTEN)\n"
+            << PortMap{{802, {3001}}};
+        QTest::newRow("cut off lines") << header + "node 901 dev 21u IPv4 1 0t0 TCP *:\nnode 902 de\nnode 903 dev 2u IPv4 1 0t0 TCP *:40"
+                                       << PortMap{{903, {40}}};
+        QTest::newRow("one column") << header + "node\n" << PortMap{};
+    }
+
+    void parseListening()
+    {
+        QFETCH(QString, text);
+        QFETCH(PortMap, ports);
+        QCOMPARE(ProcessScanner::parseListening(text), ports);
+    }
+
+    void parseWorkingDirectories_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<DirectoryMap>("directories");
+        QTest::newRow("two processes, space in a path")
+            << "p101\nfcwd\nn/Users/a/app\np202\nfcwd\nn/tmp/my dir\n"
+            << DirectoryMap{{101, "/Users/a/app"}, {202, "/tmp/my dir"}};
+        QTest::newRow("pid not a number") << "pabc\nn/x\n" << DirectoryMap{};
+        QTest::newRow("name before any pid") << "n/x\np5\nn/y" << DirectoryMap{{5, "/y"}};
+        QTest::newRow("later name replaces") << "p5\nn/a\nn/b\n" << DirectoryMap{{5, "/b"}};
+        QTest::newRow("empty pid clears the current one") << "p5\np\nn/a\n" << DirectoryMap{};
+        QTest::newRow("bad pid clears the current one") << "p5\np5x\nn/a\n" << DirectoryMap{};
+        QTest::newRow("empty name") << "p5\nn\n" << DirectoryMap{{5, ""}};
+        QTest::newRow("cut off") << "p5\nn/home/u/pro" << DirectoryMap{{5, "/home/u/pro"}};
+        QTest::newRow("empty") << "" << DirectoryMap{};
+    }
+
+    void parseWorkingDirectories()
+    {
+        QFETCH(QString, text);
+        QFETCH(DirectoryMap, directories);
+        QCOMPARE(ProcessScanner::detail::parseWorkingDirectories(text), directories);
+    }
+
+    void runLaunchesNothingForMissingOrNonExecutablePaths()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString marker = dir.filePath("ran");
+        const QString script = dir.filePath("tool.sh");
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\necho hi\ntouch '%1'\n").arg(marker).toUtf8());
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+
+        for (const QString &path : {dir.filePath("missing"), script, dir.path(), QString()}) {
+            QCOMPARE(ProcessScanner::detail::run(path, {}), QString());
+            QVERIFY2(!QFile::exists(marker), qPrintable(path));
+        }
+
+        // Made executable, the same script does run: the check above can fail.
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+        QCOMPARE(ProcessScanner::detail::run(script, {}), QString("hi\n"));
+        QVERIFY(QFile::exists(marker));
+    }
+
+    void runPassesArgumentsAsTheyAre()
+    {
+        const QString text = ProcessScanner::detail::run("/usr/bin/printf", {"%s|", "a  b", "$HOME", "*", "'q'"});
+        QCOMPARE(text, QString("a  b|$HOME|*|'q'|"));
+    }
+
+    void runIgnoresTheExitStatus()
+    {
+        QCOMPARE(ProcessScanner::detail::run("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}), QString("out\n"));
+        QCOMPARE(ProcessScanner::detail::run("/bin/false", {}), QString());
+    }
+
+    void runReadsLargeOutputWhileStderrFloods()
+    {
+        // Both streams far beyond a pipe's buffer, written at the same time.
+        const QString text = ProcessScanner::detail::run(
+            "/bin/sh", {"-c", "yes err | head -c 12000000 >&2 & yes out | head -c 12000000; wait"});
+        QCOMPARE(text.size(), 12000000);
+        QCOMPARE(text.count(QLatin1String("out\n")), 3000000);
+    }
+
+    void runRepairsInvalidUtf8()
+    {
+        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"a\\377b\\n"}), QString("a\ufffdb\n"));
+        // Output cut off in the middle of a two-byte character.
+        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"caf\\303"}), QString("caf\ufffd"));
+        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"caf\\303\\251"}), QString("café"));
+    }
+
+    void runStopsAToolThatOutstaysItsTimeLimit()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const QString text = ProcessScanner::detail::run("/bin/sh", {"-c", "echo partial; exec sleep 60"}, 300);
+        QCOMPARE(text, QString("partial\n"));
+        QVERIFY2(timer.elapsed() < 30000, "run() waited for the tool instead of stopping it");
+        // Killed and reaped: this test has no child left, not even a zombie.
+        errno = 0;
+        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
+        QCOMPARE(errno, ECHILD);
+
+        // Output closed early but still running: held to the same limit.
+        const QString quiet = ProcessScanner::detail::run("/bin/sh", {"-c", "echo x; exec sleep 60 >&-"}, 300);
+        QCOMPARE(quiet, QString("x\n"));
+        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
+    }
+
+    void runLowersTheOpenFileLimit()
+    {
+        rlimit limit{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        const rlimit saved = limit;
+        if (limit.rlim_cur <= 1024 && (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > 1024)) {
+            limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 65536 : limit.rlim_max;
+            QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+        }
+        if (limit.rlim_cur <= 1024)
+            QSKIP("the hard open-file limit is 1024 or less; nothing to lower");
+        const QString text = ProcessScanner::detail::run("/bin/sh", {"-c", "ulimit -Sn; ulimit -Hn"});
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        const QStringList limits = text.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(limits.size(), 2);
+        QCOMPARE(limits.at(0), QString("1024"));
+        // The hard limit is left alone.
+        const QString hard = limit.rlim_max == RLIM_INFINITY ? "unlimited" : QString::number(limit.rlim_max);
+        QCOMPARE(limits.at(1), hard);
+    }
+
+    void scanFindsARealNodeServer()
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        QVERIFY2(!node.isEmpty(), "node is not installed (scripts/install-deps installs nodejs)");
+
+        QTemporaryDir dir(QDir::tempPath() + "/quaylight scan XXXXXX");
+        QVERIFY(dir.isValid());
+        QFile script(dir.filePath("server.js"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(s_serverScript);
+        script.close();
+
+        QList<int> candidates = ProcessScanner::devPorts().values();
+        std::sort(candidates.begin(), candidates.end());
+        QStringList portTexts;
+        for (const int port : candidates)
+            portTexts.append(QString::number(port));
+
+        ChildGuard server;
+        server.process.setWorkingDirectory(dir.path());
+        server.process.setProgram(node);
+        server.process.setArguments({"server.js", "[" + portTexts.join(',') + "]"});
+        server.process.start();
+        QVERIFY(server.process.waitForStarted(10000));
+        QByteArray announced;
+        while (!announced.contains('\n') && server.process.waitForReadyRead(20000))
+            announced += server.process.readAllStandardOutput();
+        QVERIFY2(announced.startsWith("listening "), announced.constData());
+        const int port = announced.trimmed().mid(10).toInt();
+        QVERIFY(ProcessScanner::devPorts().contains(port));
+
+        const qint32 pid = qint32(server.process.processId());
+        const QList<NodeProcess> processes = ProcessScanner::scan();
+        const auto found = std::find_if(processes.cbegin(), processes.cend(),
+                                        [pid](const NodeProcess &p) { return p.pid == pid; });
+        QVERIFY2(found != processes.cend(), "scan() did not list the node server");
+        QCOMPARE(found->id, pid);
+        QCOMPARE(found->ppid, qint32(::getpid()));
+        QCOMPARE(found->kind, NodeProcess::Kind::node);
+        QCOMPARE(found->command, node + " server.js [" + portTexts.join(',') + "]");
+        QCOMPARE(found->ports, QList<int>{port});
+        QCOMPARE(found->cwd, std::optional<QString>(QDir(dir.path()).canonicalPath()));
+        QCOMPARE(found->hangingReason(), std::optional<QString>(QString("listening on port %1").arg(port)));
+        QVERIFY(found->rssKB > 0);
+        QVERIFY(found->elapsedSeconds >= 0 && found->elapsedSeconds < 600);
+
+        for (const NodeProcess &process : processes)
+            QVERIFY(process.pid > 0 && process.pid != qint32(::getpid()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProcessScanner)
+#include "tst_processscanner.moc"

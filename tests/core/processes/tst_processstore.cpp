@@ -1,0 +1,388 @@
+#include "core/processes/ProcessStore.h"
+
+#include <QProcess>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <atomic>
+#include <climits>
+#include <memory>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using Kind = NodeProcess::Kind;
+using Key = ProcessComparator::Key;
+
+namespace {
+
+NodeProcess record(qint32 pid, Kind kind, QList<int> ports, qint64 rssKB = 1000, qint64 elapsed = 60,
+                   const QString &command = "node app.js")
+{
+    NodeProcess process;
+    process.id = process.pid = pid;
+    process.ppid = 1;
+    process.kind = kind;
+    process.command = command;
+    process.ports = std::move(ports);
+    process.elapsedSeconds = elapsed;
+    process.rssKB = rssKB;
+    return process;
+}
+
+QList<qint32> pids(const QList<NodeProcess> &processes)
+{
+    QList<qint32> result;
+    for (const NodeProcess &process : processes)
+        result.append(process.pid);
+    return result;
+}
+
+// What the store's scan returns; read on the store's worker thread, written by the
+// test only while no scan runs.
+struct Feed
+{
+    QList<NodeProcess> records;
+    std::atomic<int> calls = 0;
+    QSemaphore *gate = nullptr; // when set, each scan waits for one release
+
+    ProcessStore::ScanFunction function()
+    {
+        return [this] {
+            ++calls;
+            if (gate)
+                gate->acquire();
+            return records;
+        };
+    }
+};
+
+void publish(ProcessStore &store, Feed &feed, const QList<NodeProcess> &records)
+{
+    feed.records = records;
+    QFuture<void> done = store.reload();
+    QTRY_VERIFY(done.isFinished());
+}
+
+// Children the test starts; any still running are killed and reaped on the way out.
+struct Children
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+
+    QProcess &startSleeper()
+    {
+        auto process = std::make_unique<QProcess>();
+        process->start("/bin/sleep", {"60"});
+        processes.push_back(std::move(process));
+        return *processes.back();
+    }
+};
+
+// A child that has exited but is not reaped yet: its pid still belongs to this test.
+struct ExitedChild
+{
+    pid_t pid = ::fork();
+    ExitedChild()
+    {
+        if (pid == 0)
+            ::_exit(0);
+        siginfo_t info{};
+        if (pid > 0)
+            ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
+    }
+    ~ExitedChild()
+    {
+        if (pid > 0)
+            ::waitpid(pid, nullptr, 0);
+    }
+};
+
+} // namespace
+
+class TestProcessStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initialValues()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        QVERIFY(store.processes().isEmpty());
+        QVERIFY(!store.isLoading());
+        QCOMPARE(store.statusText(), QString("Scanning for whatever is holding your dev ports…"));
+        QCOMPARE(store.portFilter(), QString());
+        QVERIFY(store.selection().isEmpty());
+        QVERIFY(!store.showOnlyHanging());
+        QCOMPARE(store.sortOrder(), (ProcessSortOrder{{Key::memoryBytes, Qt::DescendingOrder}}));
+        QCOMPARE(feed.calls.load(), 0);
+    }
+
+    void settersNotifyOnlyOnChange()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        QSignalSpy filter(&store, &ProcessStore::portFilterChanged);
+        QSignalSpy selection(&store, &ProcessStore::selectionChanged);
+        QSignalSpy hanging(&store, &ProcessStore::showOnlyHangingChanged);
+        QSignalSpy order(&store, &ProcessStore::sortOrderChanged);
+
+        store.setPortFilter("");
+        store.setSelection({});
+        store.setShowOnlyHanging(false);
+        store.setSortOrder({{Key::memoryBytes, Qt::DescendingOrder}});
+        QCOMPARE(filter.count() + selection.count() + hanging.count() + order.count(), 0);
+
+        store.setPortFilter("30");
+        store.setPortFilter("30");
+        store.setSelection({1, 2});
+        store.setSelection({2, 1});
+        store.setShowOnlyHanging(true);
+        store.setShowOnlyHanging(true);
+        store.setSortOrder({{Key::pid, Qt::AscendingOrder}});
+        store.setSortOrder({{Key::pid, Qt::AscendingOrder}});
+        QCOMPARE(filter.count(), 1);
+        QCOMPARE(selection.count(), 1);
+        QCOMPARE(hanging.count(), 1);
+        QCOMPARE(order.count(), 1);
+
+        store.setSortOrder({{Key::pid, Qt::DescendingOrder}});
+        QCOMPARE(order.count(), 2);
+    }
+
+    void reloadPublishesInOrderAndNarrowsTheSelection()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed, {record(101, Kind::node, {}), record(202, Kind::node, {})});
+        store.setSelection({101, 202, 999});
+
+        QStringList log;
+        connect(&store, &ProcessStore::processesChanged, this, [&] { log << "processes"; });
+        connect(&store, &ProcessStore::selectionChanged, this, [&] { log << "selection"; });
+        connect(&store, &ProcessStore::isLoadingChanged, this,
+                [&] { log << (store.isLoading() ? "loading" : "idle"); });
+        connect(&store, &ProcessStore::statusTextChanged, this, [&] { log << store.statusText(); });
+
+        feed.records = {record(202, Kind::node, {}), record(303, Kind::node, {})};
+        QFuture<void> done = store.reload();
+        QCOMPARE(store.statusText(), QString("Scanning processes…"));
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(log, (QStringList{"loading", "Scanning processes…", "processes", "selection", "idle",
+                                   "2 Node processes · none of them is holding a known dev port."}));
+        QCOMPARE(store.selection(), QSet<qint32>{202});
+        QCOMPARE(pids(store.processes()), (QList<qint32>{202, 303}));
+
+        // An identical result changes nothing but the loading flag and the status.
+        log.clear();
+        publish(store, feed, feed.records);
+        QCOMPARE(log, (QStringList{"loading", "Scanning processes…", "idle",
+                                   "2 Node processes · none of them is holding a known dev port."}));
+    }
+
+    void statusTexts()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed, {record(1, Kind::vite, {5173}), record(2, Kind::node, {3000}), record(3, Kind::node, {})});
+        QCOMPARE(store.statusText(), QString("2 dev ports in use: 3000, 5173."));
+        publish(store, feed, {record(2, Kind::node, {3000, 9999})});
+        QCOMPARE(store.statusText(), QString("1 dev port in use: 3000."));
+        publish(store, feed, {record(2, Kind::vite, {9999})});
+        QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
+        publish(store, feed, {record(1, Kind::node, {}), record(2, Kind::node, {}), record(3, Kind::node, {})});
+        QCOMPARE(store.statusText(), QString("3 Node processes · none of them is holding a known dev port."));
+        publish(store, feed, {});
+        QCOMPARE(store.statusText(),
+                 QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
+    }
+
+    void blockedPortsAndSummaries()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        QVERIFY(store.blockedPorts().isEmpty());
+        publish(store, feed,
+                {record(300, Kind::node, {3000, 5173}, 1000, 60), record(200, Kind::vite, {3000, 9999}, 1000, 724),
+                 record(100, Kind::node, {9999})});
+        const QList<BlockedPort> blocked = store.blockedPorts();
+        QCOMPARE(blocked.size(), 2);
+        QCOMPARE(blocked[0].port, 3000);
+        QCOMPARE(blocked[0].id(), 3000);
+        QCOMPARE(pids(blocked[0].processes), (QList<qint32>{200, 300}));
+        QCOMPARE(blocked[0].summary(), QString("Vite · 12m 4s (+1 more)"));
+        QCOMPARE(blocked[1].port, 5173);
+        QCOMPARE(pids(blocked[1].processes), QList<qint32>{300});
+        QCOMPARE(blocked[1].summary(), QString("Node · 1m 0s"));
+
+        QCOMPARE(BlockedPort{}.summary(), QString("in use"));
+        BlockedPort many{3000, {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}),
+                               record(3, Kind::node, {3000})}};
+        QCOMPARE(many.summary(), QString("Next.js · 1h 2m (+2 more)"));
+    }
+
+    void visibleRows()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed,
+                {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20),
+                 record(3, Kind::node, {5175}, 30), record(4, Kind::node, {517}, 40),
+                 record(5, Kind::node, {51700}, 50), record(6, Kind::node, {3000}, 60),
+                 record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80), record(9, Kind::node, {}, 90),
+                 record(10, Kind::node, {30000}, 5)});
+
+        // Default order: memory, largest first.
+        QCOMPARE(pids(store.visible()), (QList<qint32>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
+        store.setPortFilter(" 517 ");
+        QCOMPARE(pids(store.visible()), (QList<qint32>{5, 4, 3, 2, 1}));
+        store.setPortFilter("\t30\u00a0");
+        QCOMPARE(pids(store.visible()), (QList<qint32>{6, 2, 10}));
+        store.setPortFilter("5173");
+        QCOMPARE(pids(store.visible()), QList<qint32>{1});
+        store.setPortFilter("abc");
+        QVERIFY(store.visible().isEmpty());
+
+        // The suspicious switch is ignored while a port is typed.
+        store.setShowOnlyHanging(true);
+        store.setPortFilter("9999");
+        QCOMPARE(pids(store.visible()), QList<qint32>{7});
+        store.setPortFilter("  ");
+        QCOMPARE(pids(store.visible()), (QList<qint32>{8, 6, 3, 2, 1}));
+        // Counted over every process, whatever is shown.
+        store.setPortFilter("9999");
+        QCOMPARE(store.hangingCount(), 5);
+    }
+
+    void sortOrders()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed,
+                {record(1, Kind::nodemon, {5173}, 10, 5, "\U0001F600 emoji"), record(2, Kind::react, {3000, 5173}, 10, 9, "\ufffd replacement"),
+                 record(3, Kind::vite, {}, 30, 7, "Zeta"), record(4, Kind::react, {3000}, 20, 1, "alpha")});
+
+        store.setSortOrder({{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}});
+        QCOMPARE(pids(store.visible()), (QList<qint32>{4, 2, 3, 1})); // "React" < "Vite" < "nodemon"
+        store.setSortOrder({{Key::portsText, Qt::AscendingOrder}});
+        QCOMPARE(pids(store.visible()), (QList<qint32>{4, 2, 1, 3})); // "3000" < "3000, 5173" < "5173" < "—"
+        store.setSortOrder({{Key::command, Qt::AscendingOrder}});
+        QCOMPARE(pids(store.visible()), (QList<qint32>{3, 4, 2, 1})); // by code point, not UTF-16 unit
+        store.setSortOrder({{Key::elapsedSeconds, Qt::DescendingOrder}});
+        QCOMPARE(pids(store.visible()), (QList<qint32>{2, 3, 1, 4}));
+        store.setSortOrder({{Key::memoryBytes, Qt::AscendingOrder}, {Key::pid, Qt::AscendingOrder}});
+        QCOMPARE(pids(store.visible()), (QList<qint32>{1, 2, 4, 3}));
+        store.setSortOrder({{Key::pid, Qt::DescendingOrder}});
+        QCOMPARE(pids(store.visible()), (QList<qint32>{4, 3, 2, 1}));
+    }
+
+    void oneScanAtATimeAndTheCallerNeverWaits()
+    {
+        QSemaphore gate;
+        Feed feed;
+        feed.gate = &gate;
+        feed.records = {record(7, Kind::node, {3000})};
+        ProcessStore store(feed.function());
+
+        QFuture<void> first = store.reload();
+        QVERIFY(!first.isFinished()); // the scan is still held at the gate
+        QVERIFY(store.isLoading());
+        QFuture<void> second = store.reload();
+        QVERIFY(second.isFinished());
+        QFuture<QStringList> killed = store.kill({}, false);
+        // kill's reload found one running and returned at once.
+        QTRY_VERIFY(killed.isFinished());
+        QVERIFY(killed.result().isEmpty());
+        QVERIFY(store.processes().isEmpty());
+
+        gate.release();
+        QTRY_VERIFY(first.isFinished());
+        QCOMPARE(feed.calls.load(), 1);
+        QVERIFY(!store.isLoading());
+        QCOMPARE(pids(store.processes()), QList<qint32>{7});
+
+        gate.release();
+        QFuture<void> third = store.reload();
+        QTRY_VERIFY(third.isFinished());
+        QCOMPARE(feed.calls.load(), 2);
+    }
+
+    void publishesOnlyFromTheEventLoop()
+    {
+        Feed feed; // answers at once, often before reload() has returned
+        ProcessStore store(feed.function());
+        QSignalSpy status(&store, &ProcessStore::statusTextChanged);
+        for (int i = 0; i < 100; ++i) {
+            status.clear();
+            QFuture<void> done = store.reload();
+            QVERIFY(store.isLoading());
+            QVERIFY(!done.isFinished());
+            QCOMPARE(status.count(), 1);
+            QVERIFY(status.wait());
+            QTRY_VERIFY(done.isFinished());
+        }
+    }
+
+    void destroyedWhileScanning()
+    {
+        QSemaphore gate;
+        Feed feed;
+        feed.gate = &gate;
+        auto store = std::make_unique<ProcessStore>(feed.function());
+        (void)store->reload();
+        QTRY_COMPARE(feed.calls.load(), 1);
+        gate.release();
+        store.reset(); // waits for the scan; its result is dropped
+        QCoreApplication::processEvents();
+    }
+
+    void killDeliversTermOrKill()
+    {
+        Feed feed;
+        ProcessStore store(feed.function());
+        Children children;
+        QProcess &polite = children.startSleeper();
+        QProcess &forced = children.startSleeper();
+        QVERIFY(polite.waitForStarted(10000));
+        QVERIFY(forced.waitForStarted(10000));
+
+        QFuture<QStringList> done = store.kill({qint32(polite.processId())}, false);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(done.result(), QStringList());
+        QCOMPARE(feed.calls.load(), 1); // it reloaded before finishing
+        QVERIFY(!store.isLoading());
+        QTRY_COMPARE(polite.state(), QProcess::NotRunning);
+        QCOMPARE(polite.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(polite.exitCode(), SIGTERM);
+
+        done = store.kill({qint32(forced.processId())}, true);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(done.result(), QStringList());
+        QTRY_COMPARE(forced.state(), QProcess::NotRunning);
+        QCOMPARE(forced.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(forced.exitCode(), SIGKILL);
+    }
+
+    void killRefusesAndForgivesGonePids()
+    {
+        const qint32 own = qint32(::getpid());
+        for (const qint32 pid : {0, -1, INT_MIN, own})
+            QCOMPARE(ProcessStore::refusal(pid), std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
+        QCOMPARE(ProcessStore::refusal(own + 1), std::nullopt);
+
+        Feed feed;
+        ProcessStore store(feed.function());
+        ExitedChild exited;
+        QVERIFY(exited.pid > 0);
+        // INT_MAX lies above any kernel's pid_max: certainly no process, so ESRCH.
+        QFuture<QStringList> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(done.result(), QStringList{QString("pid %1: refusing to signal this process").arg(own)});
+        QCOMPARE(feed.calls.load(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProcessStore)
+#include "tst_processstore.moc"
