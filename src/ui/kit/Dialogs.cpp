@@ -1,0 +1,81 @@
+#include "ui/kit/Dialogs.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+namespace Dialogs {
+
+namespace {
+
+QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &message)
+{
+    auto *box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIcon(icon);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(title);
+    if (!message.isEmpty())
+        box->setInformativeText(message);
+    // QMessageBox guesses rich text from the content; a path with "<" must stay plain.
+    if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
+    if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+        QFont bold = label->font();
+        bold.setWeight(QFont::DemiBold);
+        label->setFont(bold);
+    }
+    return box;
+}
+
+} // namespace
+
+QMessageBox *confirm(QWidget *parent, const QString &title, const QString &message,
+                     const QString &destructiveLabel, QObject *context, std::function<void()> onConfirm)
+{
+    QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
+    QPushButton *destructive = box->addButton(destructiveLabel, QMessageBox::DestructiveRole);
+    QPushButton *cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    QObject::connect(box, &QMessageBox::buttonClicked, context,
+                     [destructive, onConfirm = std::move(onConfirm)](QAbstractButton *clicked) {
+                         if (clicked == destructive && onConfirm)
+                             onConfirm();
+                     });
+    box->open();
+    return box;
+}
+
+QMessageBox *alert(QWidget *parent, const QString &title, const QString &message)
+{
+    QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
+    box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+    box->open();
+    return box;
+}
+
+QMessageBox *inform(QWidget *parent, const QString &title, const QString &message, const QPixmap &icon)
+{
+    QMessageBox *box = build(parent, QMessageBox::Information, title, message);
+    if (!icon.isNull())
+        box->setIconPixmap(icon);
+    box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+    box->open();
+    return box;
+}
+
+QList<QMessageBox *> openMessageBoxes(const QWidget *window)
+{
+    QList<QMessageBox *> open;
+    if (!window)
+        return open;
+    for (QMessageBox *box : window->findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            open << box;
+    }
+    return open;
+}
+
+} // namespace Dialogs
