@@ -57,11 +57,12 @@ void BlockedBadge::updateIcon()
                                     Theme::warning(), devicePixelRatioF()));
 }
 
-void BlockedBadge::changeEvent(QEvent *event)
+bool BlockedBadge::event(QEvent *event)
 {
-    QWidget::changeEvent(event);
+    // Posted after the text label's own copy of the event, so the label already has its font.
     if (event->type() == QEvent::ApplicationFontChange)
         updateIcon();
+    return QWidget::event(event);
 }
 
 void BlockedBadge::paintEvent(QPaintEvent *)

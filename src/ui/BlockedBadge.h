@@ -18,8 +18,8 @@ public:
     [[nodiscard]] QString text() const;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void refresh();

@@ -58,11 +58,11 @@ QString ContentUnavailableView::description() const
     return m_description->text();
 }
 
-void ContentUnavailableView::changeEvent(QEvent *event)
+bool ContentUnavailableView::event(QEvent *event)
 {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange)
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)
         updateIcon();
+    return QWidget::event(event);
 }
 
 void ContentUnavailableView::updateIcon()

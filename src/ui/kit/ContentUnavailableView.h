@@ -19,7 +19,7 @@ public:
     [[nodiscard]] QString description() const;
 
 protected:
-    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void updateIcon();

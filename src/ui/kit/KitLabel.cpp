@@ -52,19 +52,23 @@ QSize KitLabel::minimumSizeHint() const
     return {qMin(full.width(), 3 * ellipsis + margins.left() + margins.right()), full.height()};
 }
 
-void KitLabel::changeEvent(QEvent *event)
+bool KitLabel::event(QEvent *event)
 {
-    QLabel::changeEvent(event);
+    // Application font and palette changes reach widgets as these two events, which
+    // QWidget does not pass on to changeEvent. Re-applying only what differs keeps our own
+    // setFont and setPalette from coming round again.
     switch (event->type()) {
     case QEvent::ApplicationFontChange:
         applyFont();
         break;
     case QEvent::ApplicationPaletteChange:
+    case QEvent::PaletteChange:
         applyTint();
         break;
     default:
         break;
     }
+    return QLabel::event(event);
 }
 
 void KitLabel::paintEvent(QPaintEvent *event)
@@ -82,8 +86,10 @@ void KitLabel::paintEvent(QPaintEvent *event)
 
 void KitLabel::applyFont()
 {
-    const QFont font = Typography::font(m_style, m_weight);
-    setFont(m_monospacedDigits ? Typography::monospacedDigits(font) : font);
+    const QFont base = Typography::font(m_style, m_weight);
+    const QFont wanted = m_monospacedDigits ? Typography::monospacedDigits(base) : base;
+    if (font() != wanted)
+        setFont(wanted);
 }
 
 void KitLabel::applyTint()
@@ -91,8 +97,13 @@ void KitLabel::applyTint()
     // Resolved against the application palette, not the label's own: the label sets its
     // text colour, and only that role, so every other role still comes from its parents.
     const QPalette base = QApplication::palette(this);
+    bool same = palette().resolveMask() & (quint64(1) << QPalette::WindowText);
     QPalette own;
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        own.setColor(group, QPalette::WindowText, m_tint.resolve(base, group));
-    setPalette(own);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor color = m_tint.resolve(base, group);
+        same = same && palette().color(group, QPalette::WindowText) == color;
+        own.setColor(group, QPalette::WindowText, color);
+    }
+    if (!same)
+        setPalette(own);
 }

@@ -31,7 +31,7 @@ public:
     [[nodiscard]] QSize minimumSizeHint() const override;
 
 protected:
-    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
