@@ -20,13 +20,16 @@ BlockedBadge::BlockedBadge(ProcessStore &processes, QWidget *parent)
     m_text->setTextStyle(TextStyle::caption, QFont::DemiBold);
     m_text->setTint(Theme::warning());
     m_text->setMonospacedDigits(true);
-    m_text->setElideMode(Qt::ElideRight);
+    // Many blocked ports wrap onto a second line rather than lose numbers to an ellipsis.
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignCenter);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 8);
-    layout->setSpacing(6);
+    layout->setSpacing(0);
     layout->addStretch(1);
     layout->addWidget(m_icon);
+    layout->addSpacing(6);
     layout->addWidget(m_text);
     layout->addStretch(1);
 
@@ -46,7 +49,6 @@ void BlockedBadge::refresh()
     for (const BlockedPort &blocked : m_processes.blockedPorts())
         ports << QString::number(blocked.port);
     m_text->setText(ports.join(QStringLiteral(", ")) + QStringLiteral(" in use"));
-    m_text->setToolTip(m_text->text());
     setVisible(!ports.isEmpty());
 }
 

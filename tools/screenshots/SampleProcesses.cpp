@@ -29,7 +29,7 @@ QList<NodeProcess> sampleProcesses()
         process(48377, Kind::next, QStringLiteral("node /home/sam/code/marketing/node_modules/.bin/next dev"),
                 QStringLiteral("/home/sam/code/marketing"), {3000}, 47 * 60 + 12, 498'112),
         process(31002, Kind::nest, QStringLiteral("node /home/sam/code/api/dist/main.js"),
-                QStringLiteral("/home/sam/code/api"), {8080}, 26 * 3600 + 14 * 60, 181'904),
+                QStringLiteral("/home/sam/code/api"), {8080, 9229}, 26 * 3600 + 14 * 60, 181'904),
         process(48900, Kind::nodemon, QStringLiteral("node /usr/lib/node_modules/nodemon/bin/nodemon.js worker.js"),
                 QStringLiteral("/home/sam/code/jobs"), {}, 12 * 60 + 40, 64'220),
         process(49120, Kind::packageManager, QStringLiteral("npm install"),

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetricsF>
+#include <QtMath>
 #include <QPainter>
 #include <QStyle>
 
@@ -42,9 +44,21 @@ void KitLabel::setElideMode(Qt::TextElideMode mode)
     update();
 }
 
+QSize KitLabel::sizeHint() const
+{
+    if (!drawsElided())
+        return QLabel::sizeHint();
+    // The full advance of the text, so a label given its size hint never elides; QLabel's
+    // own hint measures the ink, which can be a pixel or two narrower.
+    const QMargins margins = contentsMargins();
+    const int width = qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 2 * margin()
+                      + margins.left() + margins.right() + 1;
+    return {qMax(width, QLabel::sizeHint().width()), QLabel::sizeHint().height()};
+}
+
 QSize KitLabel::minimumSizeHint() const
 {
-    if (m_elideMode == Qt::ElideNone)
+    if (!drawsElided())
         return QLabel::minimumSizeHint();
     const QSize full = QLabel::minimumSizeHint();
     const int ellipsis = fontMetrics().horizontalAdvance(QStringLiteral("…"));
@@ -73,15 +87,23 @@ bool KitLabel::event(QEvent *event)
 
 void KitLabel::paintEvent(QPaintEvent *event)
 {
-    if (m_elideMode == Qt::ElideNone || textFormat() != Qt::PlainText || wordWrap()) {
+    if (!drawsElided()) {
         QLabel::paintEvent(event);
         return;
     }
     QPainter painter(this);
     const QRect area = contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin()));
-    const QString shown = fontMetrics().elidedText(text(), m_elideMode, area.width());
+    const QFontMetricsF metrics(font());
+    const QString shown = metrics.horizontalAdvance(text()) <= area.width()
+                              ? text()
+                              : metrics.elidedText(text(), m_elideMode, area.width());
     style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()),
                           palette(), isEnabled(), shown, foregroundRole());
+}
+
+bool KitLabel::drawsElided() const
+{
+    return m_elideMode != Qt::ElideNone && textFormat() == Qt::PlainText && !wordWrap();
 }
 
 void KitLabel::applyFont()

@@ -28,6 +28,7 @@ public:
     void setElideMode(Qt::TextElideMode mode);
     [[nodiscard]] Qt::TextElideMode elideMode() const { return m_elideMode; }
 
+    [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
 
 protected:
@@ -35,6 +36,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    [[nodiscard]] bool drawsElided() const;
     void applyFont();
     void applyTint();
 
