@@ -5,9 +5,12 @@
 #include "ui/MainWindow.h"
 #include "ui/QuaylightApp.h"
 #include "ui/RootView.h"
+#include "ui/kit/Dialogs.h"
+#include "updates/UpdaterController.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QStyle>
 
@@ -53,6 +56,26 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         const QString path = m_outputFolder.filePath(fileStem(section) + suffix + QStringLiteral(".png"));
         written = app.window()->grab().save(path) && written;
     }
+
+    app.updater().checkForUpdates();
+    QApplication::processEvents();
+    for (QMessageBox *box : Dialogs::openMessageBoxes(app.window())) {
+        written = box->grab().save(m_outputFolder.filePath(QStringLiteral("updates") + suffix + QStringLiteral(".png")))
+                  && written;
+        box->close();
+    }
+
+    QObject context;
+    QMessageBox *confirm = Dialogs::confirm(
+        app.window(), QStringLiteral("Stop whatever is holding port 3000?"),
+        QStringLiteral("• Next.js · pid 48377 · up 47m 12s · port 3000\n   /home/sam/code/marketing\n"
+                       "Unsaved work in these dev servers will be lost."),
+        QStringLiteral("Stop (SIGTERM)"), &context, [] {});
+    QApplication::processEvents();
+    written = confirm->grab().save(m_outputFolder.filePath(QStringLiteral("confirmation") + suffix
+                                                           + QStringLiteral(".png")))
+              && written;
+    confirm->close();
 
     KitGallery gallery;
     gallery.resize(s_windowSize);

@@ -1,5 +1,6 @@
 #include "ui/kit/Dialogs.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -8,6 +9,8 @@
 namespace Dialogs {
 
 namespace {
+
+constexpr int s_minimumWidth = 440;
 
 QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &message)
 {
@@ -26,6 +29,11 @@ QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title
         bold.setWeight(QFont::DemiBold);
         label->setFont(bold);
     }
+    // QMessageBox sizes itself to its title; process and folder lines need more room
+    // than that before they wrap.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+        grid->addItem(new QSpacerItem(s_minimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return box;
 }
 
