@@ -23,7 +23,6 @@ Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
     m_list->setIconSize(QSize(16, 16));
     m_list->setAutoFillBackground(false);
     m_list->viewport()->setAutoFillBackground(false);
-    m_list->setAttribute(Qt::WA_MacShowFocusRect, false);
     for (const RootView::Section section : RootView::allSections()) {
         auto *item = new QListWidgetItem(Icons::icon(RootView::symbol(section), Tint(Tint::Style::primary)),
                                          RootView::rawValue(section), m_list);

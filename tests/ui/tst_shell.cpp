@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSplitter>
 #include <QSplitterHandle>
@@ -54,8 +55,10 @@ public:
         if (open)
             m_state->gate.release(1'000'000);
     }
-    // Opened on destruction so no scan is left waiting when the store's pool winds down.
-    ~Feed() { m_state->gate.release(1'000'000); }
+    ~Feed() { open(); }
+
+    // Lets every scan through from now on.
+    void open() { m_state->gate.release(1'000'000); }
 
     void set(QList<NodeProcess> processes)
     {
@@ -245,6 +248,9 @@ private slots:
     {
         Feed feed(false);
         QuaylightApp app(feed.function(), {});
+        // Declared after the app, so a scan still held at the gate when a check fails is let
+        // through before the store waits for it on destruction.
+        const auto release = qScopeGuard([&feed] { feed.open(); });
         StatusBar *statusBar = app.window()->findChild<StatusBar *>();
         QVERIFY(statusBar);
         // The Ports screen starts the first scan as the window opens; it waits at the gate.
