@@ -30,5 +30,8 @@ bench:
 	$(MAKE) build PRESET=release
 	cmake --build --preset release --target benchmarks
 
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshots/quaylight_screenshots build/screenshots
+
 clean:
 	rm -rf build

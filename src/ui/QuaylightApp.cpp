@@ -1,19 +1,41 @@
 #include "ui/QuaylightApp.h"
 
-#include <QMainWindow>
+#include "core/modules/ScanStore.h"
+#include "ui/MainWindow.h"
+#include "ui/kit/Icons.h"
+#include "ui/kit/Theme.h"
+#include "updates/UpdaterController.h"
+
+#include <QApplication>
 
 QuaylightApp::QuaylightApp(QObject *parent)
-    : QObject(parent)
-    , m_window(std::make_unique<QMainWindow>())
+    : QuaylightApp(ProcessScanner::scan, configuredProductPage(), parent)
 {
-    m_window->setWindowTitle(QStringLiteral("Quaylight"));
+}
+
+QuaylightApp::QuaylightApp(ProcessStore::ScanFunction scan, const QUrl &productPage, QObject *parent)
+    : QObject(parent)
+    , m_scan(std::make_unique<ScanStore>())
+    , m_processes(std::make_unique<ProcessStore>(std::move(scan)))
+    , m_updater(std::make_unique<UpdaterController>())
+    , m_window(std::make_unique<MainWindow>(*m_processes, *m_scan, *m_updater, productPage))
+{
+    m_updater->setWindow(m_window.get());
+    QApplication::setWindowIcon(Icons::icon(QStringLiteral("powerplug.fill"), Theme::nodeGreen()));
     m_window->resize(1100, 720);
     m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
 }
 
 QuaylightApp::~QuaylightApp() = default;
 
-QMainWindow *QuaylightApp::window() const
+QUrl QuaylightApp::configuredProductPage()
 {
-    return m_window.get();
+    const QUrl page(QStringLiteral(QUAYLIGHT_HOMEPAGE), QUrl::StrictMode);
+    if (!page.isValid() || page.host().isEmpty())
+        return {};
+    if (page.scheme() != QLatin1String("https") && page.scheme() != QLatin1String("http"))
+        return {};
+    return page;
 }

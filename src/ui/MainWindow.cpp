@@ -1,0 +1,58 @@
+#include "ui/MainWindow.h"
+
+#include "ui/RootView.h"
+#include "ui/kit/Dialogs.h"
+#include "ui/kit/Icons.h"
+#include "ui/kit/Theme.h"
+#include "updates/CheckForUpdatesCommand.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMenuBar>
+
+MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater,
+                       const QUrl &productPage, QWidget *parent)
+    : QMainWindow(parent)
+    , m_productPage(productPage)
+    , m_rootView(new RootView(processes, scan, productPage))
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Quaylight"));
+    m_rootView->setMinimumSize(s_minimumContentSize);
+    setCentralWidget(m_rootView);
+    buildMenus(updater);
+}
+
+void MainWindow::buildMenus(UpdaterController &updater)
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction *quit = file->addAction(QStringLiteral("Quit Quaylight"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    // Closing the window is what quits, so Quit takes the same road.
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    if (!m_productPage.isEmpty()) {
+        QAction *page = help->addAction(QStringLiteral("Quaylight Help"));
+        page->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
+        page->setShortcutContext(Qt::ApplicationShortcut);
+        connect(page, &QAction::triggered, this, [this] { QDesktopServices::openUrl(m_productPage); });
+        help->addSeparator();
+    }
+    QAction *about = help->addAction(QStringLiteral("About Quaylight"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+    help->addAction(new CheckForUpdatesCommand(updater, help));
+}
+
+void MainWindow::showAbout()
+{
+    QString message = QCoreApplication::applicationVersion().isEmpty()
+                          ? QString()
+                          : QStringLiteral("Version %1\n\n").arg(QCoreApplication::applicationVersion());
+    message += QStringLiteral("See which Node processes hold your dev ports, and reclaim the space "
+                              "your node_modules folders take.");
+    Dialogs::inform(this, QStringLiteral("Quaylight"), message,
+                    Icons::pixmap(QStringLiteral("powerplug.fill"), 48, Theme::nodeGreen(), devicePixelRatioF()));
+}

@@ -1,0 +1,59 @@
+#include "ui/Sidebar.h"
+
+#include "ui/BlockedBadge.h"
+#include "ui/SidebarDelegate.h"
+#include "ui/kit/Icons.h"
+#include "ui/kit/Theme.h"
+
+#include <QListWidget>
+#include <QPainter>
+#include <QVBoxLayout>
+
+Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
+    : QWidget(parent)
+    , m_list(new QListWidget)
+    , m_badge(new BlockedBadge(processes, this))
+{
+    setObjectName(QStringLiteral("sidebar"));
+    m_list->setObjectName(QStringLiteral("sidebarList"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setItemDelegate(new SidebarDelegate(m_list));
+    m_list->setIconSize(QSize(16, 16));
+    m_list->setAutoFillBackground(false);
+    m_list->viewport()->setAutoFillBackground(false);
+    for (const RootView::Section section : RootView::allSections()) {
+        auto *item = new QListWidgetItem(Icons::icon(RootView::symbol(section), Tint(Tint::Style::primary)),
+                                         RootView::rawValue(section), m_list);
+        item->setData(Qt::UserRole, int(section));
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 10, 8, 8);
+    layout->setSpacing(8);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(m_badge);
+
+    connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
+        if (current)
+            emit sectionChosen(RootView::Section(current->data(Qt::UserRole).toInt()));
+    });
+    // A sidebar always shows where the user is: a Ctrl-click must not leave no row selected.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_list->selectedItems().isEmpty() && m_list->currentItem())
+            m_list->currentItem()->setSelected(true);
+    });
+}
+
+void Sidebar::setCurrentSection(RootView::Section section)
+{
+    m_list->setCurrentRow(int(RootView::allSections().indexOf(section)));
+}
+
+void Sidebar::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::sidebarBackground(palette()));
+    painter.fillRect(QRect(width() - 1, 0, 1, height()), Theme::separator(palette()));
+}

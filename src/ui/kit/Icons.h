@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/kit/Tint.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QStringList>
+
+// The one table from the symbol names the screens use ("powerplug.fill", "bolt", ...) to
+// the SVG icons shipped in the application's resources, so every icon shows on a bare
+// session with no icon theme. Icons are single-colour and drawn in a tint. GUI thread.
+namespace Icons {
+// Every symbol name the table knows, in a fixed order.
+[[nodiscard]] const QStringList &symbolNames();
+[[nodiscard]] bool hasSymbol(const QString &symbol);
+// An icon drawn in tint at any size; a text-style tint follows the palette, and the
+// disabled and selected modes take the palette's disabled and highlighted-text colours.
+// A null icon for a name the table does not know.
+[[nodiscard]] QIcon icon(const QString &symbol, const Tint &tint = Tint::Style::primary);
+// The icon as a square pixmap of size logical pixels at device pixel ratio dpr.
+[[nodiscard]] QPixmap pixmap(const QString &symbol, int size, const QColor &color,
+                             qreal dpr = 1.0);
+} // namespace Icons
