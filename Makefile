@@ -1,10 +1,14 @@
 # The two everyday commands: `make run` and `make test`. Both install the Debian
 # packages listed in packages.txt that are missing, then configure and build.
+# `make package` builds the Debian package the same way, from the release preset.
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
 
-.PHONY: all deps build run test asan bench screenshots clean
+# The screenshots the README and the AppStream metadata show, kept under docs/.
+DOC_SCREENSHOTS := ports disk-cleanup breakdown ports-dark
+
+.PHONY: all deps build run test asan bench screenshots docs-screenshots package clean
 
 all: build
 
@@ -32,6 +36,15 @@ bench:
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshots/quaylight_screenshots build/screenshots
+
+docs-screenshots: screenshots
+	mkdir -p docs/screenshots
+	for shot in $(DOC_SCREENSHOTS); do cp build/screenshots/$$shot.png docs/screenshots/ || exit 1; done
+
+# The Debian package, from the optimised build, written to build/release/.
+package:
+	$(MAKE) build PRESET=release
+	cpack --preset release
 
 clean:
 	rm -rf build

@@ -7,6 +7,7 @@
 #include "updates/UpdaterController.h"
 
 #include <QApplication>
+#include <QIcon>
 
 QuaylightApp::QuaylightApp(QObject *parent)
     : QuaylightApp(ProcessScanner::scan, configuredProductPage(), parent)
@@ -21,7 +22,9 @@ QuaylightApp::QuaylightApp(ProcessStore::ScanFunction scan, const QUrl &productP
     , m_window(std::make_unique<MainWindow>(*m_processes, *m_scan, *m_updater, productPage))
 {
     m_updater->setWindow(m_window.get());
-    QApplication::setWindowIcon(Icons::icon(QStringLiteral("powerplug.fill"), Theme::nodeGreen()));
+    // The installed application icon; the plug glyph when running from the build tree.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUAYLIGHT_APP_ID),
+                                                 Icons::icon(QStringLiteral("powerplug.fill"), Theme::nodeGreen())));
     m_window->resize(1100, 720);
     m_window->show();
     m_window->raise();
