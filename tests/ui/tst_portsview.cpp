@@ -395,6 +395,11 @@ private slots:
         QVERIFY(screen.shows(QStringLiteral("emptyProcessCard")));
         QCOMPARE(screen.emptyText(), QStringLiteral("No suspicious processes. Turn off “Only suspicious” to see "
                                                     "everything Node is running."));
+        // Blanks alone filter nothing: it is still the switch that hides them.
+        screen.store.setPortFilter(QStringLiteral("  "));
+        QCOMPARE(screen.emptyText(), QStringLiteral("No suspicious processes. Turn off “Only suspicious” to see "
+                                                    "everything Node is running."));
+        screen.store.setPortFilter(QString());
         screen.store.setShowOnlyHanging(false);
         QVERIFY(!onlySuspicious->isChecked());
         QVERIFY(screen.shows(QStringLiteral("processTableSurface")));
@@ -418,6 +423,12 @@ private slots:
         QCOMPARE(screen.store.portFilter(), QString());
         QVERIFY(!screen.shows(QStringLiteral("clearPortButton")));
         QCOMPARE(screen.table()->model()->rowCount(), 2);
+
+        // A port typed with blanks around it names the port the rows are filtered by.
+        screen.store.setPortFilter(QStringLiteral(" 80\t"));
+        QVERIFY(screen.emptyText().contains(QStringLiteral("starting with 80. ")));
+        QVERIFY(screen.emptyText().contains(QStringLiteral("`lsof -i :80` will name it.")));
+        screen.store.setPortFilter(QString());
 
         // A prefix that matches shows just its holders; the field follows the store too.
         QTest::keyClicks(field, QStringLiteral("99"));

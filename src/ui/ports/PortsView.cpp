@@ -306,12 +306,11 @@ void PortsView::showProcesses()
     m_heldPorts->setTint(blocked.isEmpty() ? Tint(Tint::Style::secondary) : Tint(Theme::warning()));
     m_processCount->setValue(QString::number(m_store.processes().size()));
     m_selectSuspicious->setEnabled(m_store.hangingCount() > 0);
-    showBlockedPorts();
+    showBlockedPorts(blocked);
 }
 
-void PortsView::showBlockedPorts()
+void PortsView::showBlockedPorts(const QList<BlockedPort> &blocked)
 {
-    const QList<BlockedPort> blocked = m_store.blockedPorts();
     m_blockedHeading->setText(blocked.isEmpty() ? QStringLiteral("Dev ports") : QStringLiteral("Dev ports held by Node"));
 
     QSet<int> ports;
@@ -377,7 +376,9 @@ void PortsView::showRows()
 
 QString PortsView::emptyProcessText() const
 {
-    const QString filter = m_store.portFilter();
+    // The port as the store filters by it: blanks around it would make the lsof command
+    // wrong, and blanks alone filter nothing, so the switch is what hid the rows.
+    const QString filter = m_store.portQuery();
     if (!filter.isEmpty()) {
         return QStringLiteral("No Node process is listening on a port starting with ") + filter
                + QStringLiteral(". If the port is still refused, the holder is not a Node process and this app "

@@ -69,7 +69,7 @@ private:
     void showFailures(const QStringList &lines);
 
     void showProcesses();
-    void showBlockedPorts();
+    void showBlockedPorts(const QList<BlockedPort> &blocked);
     void showFilter();
     void showSelection();
     void showLoading();

@@ -7,7 +7,7 @@
 #include "ui/kit/Typography.h"
 #include "ui/ports/KindSymbol.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPalette>
 
 namespace {
@@ -143,17 +143,16 @@ QVariant ProcessTableModel::data(const QModelIndex &index, int role) const
     case Qt::FontRole:
         switch (column) {
         case PortsColumn:
-            return Typography::monospacedDigits(
-                Typography::font(TextStyle::body, process.ports.isEmpty() ? QFont::Normal : QFont::DemiBold));
+            return process.ports.isEmpty() ? fonts().digits : fonts().boldDigits;
         case UptimeColumn:
         case PidColumn:
         case MemoryColumn:
-            return Typography::monospacedDigits(Typography::font(TextStyle::body));
+            return fonts().digits;
         }
         return {};
     case Qt::ForegroundRole:
         if (column == UptimeColumn || column == PidColumn) {
-            QColor secondary = QGuiApplication::palette().color(QPalette::Text);
+            QColor secondary = QApplication::palette().color(QPalette::Text);
             secondary.setAlphaF(0.62);
             return secondary;
         }
@@ -253,6 +252,18 @@ int ProcessTableModel::width(int column)
     default:
         return 0;
     }
+}
+
+const ProcessTableModel::Fonts &ProcessTableModel::fonts() const
+{
+    // Measuring digit widths is too slow for every cell painted; redone when the
+    // application font changes.
+    const QFont application = QApplication::font();
+    if (!m_fonts || m_fonts->application != application) {
+        m_fonts = Fonts{application, Typography::monospacedDigits(Typography::font(TextStyle::body)),
+                        Typography::monospacedDigits(Typography::font(TextStyle::body, QFont::DemiBold))};
+    }
+    return *m_fonts;
 }
 
 QIcon ProcessTableModel::kindIcon(NodeProcess::Kind kind) const

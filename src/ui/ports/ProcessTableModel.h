@@ -4,6 +4,7 @@
 #include "core/processes/ProcessSortOrder.h"
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QHash>
 #include <QIcon>
 
@@ -59,7 +60,15 @@ signals:
     void refreshed();
 
 private:
+    struct Fonts
+    {
+        QFont application;
+        QFont digits;
+        QFont boldDigits;
+    };
+
     void refresh();
+    [[nodiscard]] const Fonts &fonts() const;
     [[nodiscard]] bool holds(const QModelIndex &index) const;
     void removeGone(const QSet<qint32> &wanted);
     void rebuildIndex();
@@ -72,4 +81,5 @@ private:
     QIcon m_flaggedIcon;
     QIcon m_runningIcon;
     mutable QHash<int, QIcon> m_kindIcons;
+    mutable std::optional<Fonts> m_fonts;
 };
