@@ -5,8 +5,12 @@
 #include "ui/kit/GlassSurface.h"
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/Icons.h"
+#include "ui/kit/InlineCodeLabel.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/ProgressSpinner.h"
 #include "ui/kit/StatTile.h"
+#include "ui/kit/Switch.h"
+#include "ui/kit/SymbolLabel.h"
 #include "ui/kit/Theme.h"
 #include "ui/kit/Typography.h"
 
@@ -292,6 +296,120 @@ private slots:
         danger->setEnabled(false);
         QVERIFY(!near(fillOf(danger), Theme::nodeGreen()));
         QCOMPARE(GlassLook::current(), KitLook::material);
+    }
+
+    void destructiveSecondaryButtonsDrawTheirLabelInTheTint()
+    {
+        QWidget window;
+        auto *plain = new QPushButton(QStringLiteral("Stop Selected"), &window);
+        auto *destructive = new QPushButton(QStringLiteral("Stop Selected"), &window);
+        glassButton(plain);
+        glassButton(destructive, Theme::danger());
+        plain->move(20, 20);
+        destructive->move(20, 60);
+        window.resize(200, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // Antialiased text seldom hits the exact tint: count the clearly red pixels.
+        const auto dangerInk = [](QAbstractButton *button) {
+            const QImage image = button->grab().toImage();
+            int red = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    red += pixel.red() - pixel.green() > 60 && pixel.red() - pixel.blue() > 60 ? 1 : 0;
+                }
+            }
+            return red;
+        };
+        QCOMPARE(dangerInk(plain), 0);
+        QVERIFY(dangerInk(destructive) > 20);
+        // The bevel stays the secondary one: no danger fill behind the label.
+        QVERIFY(!near(destructive->grab().toImage().pixelColor(6, destructive->height() / 2), Theme::danger(), 40));
+        destructive->setEnabled(false);
+        QCOMPARE(dangerInk(destructive), 0);
+    }
+
+    void switchTogglesLikeAButton()
+    {
+        QWidget window;
+        auto *toggle = new Switch(QStringLiteral("Only suspicious"), &window);
+        toggle->move(10, 10);
+        window.resize(220, 60);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy toggled(toggle, &Switch::toggled);
+        QVERIFY(toggle->isCheckable());
+        QVERIFY(toggle->sizeHint().width() > toggle->fontMetrics().horizontalAdvance(toggle->text()) + 20);
+
+        QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(4, toggle->height() / 2)); // on the text
+        QVERIFY(toggle->isChecked());
+        toggle->setFocus();
+        QTest::keyClick(toggle, Qt::Key_Space);
+        QVERIFY(!toggle->isChecked());
+        toggle->setChecked(true);
+        QCOMPARE(toggled.size(), 3);
+
+        // Set from code, the knob is at once on the right of a track in the accent colour.
+        const QImage on = toggle->grab().toImage();
+        const QColor accent = toggle->palette().color(QPalette::Highlight);
+        int accentPixels = 0;
+        for (int x = on.width() - 30; x < on.width(); ++x)
+            accentPixels += near(on.pixelColor(x, on.height() / 2), accent, 10) ? 1 : 0;
+        QVERIFY(accentPixels > 3);
+        toggle->setChecked(false);
+        const QImage off = toggle->grab().toImage();
+        accentPixels = 0;
+        for (int x = off.width() - 30; x < off.width(); ++x)
+            accentPixels += near(off.pixelColor(x, off.height() / 2), accent, 10) ? 1 : 0;
+        QCOMPARE(accentPixels, 0);
+    }
+
+    void spinnerTurnsOnlyWhileShown()
+    {
+        QWidget window;
+        auto *spinner = new ProgressSpinner(&window);
+        spinner->hide();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!spinner->isSpinning());
+        spinner->show();
+        QVERIFY(spinner->isSpinning());
+        const QImage first = spinner->grab().toImage();
+        QTRY_VERIFY(spinner->grab().toImage() != first);
+        spinner->hide();
+        QVERIFY(!spinner->isSpinning());
+    }
+
+    void inlineCodeIsEscapedAndKeptOnOneLine()
+    {
+        const QString html = InlineCodeLabel::toHtml(QStringLiteral("a <b> & `lsof -i :PORT` then `open"),
+                                                     QColor(0, 0, 0, 20));
+        QVERIFY(html.startsWith(QStringLiteral("a &lt;b&gt; &amp; <span style=")));
+        QVERIFY(html.contains(QStringLiteral(">&nbsp;lsof&nbsp;-i&nbsp;:PORT&nbsp;</span>")));
+        QVERIFY(html.contains(QStringLiteral("background-color:rgba(0,0,0,0.078)")));
+        QVERIFY(html.endsWith(QStringLiteral(" then `open"))); // an unpaired backtick stays
+        QCOMPARE(html.count(QLatin1Char('`')), 1);
+
+        InlineCodeLabel label(QStringLiteral("check it with `lsof -i :PORT`."));
+        QCOMPARE(label.source(), QStringLiteral("check it with `lsof -i :PORT`."));
+        QCOMPARE(label.textFormat(), Qt::RichText);
+        QVERIFY(label.wordWrap());
+        QVERIFY(!label.text().contains(QLatin1Char('`')));
+    }
+
+    void symbolLabelsFollowThePalette()
+    {
+        PaletteGuard guard;
+        SymbolLabel symbol(QStringLiteral("magnifyingglass"), Tint::Style::primary, TextStyle::body);
+        QCOMPARE(symbol.size(), QSize(symbol.symbolSize(), symbol.symbolSize()));
+        QVERIFY(SymbolLabel::sizeFor(TextStyle::title) > SymbolLabel::sizeFor(TextStyle::caption));
+        symbol.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&symbol));
+        QApplication::setPalette(darkPalette());
+        QTRY_VERIFY(inkOf(symbol.pixmap().toImage(), QColor(236, 236, 238)).visible > 0
+                    && inkOf(symbol.pixmap().toImage(), QColor(236, 236, 238)).offColour == 0);
     }
 
     void labelsFollowThePalette()

@@ -6,8 +6,11 @@
 #include "ui/kit/GlassSurface.h"
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/Icons.h"
+#include "ui/kit/InlineCodeLabel.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/ProgressSpinner.h"
 #include "ui/kit/StatTile.h"
+#include "ui/kit/Switch.h"
 #include "ui/kit/Theme.h"
 
 #include <QGridLayout>
@@ -88,10 +91,34 @@ QWidget *buttons()
     glassProminentButton(scanDisabled);
     scanDisabled->setEnabled(false);
     layout->addWidget(scanDisabled);
+    auto *destructive = button(QStringLiteral("Stop Selected"), QStringLiteral("stop.circle"));
+    glassButton(destructive, Theme::danger());
+    layout->addWidget(destructive);
     auto *plain = button(QStringLiteral("Select Suspicious"), {});
     glassButton(plain);
     layout->addWidget(plain);
     layout->addStretch(1);
+    return row;
+}
+
+QWidget *controls()
+{
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(16);
+    layout->addWidget(new Switch(QStringLiteral("Off")));
+    auto *on = new Switch(QStringLiteral("On"));
+    on->setChecked(true);
+    layout->addWidget(on);
+    auto *disabled = new Switch(QStringLiteral("Disabled"));
+    disabled->setEnabled(false);
+    layout->addWidget(disabled);
+    layout->addWidget(new ProgressSpinner);
+    auto *code = new InlineCodeLabel(QStringLiteral("Inline code such as `lsof -i :PORT` keeps to one line."),
+                                     TextStyle::body);
+    code->setTint(Tint::Style::secondary);
+    layout->addWidget(code, 1);
     return row;
 }
 
@@ -184,6 +211,8 @@ KitGallery::KitGallery(QWidget *parent)
     layout->addWidget(tiles());
     layout->addWidget(heading(QStringLiteral("Buttons: prominent, tinted, secondary, disabled")));
     layout->addWidget(buttons());
+    layout->addWidget(heading(QStringLiteral("Switches, spinner and inline code")));
+    layout->addWidget(controls());
     layout->addWidget(heading(QStringLiteral("Card")));
     layout->addWidget(card());
     layout->addWidget(new Divider);

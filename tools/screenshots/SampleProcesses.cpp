@@ -11,7 +11,8 @@ NodeProcess process(qint32 pid, NodeProcess::Kind kind, const QString &command, 
     record.ppid = 1;
     record.kind = kind;
     record.command = command;
-    record.cwd = cwd;
+    if (!cwd.isEmpty())
+        record.cwd = cwd;
     record.ports = std::move(ports);
     record.elapsedSeconds = elapsedSeconds;
     record.rssKB = rssKB;
@@ -34,5 +35,20 @@ QList<NodeProcess> sampleProcesses()
                 QStringLiteral("/home/sam/code/jobs"), {}, 12 * 60 + 40, 64'220),
         process(49120, Kind::packageManager, QStringLiteral("npm install"),
                 QStringLiteral("/home/sam/code/design-system"), {}, 38, 143'664),
+    };
+}
+
+QList<NodeProcess> allClearProcesses()
+{
+    using Kind = NodeProcess::Kind;
+    return {
+        process(48900, Kind::nodemon, QStringLiteral("node /usr/lib/node_modules/nodemon/bin/nodemon.js worker.js"),
+                QStringLiteral("/home/sam/code/jobs"), {}, 12 * 60 + 40, 64'220),
+        process(47311, Kind::packageManager, QStringLiteral("npm run dev"), QStringLiteral("/home/sam/code/docs"), {},
+                3 * 3600 + 12 * 60, 88'104),
+        process(40122, Kind::node, QStringLiteral("node /home/sam/code/metrics/server.js --port 9464"),
+                QStringLiteral("/home/sam/code/metrics"), {9464}, 5 * 3600 + 41 * 60, 96'512),
+        process(49501, Kind::node, QStringLiteral("node /usr/lib/node_modules/typescript/lib/tsserver.js"), {}, {},
+                26 * 60 + 3, 301'870),
     };
 }

@@ -6,12 +6,14 @@
 #include "ui/QuaylightApp.h"
 #include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
+#include "ui/ports/BlockedPortCard.h"
 #include "updates/UpdaterController.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QStyle>
 
 namespace {
@@ -45,44 +47,71 @@ Screenshotter::Screenshotter(const QDir &outputFolder)
 bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
 {
     QApplication::setPalette(palette);
-    QuaylightApp app(sampleProcesses, QuaylightApp::configuredProductPage());
-    app.window()->resize(s_windowSize);
-    settle(app, 3000);
-
     bool written = true;
-    for (const RootView::Section section : RootView::allSections()) {
-        app.window()->rootView()->setSelection(section);
+    const auto save = [this, &suffix, &written](QWidget *widget, const QString &stem) {
+        // Wrapped text settles in a second layout pass, posted by the first.
+        for (int pass = 0; pass < 3; ++pass)
+            QApplication::processEvents();
+        written = widget->grab().save(m_outputFolder.filePath(stem + suffix + QStringLiteral(".png"))) && written;
+    };
+
+    {
+        QuaylightApp app(sampleProcesses, QuaylightApp::configuredProductPage());
+        app.window()->resize(s_windowSize);
+        settle(app, 3000);
+
+        for (const RootView::Section section : RootView::allSections()) {
+            app.window()->rootView()->setSelection(section);
+            QApplication::processEvents();
+            save(app.window(), fileStem(section));
+        }
+
+        app.updater().checkForUpdates();
         QApplication::processEvents();
-        const QString path = m_outputFolder.filePath(fileStem(section) + suffix + QStringLiteral(".png"));
-        written = app.window()->grab().save(path) && written;
+        for (QMessageBox *box : Dialogs::openMessageBoxes(app.window())) {
+            save(box, QStringLiteral("updates"));
+            box->close();
+        }
+
+        // The confirmation as the Ports screen opens it from the card of port 3000.
+        app.window()->rootView()->setSelection(RootView::Section::ports);
+        QApplication::processEvents();
+        for (BlockedPortCard *card : app.window()->findChildren<BlockedPortCard *>()) {
+            if (card->blockedPort().port == 3000)
+                card->findChild<QPushButton *>(QStringLiteral("freePortButton"))->click();
+        }
+        QApplication::processEvents();
+        const QList<QMessageBox *> boxes = Dialogs::openMessageBoxes(app.window());
+        written = !boxes.isEmpty() && written;
+        for (QMessageBox *box : boxes) {
+            save(box, QStringLiteral("confirmation"));
+            box->close();
+        }
+        QApplication::processEvents();
+
+        // Suspicious processes selected, some of them hidden by the lookup field.
+        app.processStore().setPortFilter(QStringLiteral("80"));
+        app.window()->findChild<QPushButton *>(QStringLiteral("selectSuspiciousButton"))->click();
+        QApplication::processEvents();
+        save(app.window(), QStringLiteral("ports-selection"));
     }
 
-    app.updater().checkForUpdates();
-    QApplication::processEvents();
-    for (QMessageBox *box : Dialogs::openMessageBoxes(app.window())) {
-        written = box->grab().save(m_outputFolder.filePath(QStringLiteral("updates") + suffix + QStringLiteral(".png")))
-                  && written;
-        box->close();
-    }
+    {
+        QuaylightApp app(allClearProcesses, QuaylightApp::configuredProductPage());
+        app.window()->resize(s_windowSize);
+        settle(app, 3000);
+        save(app.window(), QStringLiteral("ports-all-clear"));
 
-    QObject context;
-    QMessageBox *confirm = Dialogs::confirm(
-        app.window(), QStringLiteral("Stop whatever is holding port 3000?"),
-        QStringLiteral("• Next.js · pid 48377 · up 47m 12s · port 3000\n   /home/sam/code/marketing\n"
-                       "Unsaved work in these dev servers will be lost."),
-        QStringLiteral("Stop (SIGTERM)"), &context, [] {});
-    QApplication::processEvents();
-    written = confirm->grab().save(m_outputFolder.filePath(QStringLiteral("confirmation") + suffix
-                                                           + QStringLiteral(".png")))
-              && written;
-    confirm->close();
+        app.processStore().setPortFilter(QStringLiteral("4000"));
+        QApplication::processEvents();
+        save(app.window(), QStringLiteral("ports-no-match"));
+    }
 
     KitGallery gallery;
     gallery.resize(s_windowSize);
     gallery.show();
     QApplication::processEvents();
-    written = gallery.grab().save(m_outputFolder.filePath(QStringLiteral("kit") + suffix + QStringLiteral(".png")))
-              && written;
+    save(&gallery, QStringLiteral("kit"));
     return written;
 }
 

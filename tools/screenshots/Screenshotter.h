@@ -4,8 +4,9 @@
 #include <QPalette>
 #include <QString>
 
-// Builds the real window with sample records and writes one PNG of each screen, and one
-// of the visual kit's gallery.
+// Builds the real window with sample records and writes one PNG of each screen, of the Ports
+// screen in its other states (a selection, all clear, a lookup with no match), of the
+// dialogs, and of the visual kit's gallery.
 class Screenshotter
 {
 public:

@@ -56,6 +56,11 @@ void ProcessStore::setPortFilter(const QString &portFilter)
     emit portFilterChanged();
 }
 
+QString ProcessStore::portQuery() const
+{
+    return trimBlanks(m_portFilter).toString();
+}
+
 void ProcessStore::setSelection(const QSet<qint32> &selection)
 {
     if (m_selection == selection)

@@ -35,6 +35,9 @@ public:
 
     [[nodiscard]] QString portFilter() const { return m_portFilter; }
     void setPortFilter(const QString &portFilter);
+    // The port filter as visible() applies it: trimmed of spaces and tabs; empty when
+    // nothing but blanks was typed.
+    [[nodiscard]] QString portQuery() const;
     [[nodiscard]] QSet<qint32> selection() const { return m_selection; }
     void setSelection(const QSet<qint32> &selection);
     [[nodiscard]] bool showOnlyHanging() const { return m_showOnlyHanging; }

@@ -28,6 +28,13 @@ QColor GlassButtonStyle::fillColor(const QPalette &palette) const
 
 QColor GlassButtonStyle::labelColor(const QPalette &palette, bool enabled) const
 {
+    if (m_treatment == Treatment::secondary) {
+        // A tinted secondary button (a destructive one) draws its label in the tint.
+        QColor text = m_tint.value_or(palette.color(QPalette::ButtonText));
+        if (!enabled)
+            text.setAlphaF(text.alphaF() * 0.4);
+        return text;
+    }
     // White on the fill unless the fill is so light that dark text reads better.
     const QColor fill = fillColor(palette);
     const qreal luminance = 0.2126 * fill.redF() + 0.7152 * fill.greenF() + 0.0722 * fill.blueF();
@@ -122,7 +129,7 @@ void GlassButtonStyle::drawControl(ControlElement element, const QStyleOption *o
     if (const auto *push = qstyleoption_cast<const QStyleOptionButton *>(option);
         push && element == CE_PushButtonLabel) {
         QStyleOptionButton copy = *push;
-        if (m_treatment == Treatment::prominent)
+        if (m_treatment == Treatment::prominent || m_tint)
             recolourLabel(copy.palette, copy.icon, labelColor(option->palette, enabled));
         if (!copy.icon.isNull() && !copy.text.isEmpty() && !(copy.features & QStyleOptionButton::HasMenu)) {
             drawIconAndText(copy, painter);
@@ -132,7 +139,7 @@ void GlassButtonStyle::drawControl(ControlElement element, const QStyleOption *o
         return;
     }
     if (const auto *tool = qstyleoption_cast<const QStyleOptionToolButton *>(option);
-        tool && element == CE_ToolButtonLabel && m_treatment == Treatment::prominent) {
+        tool && element == CE_ToolButtonLabel && (m_treatment == Treatment::prominent || m_tint)) {
         QStyleOptionToolButton copy = *tool;
         recolourLabel(copy.palette, copy.icon, labelColor(option->palette, enabled));
         QProxyStyle::drawControl(element, &copy, painter, widget);

@@ -22,7 +22,8 @@ public:
 
     [[nodiscard]] Treatment treatment() const { return m_treatment; }
     void setTreatment(Treatment treatment, std::optional<QColor> tint);
-    // The fill of a prominent button under palette; invalid for a secondary one.
+    // The fill of a prominent button under palette; invalid for a secondary one, whose tint,
+    // when it has one, colours its label instead.
     [[nodiscard]] QColor fillColor(const QPalette &palette) const;
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,

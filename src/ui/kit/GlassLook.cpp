@@ -76,9 +76,9 @@ void applyTreatment(QAbstractButton *button, GlassButtonStyle::Treatment treatme
 
 } // namespace
 
-void glassButton(QAbstractButton *button)
+void glassButton(QAbstractButton *button, std::optional<QColor> labelTint)
 {
-    applyTreatment(button, GlassButtonStyle::Treatment::secondary, std::nullopt);
+    applyTreatment(button, GlassButtonStyle::Treatment::secondary, labelTint);
 }
 
 void glassProminentButton(QAbstractButton *button, std::optional<QColor> tint)

@@ -24,8 +24,9 @@ void paintSurface(QPainter &painter, const QRectF &rect, qreal cornerRadius, con
 } // namespace GlassLook
 
 // The secondary button treatment: a bordered button. Works on QPushButton and QToolButton;
-// the look is owned by the button and goes with it.
-void glassButton(QAbstractButton *button);
+// the look is owned by the button and goes with it. labelTint colours the label and icon,
+// as a destructive button has them.
+void glassButton(QAbstractButton *button, std::optional<QColor> labelTint = std::nullopt);
 // The primary treatment: a button filled with tint, or with the palette's accent
 // (highlight) colour when no tint is given. Calling it again changes the tint.
 void glassProminentButton(QAbstractButton *button, std::optional<QColor> tint = std::nullopt);

@@ -37,6 +37,12 @@ void KitLabel::setMonospacedDigits(bool on)
     applyFont();
 }
 
+void KitLabel::setSizeFactor(qreal factor)
+{
+    m_sizeFactor = factor;
+    applyFont();
+}
+
 void KitLabel::setElideMode(Qt::TextElideMode mode)
 {
     m_elideMode = mode;
@@ -108,7 +114,13 @@ bool KitLabel::drawsElided() const
 
 void KitLabel::applyFont()
 {
-    const QFont base = Typography::font(m_style, m_weight);
+    QFont base = Typography::font(m_style, m_weight);
+    if (m_sizeFactor != 1.0) {
+        if (base.pointSizeF() > 0)
+            base.setPointSizeF(base.pointSizeF() * m_sizeFactor);
+        else
+            base.setPixelSize(qMax(1, qRound(base.pixelSize() * m_sizeFactor)));
+    }
     const QFont wanted = m_monospacedDigits ? Typography::monospacedDigits(base) : base;
     if (font() != wanted)
         setFont(wanted);

@@ -24,6 +24,8 @@ public:
     [[nodiscard]] const Tint &tint() const { return m_tint; }
     // Digits of one width, for numbers that change in place.
     void setMonospacedDigits(bool on);
+    // Scales the style's size, for the rare text larger than every style (1 by default).
+    void setSizeFactor(qreal factor);
     // Qt::ElideNone (the default) lays the text out as QLabel does.
     void setElideMode(Qt::TextElideMode mode);
     [[nodiscard]] Qt::TextElideMode elideMode() const { return m_elideMode; }
@@ -44,5 +46,6 @@ private:
     std::optional<QFont::Weight> m_weight;
     Tint m_tint;
     bool m_monospacedDigits = false;
+    qreal m_sizeFactor = 1.0;
     Qt::TextElideMode m_elideMode = Qt::ElideNone;
 };

@@ -1,10 +1,67 @@
 #include "ui/ports/PortsView.h"
 
 #include "core/processes/ProcessStore.h"
+#include "ui/kit/Dialogs.h"
+#include "ui/kit/Divider.h"
+#include "ui/kit/GlassCard.h"
+#include "ui/kit/GlassLook.h"
+#include "ui/kit/GlassSurface.h"
+#include "ui/kit/Icons.h"
+#include "ui/kit/InlineCodeLabel.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/ProgressSpinner.h"
+#include "ui/kit/StatTile.h"
+#include "ui/kit/Switch.h"
+#include "ui/kit/SymbolLabel.h"
+#include "ui/kit/Theme.h"
+#include "ui/ports/BlockedPortCard.h"
+#include "ui/ports/ProcessTableModel.h"
+#include "ui/ports/ProcessTableView.h"
 
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QShowEvent>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int s_portFieldWidth = 70;
+constexpr int s_tableMinimumHeight = 220;
+
+const QString s_allClearText = QStringLiteral(
+    "Nothing from the Node ecosystem is on 3000, 5173, 4200, 8080 or the other known dev ports. This app only "
+    "sees Node processes — if a port is still refused, the holder is something else (Docker, Rails, Postgres, a "
+    "stale JVM); check it with `lsof -i :PORT`.");
+
+QHBoxLayout *row(QWidget *owner, int spacing, int padding)
+{
+    auto *layout = new QHBoxLayout(owner);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QVBoxLayout *stack(QWidget *owner, int spacing)
+{
+    auto *layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+KitLabel *heading(const QString &text, const QString &name)
+{
+    auto *label = new KitLabel(text, TextStyle::headline);
+    label->setObjectName(name);
+    return label;
+}
+
+} // namespace
 
 PortsView::PortsView(ProcessStore &store, QWidget *parent)
     : QWidget(parent)
@@ -13,11 +70,223 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     auto *title = new KitLabel(QStringLiteral("Ports"), TextStyle::title2);
     title->setObjectName(QStringLiteral("screenTitle"));
     title->setTextStyle(TextStyle::title2, QFont::DemiBold);
+    title->setContentsMargins(12, 12, 12, 0);
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("portsContent"));
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(16, 16, 16, 16);
+    sections->setSpacing(16);
+    sections->addWidget(blockedPortsSection());
+    sections->addWidget(processSection(), 1);
+
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("portsScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    // The window shows through; the cards bring their own surfaces.
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(title);
+    layout->addWidget(header());
+    layout->addWidget(new Divider);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(new Divider);
+    layout->addWidget(actionBar());
+
+    connect(&m_store, &ProcessStore::processesChanged, this, &PortsView::showProcesses);
+    connect(&m_store, &ProcessStore::isLoadingChanged, this, &PortsView::showLoading);
+    connect(&m_store, &ProcessStore::statusTextChanged, this,
+            [this] { m_status->setText(m_store.statusText()); });
+    connect(&m_store, &ProcessStore::portFilterChanged, this, &PortsView::showFilter);
+    connect(&m_store, &ProcessStore::showOnlyHangingChanged, this,
+            [this] { m_onlySuspicious->setChecked(m_store.showOnlyHanging()); });
+    connect(&m_store, &ProcessStore::selectionChanged, this, &PortsView::showSelection);
+    connect(m_processTable->processModel(), &ProcessTableModel::refreshed, this, &PortsView::showRows);
+
+    m_status->setText(m_store.statusText());
+    m_onlySuspicious->setChecked(m_store.showOnlyHanging());
+    showProcesses();
+    showFilter();
+    showSelection();
+    showLoading();
+    showRows();
+}
+
+QWidget *PortsView::header()
+{
+    auto *bar = new QWidget;
+    bar->setObjectName(QStringLiteral("portsHeader"));
+    QHBoxLayout *layout = row(bar, 10, 12);
+
+    m_heldPorts = new StatTile(QStringLiteral("Node-held ports"), QStringLiteral("0"), Tint::Style::secondary);
+    m_heldPorts->setObjectName(QStringLiteral("heldPortsTile"));
+    m_processCount = new StatTile(QStringLiteral("Node processes"), QStringLiteral("0"), Theme::nodeGreen());
+    m_processCount->setObjectName(QStringLiteral("processCountTile"));
+
+    auto *lookup = new GlassSurface(10);
+    lookup->setObjectName(QStringLiteral("portLookup"));
+    auto *lookupRow = new QHBoxLayout(lookup);
+    lookupRow->setContentsMargins(10, 8, 10, 8);
+    lookupRow->setSpacing(6);
+    lookupRow->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), Tint::Style::secondary));
+    m_portField = new QLineEdit;
+    m_portField->setObjectName(QStringLiteral("portField"));
+    m_portField->setFrame(false);
+    m_portField->setFixedWidth(s_portFieldWidth);
+    m_portField->setPlaceholderText(QStringLiteral("Port…"));
+    m_portField->setToolTip(QStringLiteral("Type a port number to see exactly what is holding it."));
+    m_portField->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    lookupRow->addWidget(m_portField);
+    m_clearPort = new QToolButton;
+    m_clearPort->setObjectName(QStringLiteral("clearPortButton"));
+    m_clearPort->setAutoRaise(true);
+    m_clearPort->setIcon(Icons::icon(QStringLiteral("xmark.circle.fill"), Tint::Style::secondary));
+    m_clearPort->setCursor(Qt::ArrowCursor);
+    m_clearPort->setFocusPolicy(Qt::NoFocus);
+    m_clearPort->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; padding: 0; }"));
+    lookupRow->addWidget(m_clearPort);
+    lookup->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(m_portField, &QLineEdit::textEdited, this, [this](const QString &text) { m_store.setPortFilter(text); });
+    connect(m_clearPort, &QToolButton::clicked, this, [this] { m_store.setPortFilter(QString()); });
+
+    m_spinner = new ProgressSpinner;
+    m_spinner->setObjectName(QStringLiteral("loadingSpinner"));
+    m_onlySuspicious = new Switch(QStringLiteral("Only suspicious"));
+    m_onlySuspicious->setObjectName(QStringLiteral("onlySuspiciousSwitch"));
+    connect(m_onlySuspicious, &Switch::toggled, this, [this](bool on) { m_store.setShowOnlyHanging(on); });
+
+    m_refresh = new QPushButton(Icons::icon(QStringLiteral("arrow.clockwise")), QStringLiteral("Refresh"));
+    m_refresh->setObjectName(QStringLiteral("refreshButton"));
+    m_refresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    glassProminentButton(m_refresh);
+    connect(m_refresh, &QPushButton::clicked, this, [this] { (void)m_store.reload(); });
+
+    layout->addWidget(m_heldPorts, 0, Qt::AlignVCenter);
+    layout->addWidget(m_processCount, 0, Qt::AlignVCenter);
+    layout->addWidget(lookup, 0, Qt::AlignVCenter);
     layout->addStretch(1);
+    layout->addWidget(m_spinner, 0, Qt::AlignVCenter);
+    layout->addWidget(m_onlySuspicious, 0, Qt::AlignVCenter);
+    layout->addWidget(m_refresh, 0, Qt::AlignVCenter);
+    return bar;
+}
+
+QWidget *PortsView::blockedPortsSection()
+{
+    auto *section = new QWidget;
+    section->setObjectName(QStringLiteral("blockedPortsSection"));
+    QVBoxLayout *layout = stack(section, 10);
+    m_blockedHeading = heading(QStringLiteral("Dev ports"), QStringLiteral("blockedPortsHeading"));
+    layout->addWidget(m_blockedHeading);
+
+    auto *cards = new QWidget;
+    m_cardList = stack(cards, 10);
+    layout->addWidget(cards);
+
+    m_allClear = new GlassCard(18);
+    m_allClear->setObjectName(QStringLiteral("allClearCard"));
+    auto *clearRow = new QHBoxLayout;
+    clearRow->setSpacing(12);
+    clearRow->addWidget(new SymbolLabel(QStringLiteral("checkmark.circle.fill"), Theme::nodeGreen(), TextStyle::title),
+                        0, Qt::AlignVCenter);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    auto *title = new KitLabel(QStringLiteral("No Node process is holding a dev port"), TextStyle::title3);
+    title->setObjectName(QStringLiteral("allClearTitle"));
+    title->setTextStyle(TextStyle::title3, QFont::DemiBold);
+    auto *body = new InlineCodeLabel(s_allClearText);
+    body->setObjectName(QStringLiteral("allClearText"));
+    body->setTint(Tint::Style::secondary);
+    texts->addWidget(title);
+    texts->addWidget(body);
+    clearRow->addLayout(texts, 1);
+    m_allClear->setContentLayout(clearRow);
+    layout->addWidget(m_allClear);
+    return section;
+}
+
+QWidget *PortsView::processSection()
+{
+    auto *section = new QWidget;
+    section->setObjectName(QStringLiteral("processSection"));
+    QVBoxLayout *layout = stack(section, 10);
+    layout->addWidget(heading(QStringLiteral("Node processes"), QStringLiteral("processesHeading")));
+
+    // The table sits on the kit's surface like the cards around it.
+    auto *surface = new GlassSurface(10);
+    surface->setObjectName(QStringLiteral("processTableSurface"));
+    surface->setMinimumHeight(s_tableMinimumHeight);
+    auto *surfaceLayout = new QVBoxLayout(surface);
+    surfaceLayout->setContentsMargins(4, 2, 4, 4);
+    m_processTable = new ProcessTableView(m_store);
+    surfaceLayout->addWidget(m_processTable);
+    m_table = surface;
+    connect(m_processTable, &ProcessTableView::killRequested, this, &PortsView::requestKill);
+    layout->addWidget(m_table, 1);
+
+    m_emptyCard = new GlassCard(18);
+    m_emptyCard->setObjectName(QStringLiteral("emptyProcessCard"));
+    m_emptyText = new KitLabel;
+    m_emptyText->setObjectName(QStringLiteral("emptyProcessText"));
+    m_emptyText->setTint(Tint::Style::secondary);
+    m_emptyText->setWordWrap(true);
+    auto *emptyRow = new QHBoxLayout;
+    emptyRow->addWidget(m_emptyText, 1);
+    m_emptyCard->setContentLayout(emptyRow);
+    layout->addWidget(m_emptyCard);
+    // When the table gives way to the card, the section keeps its place at the top.
+    layout->addStretch(0);
+    return section;
+}
+
+QWidget *PortsView::actionBar()
+{
+    auto *bar = new QWidget;
+    bar->setObjectName(QStringLiteral("portsActionBar"));
+    QHBoxLayout *layout = row(bar, 10, 12);
+
+    m_stopSelected = new QPushButton(Icons::icon(QStringLiteral("stop.circle")), QStringLiteral("Stop Selected"));
+    m_stopSelected->setObjectName(QStringLiteral("stopSelectedButton"));
+    glassButton(m_stopSelected, Theme::danger());
+    connect(m_stopSelected, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), false); });
+
+    m_forceKill = new QPushButton(Icons::icon(QStringLiteral("xmark.octagon")), QStringLiteral("Force Kill"));
+    m_forceKill->setObjectName(QStringLiteral("forceKillButton"));
+    glassButton(m_forceKill, Theme::danger());
+    connect(m_forceKill, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), true); });
+
+    m_status = new KitLabel({}, TextStyle::callout);
+    m_status->setObjectName(QStringLiteral("portsStatusText"));
+    m_status->setTint(Tint::Style::secondary);
+    m_status->setElideMode(Qt::ElideRight);
+    m_status->setAlignment(Qt::AlignCenter);
+
+    m_selectSuspicious = new QPushButton(QStringLiteral("Select Suspicious"));
+    m_selectSuspicious->setObjectName(QStringLiteral("selectSuspiciousButton"));
+    glassButton(m_selectSuspicious);
+    connect(m_selectSuspicious, &QPushButton::clicked, this, [this] {
+        QSet<qint32> suspicious;
+        for (const NodeProcess &process : m_store.processes()) {
+            if (process.hangingReason())
+                suspicious.insert(process.id);
+        }
+        m_store.setSelection(suspicious);
+    });
+
+    layout->addWidget(m_stopSelected);
+    layout->addWidget(m_forceKill);
+    layout->addStretch(1);
+    layout->addWidget(m_status);
+    layout->addStretch(1);
+    layout->addWidget(m_selectSuspicious);
+    return bar;
 }
 
 void PortsView::showEvent(QShowEvent *event)
@@ -28,4 +297,172 @@ void PortsView::showEvent(QShowEvent *event)
         return;
     if (m_store.processes().isEmpty())
         (void)m_store.reload();
+}
+
+void PortsView::showProcesses()
+{
+    const QList<BlockedPort> blocked = m_store.blockedPorts();
+    m_heldPorts->setValue(QString::number(blocked.size()));
+    m_heldPorts->setTint(blocked.isEmpty() ? Tint(Tint::Style::secondary) : Tint(Theme::warning()));
+    m_processCount->setValue(QString::number(m_store.processes().size()));
+    m_selectSuspicious->setEnabled(m_store.hangingCount() > 0);
+    showBlockedPorts(blocked);
+}
+
+void PortsView::showBlockedPorts(const QList<BlockedPort> &blocked)
+{
+    m_blockedHeading->setText(blocked.isEmpty() ? QStringLiteral("Dev ports") : QStringLiteral("Dev ports held by Node"));
+
+    QSet<int> ports;
+    for (const BlockedPort &port : blocked)
+        ports.insert(port.port);
+    for (auto it = m_cards.begin(); it != m_cards.end();) {
+        if (ports.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        delete it.value();
+        it = m_cards.erase(it);
+    }
+    for (int index = 0; index < blocked.size(); ++index) {
+        const BlockedPort &port = blocked.at(index);
+        BlockedPortCard *card = m_cards.value(port.port);
+        if (!card) {
+            card = new BlockedPortCard(port);
+            connect(card, &BlockedPortCard::freeRequested, this,
+                    [this, card](bool force) { requestFreePort(card->blockedPort(), force); });
+            m_cards.insert(port.port, card);
+        } else {
+            card->setBlockedPort(port);
+        }
+        // Ascending port order, whatever order the cards were made in.
+        if (m_cardList->indexOf(card) != index) {
+            m_cardList->removeWidget(card);
+            m_cardList->insertWidget(index, card);
+        }
+    }
+    m_cardList->parentWidget()->setVisible(!blocked.isEmpty());
+    m_allClear->setVisible(blocked.isEmpty());
+}
+
+void PortsView::showFilter()
+{
+    const QString filter = m_store.portFilter();
+    if (m_portField->text() != filter)
+        m_portField->setText(filter);
+    m_clearPort->setVisible(!filter.isEmpty());
+}
+
+void PortsView::showSelection()
+{
+    const bool any = !m_store.selection().isEmpty();
+    m_stopSelected->setEnabled(any);
+    m_forceKill->setEnabled(any);
+}
+
+void PortsView::showLoading()
+{
+    m_spinner->setVisible(m_store.isLoading());
+}
+
+void PortsView::showRows()
+{
+    const bool empty = m_processTable->processModel()->rowCount() == 0;
+    m_table->setVisible(!empty);
+    m_emptyCard->setVisible(empty);
+    if (empty)
+        m_emptyText->setText(emptyProcessText());
+}
+
+QString PortsView::emptyProcessText() const
+{
+    // The port as the store filters by it: blanks around it would make the lsof command
+    // wrong, and blanks alone filter nothing, so the switch is what hid the rows.
+    const QString filter = m_store.portQuery();
+    if (!filter.isEmpty()) {
+        return QStringLiteral("No Node process is listening on a port starting with ") + filter
+               + QStringLiteral(". If the port is still refused, the holder is not a Node process and this app "
+                                "cannot see it — `lsof -i :")
+               + filter + QStringLiteral("` will name it.");
+    }
+    if (!m_store.processes().isEmpty())
+        return QStringLiteral("No suspicious processes. Turn off “Only suspicious” to see everything Node is running.");
+    return QStringLiteral("No Node processes are running.");
+}
+
+QStringList PortsView::describe(const QSet<qint32> &ids) const
+{
+    return KillRequest::describe(m_store.processes(), ids);
+}
+
+void PortsView::requestKill(const QSet<qint32> &ids, bool force)
+{
+    if (ids.isEmpty())
+        return;
+    present(KillRequest::forProcesses(m_store.processes(), ids, force));
+}
+
+void PortsView::requestFreePort(const BlockedPort &port, bool force)
+{
+    if (port.processes.isEmpty())
+        return;
+    present(KillRequest::forPort(port, m_store.processes(), force));
+}
+
+void PortsView::present(const KillRequest &request)
+{
+    // A newer request takes the place of one still showing.
+    if (QMessageBox *shown = m_confirmation) {
+        m_confirmation = nullptr;
+        shown->close();
+    }
+    m_pending = request;
+    QMessageBox *box = Dialogs::confirm(this, request.title(), KillRequest::killMessage(request),
+                                        request.confirmLabel(), this, [this, request] { confirm(request); });
+    box->setObjectName(QStringLiteral("killConfirmation"));
+    m_confirmation = box;
+    connect(box, &QDialog::finished, this, [this, box] {
+        if (m_confirmation != box)
+            return;
+        m_confirmation = nullptr;
+        m_pending.reset();
+    });
+}
+
+void PortsView::confirm(const KillRequest &request)
+{
+    m_pending.reset();
+    // The box closes as soon as this returns; the signals go out after that, to exactly the
+    // pids the request was made with.
+    QMetaObject::invokeMethod(
+        this,
+        [this, request] {
+            auto *watcher = new QFutureWatcher<QStringList>(this);
+            connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+                const QFuture<QStringList> done = watcher->future();
+                watcher->deleteLater();
+                if (done.resultCount() > 0 && !done.result().isEmpty())
+                    showFailures(done.result());
+            });
+            watcher->setFuture(m_store.kill(request.ids, request.force));
+        },
+        Qt::QueuedConnection);
+}
+
+void PortsView::showFailures(const QStringList &lines)
+{
+    if (QMessageBox *shown = m_alert) {
+        m_alert = nullptr;
+        shown->close();
+    }
+    m_errorMessage = lines.join(QLatin1Char('\n'));
+    QMessageBox *box = Dialogs::alert(this, QStringLiteral("Some processes could not be stopped"), *m_errorMessage);
+    box->setObjectName(QStringLiteral("killFailures"));
+    m_alert = box;
+    connect(box, &QDialog::finished, this, [this, box] {
+        if (m_alert != box)
+            return;
+        m_alert = nullptr;
+        m_errorMessage.reset();
+    });
 }

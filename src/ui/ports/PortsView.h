@@ -1,11 +1,39 @@
 #pragma once
 
+#include "core/processes/BlockedPort.h"
+#include "ui/ports/KillRequest.h"
+
+#include <QMap>
+#include <QPointer>
+#include <QSet>
 #include <QWidget>
 
-class ProcessStore;
+#include <optional>
 
-// The Ports screen: which dev ports Node processes hold, and freeing them. Each time it
-// appears with an empty process list it asks the store to reload.
+class BlockedPortCard;
+class GlassCard;
+class InlineCodeLabel;
+class KitLabel;
+class ProcessStore;
+class ProcessTableView;
+class ProgressSpinner;
+class QLineEdit;
+class QMessageBox;
+class QPushButton;
+class QToolButton;
+class QVBoxLayout;
+class StatTile;
+class Switch;
+
+// The Ports screen: which dev ports Node processes hold, every Node process in a sortable
+// table, and stopping them with SIGTERM or SIGKILL. Everything it shows comes from the
+// process store, and its controls write the store's filter, switch, selection and sort
+// order. Each time it appears with an empty process list it asks the store to reload.
+//
+// Every kill goes through one confirmation (a window-modal box, opened without a nested
+// event loop) naming exactly what will be stopped; only the pids copied into the request
+// when it was made are signalled, once the user confirms. Failures are shown together in
+// one alert. GUI thread.
 class PortsView : public QWidget
 {
     Q_OBJECT
@@ -13,9 +41,66 @@ class PortsView : public QWidget
 public:
     explicit PortsView(ProcessStore &store, QWidget *parent = nullptr);
 
+    // The request whose confirmation is showing; absent when none is.
+    [[nodiscard]] const std::optional<KillRequest> &pending() const { return m_pending; }
+    // The failure lines whose alert is showing; absent when none is.
+    [[nodiscard]] const std::optional<QString> &errorMessage() const { return m_errorMessage; }
+
+    // Asks to confirm stopping ids ("N processes"); does nothing for an empty set.
+    void requestKill(const QSet<qint32> &ids, bool force);
+    // Asks to confirm stopping every holder of port ("whatever is holding port N").
+    void requestFreePort(const BlockedPort &port, bool force);
+    // The description lines of a request for ids, from the store's full process list.
+    [[nodiscard]] QStringList describe(const QSet<qint32> &ids) const;
+    // What the process section says when the table has no rows.
+    [[nodiscard]] QString emptyProcessText() const;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    [[nodiscard]] QWidget *header();
+    [[nodiscard]] QWidget *blockedPortsSection();
+    [[nodiscard]] QWidget *processSection();
+    [[nodiscard]] QWidget *actionBar();
+
+    void present(const KillRequest &request);
+    void confirm(const KillRequest &request);
+    void showFailures(const QStringList &lines);
+
+    void showProcesses();
+    void showBlockedPorts(const QList<BlockedPort> &blocked);
+    void showFilter();
+    void showSelection();
+    void showLoading();
+    void showRows();
+
     ProcessStore &m_store;
+    std::optional<KillRequest> m_pending;
+    std::optional<QString> m_errorMessage;
+    QPointer<QMessageBox> m_confirmation;
+    QPointer<QMessageBox> m_alert;
+
+    StatTile *m_heldPorts = nullptr;
+    StatTile *m_processCount = nullptr;
+    QLineEdit *m_portField = nullptr;
+    QToolButton *m_clearPort = nullptr;
+    ProgressSpinner *m_spinner = nullptr;
+    Switch *m_onlySuspicious = nullptr;
+    QPushButton *m_refresh = nullptr;
+
+    KitLabel *m_blockedHeading = nullptr;
+    QVBoxLayout *m_cardList = nullptr;
+    QMap<int, BlockedPortCard *> m_cards;
+    GlassCard *m_allClear = nullptr;
+
+    QWidget *m_table = nullptr;
+    ProcessTableView *m_processTable = nullptr;
+    GlassCard *m_emptyCard = nullptr;
+    KitLabel *m_emptyText = nullptr;
+
+    QPushButton *m_stopSelected = nullptr;
+    QPushButton *m_forceKill = nullptr;
+    KitLabel *m_status = nullptr;
+    QPushButton *m_selectSuspicious = nullptr;
 };

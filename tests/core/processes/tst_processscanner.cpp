@@ -1,10 +1,10 @@
 #include "core/processes/ProcessScanner.h"
+#include "support/NodeServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,35 +29,6 @@ char *toString(const PSEntry &entry)
                                .arg(entry.command));
 }
 } // namespace ProcessScanner::detail
-
-namespace {
-
-// Stops the node server the test started, also when a check fails half-way.
-struct ChildGuard
-{
-    QProcess process;
-    ~ChildGuard()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(10000);
-        }
-    }
-};
-
-const char *s_serverScript = R"js(
-const http = require('http');
-const ports = JSON.parse(process.argv[2]);
-function listenOn(i) {
-  if (i >= ports.length) { console.log('no free port'); process.exit(1); }
-  const server = http.createServer((request, response) => response.end('ok'));
-  server.once('error', () => listenOn(i + 1));
-  server.listen(ports[i], () => console.log('listening ' + ports[i]));
-}
-listenOn(0);
-)js";
-
-} // namespace
 
 class TestProcessScanner : public QObject
 {
@@ -333,36 +304,14 @@ private slots:
 
     void scanFindsARealNodeServer()
     {
-        const QString node = QStandardPaths::findExecutable("node");
-        QVERIFY2(!node.isEmpty(), "node is not installed (scripts/install-deps installs nodejs)");
-
-        QTemporaryDir dir(QDir::tempPath() + "/quaylight scan XXXXXX");
-        QVERIFY(dir.isValid());
-        QFile script(dir.filePath("server.js"));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(s_serverScript);
-        script.close();
-
         QList<int> candidates = ProcessScanner::devPorts().values();
         std::sort(candidates.begin(), candidates.end());
-        QStringList portTexts;
-        for (const int port : candidates)
-            portTexts.append(QString::number(port));
-
-        ChildGuard server;
-        server.process.setWorkingDirectory(dir.path());
-        server.process.setProgram(node);
-        server.process.setArguments({"server.js", "[" + portTexts.join(',') + "]"});
-        server.process.start();
-        QVERIFY(server.process.waitForStarted(10000));
-        QByteArray announced;
-        while (!announced.contains('\n') && server.process.waitForReadyRead(20000))
-            announced += server.process.readAllStandardOutput();
-        QVERIFY2(announced.startsWith("listening "), announced.constData());
-        const int port = announced.trimmed().mid(10).toInt();
+        NodeServer server(QDir::tempPath() + "/quaylight scan XXXXXX");
+        QVERIFY2(server.start(candidates), qPrintable(server.error()));
+        const int port = server.port();
         QVERIFY(ProcessScanner::devPorts().contains(port));
 
-        const qint32 pid = qint32(server.process.processId());
+        const qint32 pid = server.pid();
         const QList<NodeProcess> processes = ProcessScanner::scan();
         const auto found = std::find_if(processes.cbegin(), processes.cend(),
                                         [pid](const NodeProcess &p) { return p.pid == pid; });
@@ -370,9 +319,9 @@ private slots:
         QCOMPARE(found->id, pid);
         QCOMPARE(found->ppid, qint32(::getpid()));
         QCOMPARE(found->kind, NodeProcess::Kind::node);
-        QCOMPARE(found->command, node + " server.js [" + portTexts.join(',') + "]");
+        QCOMPARE(found->command, server.command());
         QCOMPARE(found->ports, QList<int>{port});
-        QCOMPARE(found->cwd, std::optional<QString>(QDir(dir.path()).canonicalPath()));
+        QCOMPARE(found->cwd, std::optional<QString>(server.directory()));
         QCOMPARE(found->hangingReason(), std::optional<QString>(QString("listening on port %1").arg(port)));
         QVERIFY(found->rssKB > 0);
         QVERIFY(found->elapsedSeconds >= 0 && found->elapsedSeconds < 600);

@@ -238,8 +238,10 @@ private slots:
         QCOMPARE(pids(store.visible()), (QList<qint32>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
         store.setPortFilter(" 517 ");
         QCOMPARE(pids(store.visible()), (QList<qint32>{5, 4, 3, 2, 1}));
+        QCOMPARE(store.portQuery(), QString("517"));
         store.setPortFilter("\t30\u00a0");
         QCOMPARE(pids(store.visible()), (QList<qint32>{6, 2, 10}));
+        QCOMPARE(store.portQuery(), QString("30"));
         store.setPortFilter("5173");
         QCOMPARE(pids(store.visible()), QList<qint32>{1});
         store.setPortFilter("abc");
