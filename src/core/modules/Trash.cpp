@@ -107,7 +107,12 @@ enum class HomeTrash { usable, otherMount, failed };
 // lie on: the deepest existing folder of its path decides before anything is made).
 HomeTrash openHomeTrash(const Mount &itemMount, std::optional<Place> &place, int &error)
 {
-    const QByteArray path = FilePaths::standardise(Trash::homeTrashPath());
+    const QByteArray home = Trash::homeTrashPath();
+    if (home.isEmpty()) {
+        error = ENOENT;
+        return HomeTrash::failed;
+    }
+    const QByteArray path = FilePaths::standardise(home);
     QList<QByteArray> names = path.split('/');
     names.removeAll(QByteArray());
     FileDescriptor current(::open("/", s_pathFlags));
@@ -341,7 +346,8 @@ QByteArray Trash::homeTrashPath()
     const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
     if (dataHome.startsWith('/'))
         return FilePaths::join(dataHome, "Trash");
-    return FilePaths::join(homeFolder(), ".local/share/Trash");
+    const QByteArray home = homeFolder();
+    return home.isEmpty() ? QByteArray() : FilePaths::join(home, ".local/share/Trash");
 }
 
 Trash::Outcome Trash::moveToTrash(int parentFd, const QByteArray &name, const QByteArray &itemPath)

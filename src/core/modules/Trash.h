@@ -28,6 +28,7 @@ public:
                                              const QByteArray &itemPath);
 
     // $XDG_DATA_HOME/Trash, or $HOME/.local/share/Trash when XDG_DATA_HOME is unset,
-    // empty or relative. Read from the environment at each call.
+    // empty or relative; empty when there is no home folder at all. Read from the
+    // environment at each call.
     [[nodiscard]] static QByteArray homeTrashPath();
 };

@@ -1,0 +1,225 @@
+// Times the node_modules scan, permanent deletion and trashing against the tools a user
+// would otherwise run (du -s, rm -rf), warm, in one run; prints medians of five.
+//
+//   modules_scan [--files N] [--delete-files N] [--rounds N] [--only scan|delete|trash]
+//                [--keep] [folder]
+//
+// The tree goes into a new folder below `folder` (default: the temporary folder) and is
+// removed at the end unless --keep is given.
+
+#include "ModuleTreeGenerator.h"
+
+#include "core/modules/NodeModulesScanner.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+namespace Scanner = NodeModulesScanner;
+
+namespace {
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double secondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+void runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
+        std::exit(2);
+    }
+}
+
+QString text(const QByteArray &path)
+{
+    return QFile::decodeName(path);
+}
+
+// findParentDirs, then every result measured with eight measurements in flight, as
+// the scan store runs them.
+qint64 scan(const QByteArray &root)
+{
+    const CancelToken token;
+    const QList<QByteArray> parents = Scanner::findParentDirs(root, token);
+    QList<qint64> sizes(parents.size());
+    QThreadPool pool;
+    pool.setMaxThreadCount(8);
+    for (qsizetype i = 0; i < parents.size(); ++i) {
+        pool.start([&, i] {
+            const std::optional<NodeModule> module = Scanner::measure(parents[i], root, token);
+            sizes[i] = module ? module->sizeBytes : 0;
+        });
+    }
+    pool.waitForDone();
+    qint64 total = 0;
+    for (const qint64 size : sizes)
+        total += size;
+    return total;
+}
+
+NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
+{
+    return Scanner::measure(parent, root, CancelToken()).value_or(NodeModule());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption filesOption(QStringLiteral("files"), QStringLiteral("Files in all node_modules."),
+                                         QStringLiteral("N"), QStringLiteral("200000"));
+    const QCommandLineOption deleteOption(QStringLiteral("delete-files"),
+                                          QStringLiteral("Files in the node_modules deleted."), QStringLiteral("N"),
+                                          QStringLiteral("100000"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds."),
+                                          QStringLiteral("N"), QStringLiteral("5"));
+    const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
+    const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one part: scan, delete or trash."),
+                                        QStringLiteral("part"));
+    parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption});
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the tree goes (default /tmp)."));
+    parser.process(app);
+    const qint64 files = parser.value(filesOption).toLongLong();
+    const qint64 deleteFiles = parser.value(deleteOption).toLongLong();
+    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    const QString parent = parser.positionalArguments().value(0, QDir::tempPath());
+    const QString only = parser.value(onlyOption);
+    const auto runs = [&](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
+
+    QTemporaryDir scratch(parent + QStringLiteral("/modules_scan-XXXXXX"));
+    scratch.setAutoRemove(false);
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(parent));
+        return 2;
+    }
+    const QByteArray base = QFile::encodeName(scratch.path());
+    // The Trash used below lies in the scratch folder, on the same file system.
+    qputenv("XDG_DATA_HOME", base + "/data");
+    std::printf("tree in %s\n", base.constData());
+
+    // ---- scan: findParentDirs + measure (8 in flight) against du -s
+    if (runs("scan")) {
+    const QByteArray root = base + "/projects";
+    QElapsedTimer generation;
+    generation.start();
+    const ModuleTreeGenerator::Tree tree = ModuleTreeGenerator::generateProjects(root, 20, files);
+    ::sync();
+    std::printf("generated %lld projects, %lld files in %lld folders of node_modules (%.1f s)\n",
+                qlonglong(tree.projects.size()), qlonglong(tree.moduleFiles), qlonglong(tree.moduleFolders),
+                generation.elapsed() / 1000.0);
+    QStringList duArguments {QStringLiteral("-s")};
+    for (const QByteArray &project : tree.projects)
+        duArguments.append(text(project + "/node_modules"));
+
+    qint64 scanned = scan(root); // warm-up of both
+    runTool(QStringLiteral("du"), duArguments);
+    QList<double> ours;
+    QList<double> du;
+    for (int round = 0; round < rounds; ++round) {
+        ours.append(secondsOf([&] { scanned = scan(root); }));
+        du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+    }
+    std::printf("\nscan (findParentDirs + measure, 8 in flight), median of %d:\n", rounds);
+    std::printf("  quaylight  %8.1f ms   (%lld bytes in node_modules files)\n", median(ours) * 1e3,
+                qlonglong(scanned));
+    std::printf("  du -s      %8.1f ms\n", median(du) * 1e3);
+    std::printf("  ratio      %8.3f   (target <= 0.45)\n", median(ours) / median(du));
+    }
+
+    // ---- permanent deletion against rm -rf of an identical copy
+    if (runs("delete")) {
+    QList<double> removal;
+    QList<double> rm;
+    for (int round = 0; round < rounds; ++round) {
+        const QByteArray mine = base + "/delete/mine";
+        const QByteArray theirs = base + "/delete/theirs";
+        ModuleTreeGenerator::generateNodeModules(mine + "/node_modules", deleteFiles, 7);
+        ModuleTreeGenerator::generateNodeModules(theirs + "/node_modules", deleteFiles, 7);
+        ::sync();
+        const NodeModule module = recordFor(mine, base);
+        const auto deleteMine = [&] {
+            const auto result = Scanner::deleteModules({module}, Scanner::DeletionMode::permanent, base);
+            if (!result.errors.isEmpty() || result.removedIDs.size() != 1) {
+                std::fprintf(stderr, "deletion failed\n");
+                std::exit(2);
+            }
+        };
+        const auto deleteTheirs = [&] {
+            runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(theirs + "/node_modules")});
+        };
+        // Alternate who goes first, so neither always meets the other's writeback.
+        if (round % 2 == 0) {
+            removal.append(secondsOf(deleteMine));
+            rm.append(secondsOf(deleteTheirs));
+        } else {
+            rm.append(secondsOf(deleteTheirs));
+            removal.append(secondsOf(deleteMine));
+        }
+    }
+    std::printf("\npermanent deletion of a node_modules of %lld files, median of %d:\n", qlonglong(deleteFiles),
+                rounds);
+    std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
+    std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
+    std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
+    }
+
+    // ---- trash on the same file system: a rename, whatever the size
+    if (runs("trash")) {
+    std::printf("\ntrash on the same file system (a rename), median of %d:\n", rounds);
+    for (const qint64 count : {qint64(10), deleteFiles}) {
+        const QByteArray project = base + "/trash/p" + QByteArray::number(count);
+        ModuleTreeGenerator::generateNodeModules(project + "/node_modules", count, 9);
+        ::sync();
+        QList<double> trashing;
+        for (int round = 0; round < rounds; ++round) {
+            const NodeModule module = recordFor(project, base);
+            Scanner::DeletionResult result;
+            trashing.append(secondsOf(
+                [&] { result = Scanner::deleteModules({module}, Scanner::DeletionMode::trash, base); }));
+            if (result.trashedURLs.size() != 1) {
+                std::fprintf(stderr, "trashing failed\n");
+                return 2;
+            }
+            // Put it back for the next round, and drop its .trashinfo.
+            const QByteArray trashed = result.trashedURLs.first();
+            const QByteArray name = trashed.mid(trashed.lastIndexOf('/') + 1);
+            ::rename(trashed.constData(), (project + "/node_modules").constData());
+            ::unlink((base + "/data/Trash/info/" + name + ".trashinfo").constData());
+        }
+        std::printf("  %7lld files  %8.3f ms\n", qlonglong(count), median(trashing) * 1e3);
+    }
+    }
+
+    if (parser.isSet(keepOption)) {
+        std::printf("\nkept %s\n", base.constData());
+    } else {
+        runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), scratch.path()});
+    }
+    return 0;
+}
