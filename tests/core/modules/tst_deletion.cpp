@@ -260,18 +260,6 @@ private slots:
         QVERIFY(exists(scratch.path("victim-moved/file.js")));
     }
 
-    void topSwappedForLinkIsRemovedAsLink()
-    {
-        Scratch scratch;
-        const QByteArray outside = scratch.path("outside");
-        writeFile(outside + "/data.txt", 4000);
-        makeLink(outside, scratch.path("app/node_modules"));
-        const FileDescriptor parentFd(::open(scratch.path("app").constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        QCOMPARE(TreeRemover().remove(parentFd.get(), "node_modules"), 0);
-        QVERIFY(!exists(scratch.path("app/node_modules")));
-        QVERIFY(exists(outside + "/data.txt"));
-    }
-
     void partialRemovalIsAnError()
     {
         Scratch scratch;

@@ -1,4 +1,3 @@
-#include "core/modules/FileDescriptor.h"
 #include "core/modules/NodeModulesScanner.h"
 #include "core/modules/TestTrees.h"
 #include "core/modules/Trash.h"
@@ -286,22 +285,6 @@ private slots:
         verifyInfo(result.trashedURLs.first(), "code/app/node_modules");
         if (setup == "link")
             QCOMPARE(fingerprint(top + "/elsewhere"), QList<QByteArray>());
-    }
-
-    void trashingIsARename()
-    {
-        // The same inode lands in files/: nothing was copied.
-        const QByteArray root = m_home->path("code");
-        writeFile(root + "/app/node_modules/pkg.js", 100);
-        struct stat before;
-        QVERIFY(::lstat((root + "/app/node_modules").constData(), &before) == 0);
-        const FileDescriptor parentFd(::open((root + "/app").constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        const Trash::Outcome outcome = Trash::moveToTrash(parentFd.get(), "node_modules", root + "/app/node_modules");
-        QCOMPARE(outcome.error, 0);
-        struct stat after;
-        QVERIFY(::lstat(outcome.location.constData(), &after) == 0);
-        QCOMPARE(after.st_ino, before.st_ino);
-        QCOMPARE(Trash::moveToTrash(parentFd.get(), "node_modules", root + "/app/node_modules").error, ENOENT);
     }
 
 private:
