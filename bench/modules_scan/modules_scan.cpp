@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace Scanner = NodeModulesScanner;
@@ -42,6 +43,16 @@ double secondsOf(const std::function<void()> &work)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
+// CPU seconds (user + system) this process, or its finished children, used so far:
+// what the work costs whatever else the machine is running.
+double cpuSeconds(int who)
+{
+    struct rusage usage;
+    ::getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 void runTool(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -51,6 +62,12 @@ void runTool(const QString &program, const QStringList &arguments)
         std::fprintf(stderr, "%s failed\n", qPrintable(program));
         std::exit(2);
     }
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()) : QStringLiteral("?\n");
 }
 
 QString text(const QByteArray &path)
@@ -141,15 +158,23 @@ int main(int argc, char **argv)
     runTool(QStringLiteral("du"), duArguments);
     QList<double> ours;
     QList<double> du;
+    QList<double> oursCpu;
+    QList<double> duCpu;
     for (int round = 0; round < rounds; ++round) {
+        double cpu = cpuSeconds(RUSAGE_SELF);
         ours.append(secondsOf([&] { scanned = scan(root); }));
+        oursCpu.append(cpuSeconds(RUSAGE_SELF) - cpu);
+        cpu = cpuSeconds(RUSAGE_CHILDREN);
         du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+        duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
     }
     std::printf("\nscan (findParentDirs + measure, 8 in flight), median of %d:\n", rounds);
-    std::printf("  quaylight  %8.1f ms   (%lld bytes in node_modules files)\n", median(ours) * 1e3,
-                qlonglong(scanned));
-    std::printf("  du -s      %8.1f ms\n", median(du) * 1e3);
-    std::printf("  ratio      %8.3f   (target <= 0.45)\n", median(ours) / median(du));
+    std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld bytes in node_modules files)\n",
+                median(ours) * 1e3, median(oursCpu) * 1e3, qlonglong(scanned));
+    std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
+    std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
+                median(oursCpu) / median(duCpu));
+    std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
     // ---- permanent deletion against rm -rf of an identical copy
@@ -187,6 +212,7 @@ int main(int argc, char **argv)
     std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
     std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
     std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
+    std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
     // ---- trash on the same file system: a rename, whatever the size
