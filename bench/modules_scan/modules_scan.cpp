@@ -1,27 +1,36 @@
 // Times the node_modules scan, permanent deletion and trashing against the tools a user
-// would otherwise run (du -s, rm -rf), warm, in one run; prints medians of five.
+// would otherwise run (du -s, rm -rf), warm, in one run; prints medians of five. The
+// store part runs the scan through ScanStore on this thread's event loop, as the window
+// does, and also reports the longest stall of that loop and the peak resident memory.
 //
-//   modules_scan [--files N] [--delete-files N] [--rounds N] [--only scan|delete|trash]
-//                [--keep] [folder]
+//   modules_scan [--files N] [--delete-files N] [--rounds N]
+//                [--only scan,store,delete,trash] [--keep] [folder]
 //
 // The tree goes into a new folder below `folder` (default: the temporary folder) and is
 // removed at the end unless --keep is given.
 
 #include "ModuleTreeGenerator.h"
 
+#include "core/ByteFormat.h"
 #include "core/modules/NodeModulesScanner.h"
+#include "core/modules/ScanStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <optional>
+#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -97,6 +106,69 @@ qint64 scan(const QByteArray &root)
     return total;
 }
 
+struct StoreScan
+{
+    double seconds = 0; // startScan() to the found status
+    double longestGap = 0; // longest time between two runs of a 5 ms timer, in seconds
+    qsizetype records = 0;
+};
+
+// One scan through the store, timed from startScan() to the found status. A 5 ms timer
+// on the same loop notes how long the loop went without running; startScan() itself
+// and the last stretch before the found status count as gaps too.
+StoreScan scanThroughStore(ScanStore &store)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 lastRun = 0;
+    qint64 longest = 0;
+    const auto noteRun = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - lastRun);
+        lastRun = now;
+    };
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, noteRun);
+    StoreScan result;
+    QObject::connect(&store, &ScanStore::statusTextChanged, &loop, [&] {
+        if (!store.statusText().startsWith(QLatin1String("Found ")))
+            return;
+        result.seconds = double(clock.nsecsElapsed()) / 1e9;
+        noteRun();
+        loop.quit();
+    });
+    ticker.start();
+    clock.start();
+    store.startScan();
+    loop.exec();
+    result.longestGap = double(longest) / 1e9;
+    result.records = store.modules().size();
+    return result;
+}
+
+// The kernel's peak resident set (VmHWM) in KiB, since the start or the last reset.
+qint64 peakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return -1;
+}
+
+// Starts a new peak at the current resident set; false when the kernel refuses.
+bool resetPeakResident()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return bool(clear);
+}
+
 NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
 {
     return Scanner::measure(parent, root, CancelToken()).value_or(NodeModule());
@@ -117,7 +189,8 @@ int main(int argc, char **argv)
     const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds."),
                                           QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
-    const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one part: scan, delete or trash."),
+    const QCommandLineOption onlyOption(QStringLiteral("only"),
+                                        QStringLiteral("Run some parts: scan, store, delete, trash (comma-separated)."),
                                         QStringLiteral("part"));
     parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption});
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the tree goes (default /tmp)."));
@@ -127,7 +200,8 @@ int main(int argc, char **argv)
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
     const QString parent = parser.positionalArguments().value(0, QDir::tempPath());
     const QString only = parser.value(onlyOption);
-    const auto runs = [&](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
+    const QStringList parts = only.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const auto runs = [&](const char *part) { return parts.isEmpty() || parts.contains(QLatin1String(part)); };
 
     QTemporaryDir scratch(parent + QStringLiteral("/modules_scan-XXXXXX"));
     scratch.setAutoRemove(false);
@@ -140,19 +214,27 @@ int main(int argc, char **argv)
     qputenv("XDG_DATA_HOME", base + "/data");
     std::printf("tree in %s\n", base.constData());
 
+    // The project tree for the scan and store parts, made once.
+    const QByteArray root = base + "/projects";
+    std::optional<ModuleTreeGenerator::Tree> projectTree;
+    QStringList duArguments {QStringLiteral("-s")};
+    const auto makeProjectTree = [&] {
+        if (projectTree)
+            return;
+        QElapsedTimer generation;
+        generation.start();
+        projectTree = ModuleTreeGenerator::generateProjects(root, 20, files);
+        ::sync();
+        std::printf("generated %lld projects, %lld files in %lld folders of node_modules (%.1f s)\n",
+                    qlonglong(projectTree->projects.size()), qlonglong(projectTree->moduleFiles),
+                    qlonglong(projectTree->moduleFolders), generation.elapsed() / 1000.0);
+        for (const QByteArray &project : projectTree->projects)
+            duArguments.append(text(project + "/node_modules"));
+    };
+
     // ---- scan: findParentDirs + measure (8 in flight) against du -s
     if (runs("scan")) {
-    const QByteArray root = base + "/projects";
-    QElapsedTimer generation;
-    generation.start();
-    const ModuleTreeGenerator::Tree tree = ModuleTreeGenerator::generateProjects(root, 20, files);
-    ::sync();
-    std::printf("generated %lld projects, %lld files in %lld folders of node_modules (%.1f s)\n",
-                qlonglong(tree.projects.size()), qlonglong(tree.moduleFiles), qlonglong(tree.moduleFolders),
-                generation.elapsed() / 1000.0);
-    QStringList duArguments {QStringLiteral("-s")};
-    for (const QByteArray &project : tree.projects)
-        duArguments.append(text(project + "/node_modules"));
+    makeProjectTree();
 
     qint64 scanned = scan(root); // warm-up of both
     runTool(QStringLiteral("du"), duArguments);
@@ -175,6 +257,37 @@ int main(int argc, char **argv)
     std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
                 median(oursCpu) / median(duCpu));
     std::printf("  load       %s", qPrintable(loadAverage()));
+    }
+
+    // ---- the scan through ScanStore on this event loop against du -s
+    if (runs("store")) {
+    makeProjectTree();
+    const bool peakReset = resetPeakResident();
+    const qint64 residentBefore = peakResidentKiB();
+    ScanStore store;
+    store.setRootPath(text(root));
+    StoreScan scanned = scanThroughStore(store); // warm-up of both
+    runTool(QStringLiteral("du"), duArguments);
+    QList<double> ours;
+    QList<double> du;
+    double longestGap = 0;
+    for (int round = 0; round < rounds; ++round) {
+        scanned = scanThroughStore(store);
+        ours.append(scanned.seconds);
+        longestGap = std::max(longestGap, scanned.longestGap);
+        du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+    }
+    const qint64 peak = peakResidentKiB();
+    std::printf("\nscan through ScanStore, startScan() to \"%s\", median of %d:\n",
+                qPrintable(store.statusText()), rounds);
+    std::printf("  quaylight  %8.1f ms   (%lld records, %s)\n", median(ours) * 1e3, qlonglong(scanned.records),
+                qPrintable(ByteFormat::string(store.totalBytes())));
+    std::printf("  du -s      %8.1f ms\n", median(du) * 1e3);
+    std::printf("  ratio      %8.3f   (target <= 0.5)\n", median(ours) / median(du));
+    std::printf("  event loop: longest gap between runs of a 5 ms timer %.1f ms over %d scans (target < 30)\n",
+                longestGap * 1e3, rounds + 1);
+    std::printf("  peak resident %.1f MiB during the store scans (%.1f MiB before them)%s\n", peak / 1024.0,
+                residentBefore / 1024.0, peakReset ? "" : ", peak since start: the kernel refused a reset");
     }
 
     // ---- permanent deletion against rm -rf of an identical copy
