@@ -18,8 +18,8 @@
 // Breakdown screens. Lives on the GUI thread and is touched only there; each
 // xChanged() signal fires only when x takes a different value. Derived values are
 // recomputed on every call. The walk and deletions run on the store's worker pool,
-// the measurements on its own pool, at most eight at once; measured records are
-// appended one by one as they finish.
+// the measurements on its own pool, at most eight at once, all below the GUI thread's
+// priority; measured records are appended one by one as they finish.
 class ScanStore : public QObject
 {
     Q_OBJECT
