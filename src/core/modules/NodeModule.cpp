@@ -1,8 +1,10 @@
 #include "core/modules/NodeModule.h"
 
-#include <QFile>
+#include "core/ByteFormat.h"
 
-// Placeholder until the module records land.
+#include <QHash>
+
+#include <algorithm>
 
 qint64 NodeModule::reclaimableBytes() const
 {
@@ -11,17 +13,43 @@ qint64 NodeModule::reclaimableBytes() const
 
 std::optional<QString> NodeModule::symlinkExplanation() const
 {
-    return std::nullopt;
+    if (!isSymlink)
+        return std::nullopt;
+    if (!symlinkTarget)
+        return QStringLiteral("node_modules is a broken symbolic link. Deleting removes the link only.");
+    return QStringLiteral("node_modules is a symbolic link to ") + pathText(*symlinkTarget)
+        + QStringLiteral(". ") + QStringLiteral("Deleting removes the link only — ")
+        + ByteFormat::string(sizeBytes) + QStringLiteral(" stays on disk at the target.");
 }
 
 size_t qHash(const NodeModule &module, size_t seed)
 {
-    return qHash(module.id, seed);
+    return qHashMulti(seed, module.id, module.projectName, module.parentPath, module.modulePath,
+                      module.sizeBytes, module.lastAccessed, module.groupKey, module.isSymlink,
+                      module.symlinkTarget.has_value(), module.symlinkTarget.value_or(QByteArray()));
 }
 
-QList<ModuleGroup> buildGroups(const QList<NodeModule> &)
+QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules)
 {
-    return {};
+    QList<ModuleGroup> groups;
+    QHash<QString, qsizetype> indexOfKey;
+    for (const NodeModule &module : modules) {
+        auto found = indexOfKey.constFind(module.groupKey);
+        if (found == indexOfKey.cend()) {
+            found = indexOfKey.insert(module.groupKey, groups.size());
+            groups.append(ModuleGroup {module.groupKey, {}, 0});
+        }
+        ModuleGroup &group = groups[*found];
+        group.modules.append(module);
+        group.totalBytes += module.reclaimableBytes();
+    }
+    for (ModuleGroup &group : groups) {
+        std::stable_sort(group.modules.begin(), group.modules.end(),
+                         [](const NodeModule &a, const NodeModule &b) { return a.sizeBytes > b.sizeBytes; });
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const ModuleGroup &a, const ModuleGroup &b) { return a.totalBytes > b.totalBytes; });
+    return groups;
 }
 
 QString pathText(const QByteArray &path)

@@ -30,6 +30,7 @@ struct NodeModule
     friend bool operator==(const NodeModule &, const NodeModule &) = default;
 };
 
+// Combines all nine fields, as == compares them.
 size_t qHash(const NodeModule &module, size_t seed = 0);
 
 // Records sharing a group key, largest first; totalBytes sums reclaimableBytes.

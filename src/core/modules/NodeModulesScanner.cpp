@@ -1,31 +1,313 @@
 #include "core/modules/NodeModulesScanner.h"
 
-// Placeholder until the module scanner lands.
+#include "core/Concurrency.h"
+#include "core/DateFormat.h"
+#include "core/modules/DirectoryReader.h"
+#include "core/modules/DirectoryStack.h"
+#include "core/modules/FilePaths.h"
+#include "core/modules/Trash.h"
+#include "core/modules/TreeRemover.h"
+
+#include <QTimeZone>
+
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
 namespace NodeModulesScanner {
 
-QList<QByteArray> findParentDirs(const QByteArray &, const CancelToken &)
+namespace {
+
+// Reading folders must not move their access dates: they are what the scan reports.
+constexpr int s_walkFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME;
+const QByteArray s_nodeModules = QByteArrayLiteral("node_modules");
+
+FileDescriptor openFolder(const QByteArray &path)
 {
-    return {};
+    FileDescriptor fd = FilePaths::openLongPath(path, s_walkFlags);
+    if (!fd.isValid() && errno == EPERM)
+        fd = FilePaths::openLongPath(path, s_walkFlags & ~O_NOATIME);
+    return fd;
 }
 
-qint64 directorySize(const QByteArray &, const CancelToken &)
+FileDescriptor openFolderAt(int dirFd, const char *name)
 {
+    FileDescriptor fd(::openat(dirFd, name, s_walkFlags | O_NOFOLLOW));
+    if (!fd.isValid() && errno == EPERM)
+        fd.reset(::openat(dirFd, name, (s_walkFlags & ~O_NOATIME) | O_NOFOLLOW));
+    return fd;
+}
+
+struct WalkFolder
+{
+    QByteArray path;
+    std::vector<std::string> subfolders; // listing order; visited from the back
+};
+
+// Lists one folder for the walk: whether it holds node_modules, and the subfolders
+// to visit. False when the listing fails.
+bool listForWalk(DirectoryReader &reader, int fd, WalkFolder &folder, bool &holdsModules)
+{
+    holdsModules = false;
+    reader.start(fd);
+    DirectoryReader::Entry entry;
+    while (reader.next(entry)) {
+        const std::string_view name(entry.name, entry.length);
+        if (name == "node_modules") {
+            holdsModules = true;
+            continue;
+        }
+        if (name.front() == '.' || name == "__pycache__")
+            continue;
+        bool descend = entry.type == DT_DIR;
+        if (entry.type == DT_UNKNOWN) {
+            // A folder when followed, and not a link itself; unreadable own attributes
+            // do not stop it.
+            struct stat st;
+            descend = ::fstatat(fd, entry.name, &st, 0) == 0 && S_ISDIR(st.st_mode)
+                && !(::fstatat(fd, entry.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode));
+        }
+        if (descend)
+            folder.subfolders.emplace_back(name);
+    }
+    return reader.error() == 0;
+}
+
+// Allocated bytes of one regular file entry, or nothing when it is not one.
+std::optional<qint64> fileBytes(int dirFd, const char *name, bool &isFolder)
+{
+    struct statx stx;
+    isFolder = false;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_BLOCKS | STATX_SIZE, &stx)
+        != 0)
+        return std::nullopt;
+    isFolder = S_ISDIR(stx.stx_mode);
+    if (!S_ISREG(stx.stx_mode))
+        return std::nullopt;
+    if (stx.stx_mask & STATX_BLOCKS)
+        return qint64(stx.stx_blocks) * 512;
+    if (stx.stx_mask & STATX_SIZE)
+        return qint64(stx.stx_size);
     return 0;
 }
 
-std::optional<NodeModule> measure(const QByteArray &, const QByteArray &, const CancelToken &)
+// Sums one folder's regular files and notes its subfolders. False when cancelled.
+bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, qint64 &total,
+                 const CancelToken &token)
 {
-    return std::nullopt;
+    reader.start(fd);
+    DirectoryReader::Entry entry;
+    while (reader.next(entry)) {
+        if (token.isCancelled())
+            return false;
+        switch (entry.type) {
+        case DT_DIR:
+            subfolders.emplace_back(entry.name, entry.length);
+            break;
+        case DT_REG:
+        case DT_UNKNOWN: {
+            bool isFolder = false;
+            if (const std::optional<qint64> bytes = fileBytes(fd, entry.name, isFolder))
+                total += *bytes;
+            else if (isFolder)
+                subfolders.emplace_back(entry.name, entry.length);
+            break;
+        }
+        default:
+            break; // links, sockets, devices and pipes take no space of their own here
+        }
+    }
+    return true;
 }
 
-QString groupKey(const QByteArray &, const QByteArray &)
+qint64 sizeOfTree(FileDescriptor top, const CancelToken &token)
 {
-    return {};
+    qint64 total = 0;
+    DirectoryReader reader;
+    DirectoryStack stack(std::move(top), s_walkFlags);
+    std::vector<std::vector<std::string>> pending(1);
+    if (!listForSize(reader, stack.fd(0), pending.back(), total, token))
+        return total;
+    while (!pending.empty()) {
+        std::vector<std::string> &subfolders = pending.back();
+        if (subfolders.empty()) {
+            pending.pop_back();
+            stack.pop();
+            continue;
+        }
+        const std::string name = std::move(subfolders.back());
+        subfolders.pop_back();
+        if (!stack.push(name.c_str()))
+            continue; // gone, unreadable, or swapped for a link: adds nothing
+        const int fd = stack.deepestFd();
+        pending.emplace_back();
+        if (fd < 0)
+            continue;
+        if (!listForSize(reader, fd, pending.back(), total, token))
+            return total;
+    }
+    return total;
+}
+
+QDateTime fromTimestamp(const struct statx_timestamp &time)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(time.tv_sec) * 1000 + time.tv_nsec / 1000000,
+                                          QTimeZone::utc());
+}
+
+std::optional<QByteArray> readLink(int dirFd, const char *name)
+{
+    QByteArray buffer(256, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length = ::readlinkat(dirFd, name, buffer.data(), buffer.size());
+        if (length < 0)
+            return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.truncate(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The folder that holds the node_modules at modulePath (standardised), opened without
+// following any link below root; without a root, the folder's path is opened as is.
+FileDescriptor openParentSafely(const QByteArray &modulePath, const std::optional<QByteArray> &root)
+{
+    const QByteArray parent = modulePath.left(modulePath.size() - s_nodeModules.size() - 1);
+    if (!root)
+        return FilePaths::openLongPath(parent.isEmpty() ? QByteArrayLiteral("/") : parent,
+                                       O_PATH | O_DIRECTORY);
+    const QByteArray rootPath = FilePaths::standardise(*root);
+    // The root is the folder the user chose and the walk started from, links and all.
+    const FileDescriptor rootFd = FilePaths::openLongPath(rootPath, O_PATH | O_DIRECTORY);
+    if (!rootFd.isValid())
+        return {};
+    const QByteArray relative = parent.mid(rootPath == "/" ? 1 : rootPath.size() + 1);
+    return FilePaths::openBeneath(rootFd.get(), relative);
+}
+
+} // namespace
+
+QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &token)
+{
+    assertNotGuiThread(__func__);
+    QList<QByteArray> results;
+    if (token.isCancelled())
+        return results;
+    // The root itself may be a link: the user chose it.
+    FileDescriptor rootFd = openFolder(root);
+    if (!rootFd.isValid())
+        return results;
+    DirectoryReader reader;
+    DirectoryStack stack(std::move(rootFd), s_walkFlags);
+    std::vector<WalkFolder> folders(1);
+    folders.back().path = root;
+    bool holdsModules = false;
+    if (!listForWalk(reader, stack.fd(0), folders.back(), holdsModules))
+        return results;
+    if (holdsModules)
+        results.append(root);
+
+    while (!folders.empty()) {
+        WalkFolder &folder = folders.back();
+        if (folder.subfolders.empty()) {
+            folders.pop_back();
+            stack.pop();
+            continue;
+        }
+        const std::string name = std::move(folder.subfolders.back());
+        folder.subfolders.pop_back();
+        if (token.isCancelled())
+            return results;
+        QByteArray path = FilePaths::join(folder.path, QByteArray(name.data(), qsizetype(name.size())));
+        // O_NOFOLLOW: a folder swapped for a link since the listing is not entered.
+        if (!stack.push(name.c_str()))
+            continue;
+        const int fd = stack.deepestFd();
+        WalkFolder child {std::move(path), {}};
+        if (fd < 0 || !listForWalk(reader, fd, child, holdsModules)) {
+            stack.pop();
+            continue;
+        }
+        if (holdsModules)
+            results.append(child.path);
+        folders.push_back(std::move(child));
+    }
+    return results;
+}
+
+qint64 directorySize(const QByteArray &path, const CancelToken &token)
+{
+    assertNotGuiThread(__func__);
+    FileDescriptor fd = openFolder(path);
+    if (!fd.isValid())
+        return 0;
+    return sizeOfTree(std::move(fd), token);
+}
+
+std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray &root, const CancelToken &token)
+{
+    assertNotGuiThread(__func__);
+    const QByteArray parent = FilePaths::absolute(parentPath);
+    const FileDescriptor parentFd = FilePaths::openLongPath(parent, O_PATH | O_DIRECTORY);
+    if (!parentFd.isValid())
+        return std::nullopt;
+    struct statx stx;
+    if (::statx(parentFd.get(), "node_modules", AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_ATIME,
+                &stx)
+        != 0)
+        return std::nullopt;
+
+    NodeModule module;
+    module.modulePath = FilePaths::join(parent, s_nodeModules);
+    module.id = module.modulePath;
+    module.projectName = pathText(FilePaths::lastComponent(parent));
+    module.parentPath = parentPath;
+    module.groupKey = groupKey(parentPath, root);
+    module.lastAccessed = (stx.stx_mask & STATX_ATIME) ? fromTimestamp(stx.stx_atime) : DateFormat::distantPast();
+
+    if ((stx.stx_mask & STATX_TYPE) && S_ISLNK(stx.stx_mode)) {
+        module.isSymlink = true;
+        if (const std::optional<QByteArray> destination = readLink(parentFd.get(), "node_modules")) {
+            // A relative link is relative to the folder that holds it.
+            const QByteArray target = FilePaths::standardise(
+                destination->startsWith('/') ? *destination : FilePaths::join(parentPath, *destination));
+            if (FilePaths::openLongPath(target, O_PATH).isValid()) {
+                module.symlinkTarget = target;
+                module.sizeBytes = directorySize(target, token);
+            }
+        }
+        return module;
+    }
+    // A real folder is sized; any other kind of entry holds no tree and weighs 0.
+    FileDescriptor moduleFd = openFolderAt(parentFd.get(), "node_modules");
+    if (moduleFd.isValid())
+        module.sizeBytes = sizeOfTree(std::move(moduleFd), token);
+    return module;
+}
+
+QString groupKey(const QByteArray &parentPath, const QByteArray &root)
+{
+    const QByteArray r = FilePaths::standardise(root);
+    const QByteArray p = FilePaths::standardise(parentPath);
+    if (!p.startsWith(r))
+        return pathText(p);
+    QByteArray rest = p.mid(r.size());
+    if (rest.startsWith('/'))
+        rest.remove(0, 1);
+    for (const QByteArray &piece : rest.split('/')) {
+        if (!piece.isEmpty())
+            return pathText(piece);
+    }
+    return QStringLiteral("(root)");
 }
 
 QByteArray standardise(const QByteArray &path)
 {
-    return path;
+    return FilePaths::standardise(path);
 }
 
 QString rawValue(DeletionMode mode)
@@ -33,14 +315,54 @@ QString rawValue(DeletionMode mode)
     return mode == DeletionMode::trash ? QStringLiteral("trash") : QStringLiteral("permanent");
 }
 
-std::optional<QString> deletionRefusal(const QByteArray &, const std::optional<QByteArray> &)
+std::optional<QString> deletionRefusal(const QByteArray &path, const std::optional<QByteArray> &root)
 {
-    return QStringLiteral("not a node_modules directory");
+    const QByteArray p = FilePaths::standardise(path);
+    if (FilePaths::lastComponent(p) != s_nodeModules)
+        return QStringLiteral("not a node_modules directory");
+    if (p.count('/') < 2)
+        return QStringLiteral("refusing to delete a top-level path");
+    if (!root)
+        return std::nullopt;
+    QByteArray r = FilePaths::standardise(*root);
+    if (!r.endsWith('/'))
+        r += '/';
+    if (!p.startsWith(r))
+        return QStringLiteral("outside the scanned folder");
+    return std::nullopt;
 }
 
-DeletionResult deleteModules(const QList<NodeModule> &, DeletionMode, const std::optional<QByteArray> &)
+DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
+                             const std::optional<QByteArray> &root)
 {
-    return {};
+    assertNotGuiThread(__func__);
+    DeletionResult result;
+    for (const NodeModule &module : modules) {
+        if (const std::optional<QString> reason = deletionRefusal(module.modulePath, root)) {
+            result.refusals.append(pathText(module.modulePath) + QStringLiteral(": ") + *reason);
+            continue;
+        }
+        // Act on the standardised path: the one the safety test judged.
+        const QByteArray path = FilePaths::standardise(module.modulePath);
+        const FileDescriptor parentFd = openParentSafely(path, root);
+        int error = parentFd.isValid() ? 0 : errno;
+        QByteArray location;
+        if (error == 0 && mode == DeletionMode::trash) {
+            const Trash::Outcome outcome = Trash::moveToTrash(parentFd.get(), s_nodeModules, path);
+            error = outcome.error;
+            location = outcome.location;
+        } else if (error == 0) {
+            error = TreeRemover().remove(parentFd.get(), s_nodeModules.constData());
+        }
+        if (error != 0) {
+            result.errors.append(module.projectName + QStringLiteral(": ") + FilePaths::errorText(error));
+            continue;
+        }
+        result.removedIDs.insert(module.id);
+        if (!location.isEmpty())
+            result.trashedURLs.append(location);
+    }
+    return result;
 }
 
 } // namespace NodeModulesScanner

@@ -10,20 +10,30 @@
 
 #include <optional>
 
-// Finds, measures and deletes node_modules folders. Stateless; every function
-// blocks and runs on a worker thread, never the GUI thread. Paths are bytes.
-// Links are never followed while walking, sizing or removing.
+// Finds, measures and deletes node_modules folders. Stateless and reentrant; every
+// file-system function blocks and runs on a worker thread, never the GUI thread.
+// Paths are the file system's bytes, of any length; names are decoded only for
+// display. Links are never followed while walking, sizing or removing, and reading
+// folders does not move their access dates.
 namespace NodeModulesScanner {
 
 // The folders under root (root included) that hold an entry named node_modules, in
-// visiting order. Stops early, with what it found so far, once token is cancelled.
+// visiting order: depth first, siblings last-listed first. Never enters node_modules,
+// hidden or __pycache__ folders, nor links (root itself may be one). Unreadable
+// folders are skipped. Checks token once per folder and stops early, with what it
+// found so far, once it is cancelled.
 [[nodiscard]] QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &token);
 
-// Bytes allocated on disk (st_blocks * 512) by the regular files of the tree at path.
-// Unreadable parts add nothing; a cancelled token returns the total so far.
+// Bytes allocated on disk (st_blocks * 512) by the regular files of the tree at path
+// (path itself may be a link; nothing inside is followed). Unreadable parts add
+// nothing; 0 when path is no folder. Checks token once per entry and returns the
+// total so far once it is cancelled.
 [[nodiscard]] qint64 directorySize(const QByteArray &path, const CancelToken &token);
 
-// The record of parentPath's node_modules entry, or nothing when there is none.
+// The record of parentPath's node_modules entry, or nothing when there is none. A
+// link is sized at its target (relative destinations resolved against parentPath,
+// then standardised); a broken link weighs 0. Cut short by the token, the record
+// carries a partial size.
 [[nodiscard]] std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray &root,
                                                 const CancelToken &token);
 
@@ -52,9 +62,14 @@ struct DeletionResult
 [[nodiscard]] std::optional<QString> deletionRefusal(const QByteArray &path,
                                                      const std::optional<QByteArray> &root);
 
-// Trashes or removes each record's node_modules entry after the safety test. Never
-// stops early; never follows a link; a failure leaves the item where it was and
-// becomes an error line.
+// Trashes or removes each record's node_modules entry after the safety test, in input
+// order, never stopping early. The folders from root down to the one holding
+// node_modules are opened without following links, so a folder swapped for a link
+// since the scan fails the deletion (without root, the parent folder is opened as
+// its path says). A node_modules that is a link goes as a link. Trash mode follows
+// the freedesktop.org Trash specification (see Trash) and never falls back to
+// removing. A failure is an error line "{projectName}: {strerror text}", also when a
+// removal got partway.
 [[nodiscard]] DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
                                            const std::optional<QByteArray> &root);
 

@@ -1,6 +1,6 @@
 #include "core/processes/ProcessSortOrder.h"
 
-#include <algorithm>
+#include "core/TextOrder.h"
 
 namespace {
 
@@ -8,30 +8,6 @@ template <typename T>
 int threeWay(const T &a, const T &b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// UTF-16 code-unit order puts supplementary characters (surrogates, 0xD800..0xDFFF)
-// before U+E000..U+FFFF; shifting those two ranges past each other restores
-// code-point order without decoding.
-char16_t codePointRank(char16_t unit)
-{
-    if (unit >= 0xE000)
-        return char16_t(unit - 0x800);
-    if (unit >= 0xD800)
-        return char16_t(unit + 0x2000);
-    return unit;
-}
-
-int compareCodePoints(QStringView a, QStringView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const char16_t x = a[i].unicode();
-        const char16_t y = b[i].unicode();
-        if (x != y)
-            return threeWay(codePointRank(x), codePointRank(y));
-    }
-    return threeWay(a.size(), b.size());
 }
 
 } // namespace
@@ -44,13 +20,13 @@ int ProcessComparator::compare(const NodeProcess &a, const NodeProcess &b) const
         result = threeWay(a.pid, b.pid);
         break;
     case Key::kind:
-        result = compareCodePoints(NodeProcess::rawValue(a.kind), NodeProcess::rawValue(b.kind));
+        result = TextOrder::compareCodePoints(NodeProcess::rawValue(a.kind), NodeProcess::rawValue(b.kind));
         break;
     case Key::command:
-        result = compareCodePoints(a.command, b.command);
+        result = TextOrder::compareCodePoints(a.command, b.command);
         break;
     case Key::portsText:
-        result = compareCodePoints(a.portsText(), b.portsText());
+        result = TextOrder::compareCodePoints(a.portsText(), b.portsText());
         break;
     case Key::memoryBytes:
         result = threeWay(a.memoryBytes(), b.memoryBytes());

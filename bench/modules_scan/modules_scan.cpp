@@ -1,0 +1,374 @@
+// Times the node_modules scan, permanent deletion and trashing against the tools a user
+// would otherwise run (du -s, rm -rf), warm, in one run; prints medians of five. The
+// store part runs the scan through ScanStore on this thread's event loop, as the window
+// does, and also reports the longest stall of that loop and the peak resident memory.
+//
+//   modules_scan [--files N] [--delete-files N] [--rounds N]
+//                [--only scan,store,delete,trash] [--keep] [folder]
+//
+// The tree goes into a new folder below `folder` (default: the temporary folder) and is
+// removed at the end unless --keep is given.
+
+#include "ModuleTreeGenerator.h"
+
+#include "core/ByteFormat.h"
+#include "core/modules/NodeModulesScanner.h"
+#include "core/modules/ScanStore.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace Scanner = NodeModulesScanner;
+
+namespace {
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double secondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// CPU seconds (user + system) this process, or its finished children, used so far:
+// what the work costs whatever else the machine is running.
+double cpuSeconds(int who)
+{
+    struct rusage usage;
+    ::getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
+        std::exit(2);
+    }
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()) : QStringLiteral("?\n");
+}
+
+QString text(const QByteArray &path)
+{
+    return QFile::decodeName(path);
+}
+
+// findParentDirs, then every result measured with eight measurements in flight, as
+// the scan store runs them.
+qint64 scan(const QByteArray &root)
+{
+    const CancelToken token;
+    const QList<QByteArray> parents = Scanner::findParentDirs(root, token);
+    QList<qint64> sizes(parents.size());
+    QThreadPool pool;
+    pool.setMaxThreadCount(8);
+    for (qsizetype i = 0; i < parents.size(); ++i) {
+        pool.start([&, i] {
+            const std::optional<NodeModule> module = Scanner::measure(parents[i], root, token);
+            sizes[i] = module ? module->sizeBytes : 0;
+        });
+    }
+    pool.waitForDone();
+    qint64 total = 0;
+    for (const qint64 size : sizes)
+        total += size;
+    return total;
+}
+
+struct StoreScan
+{
+    double seconds = 0; // startScan() to the found status
+    double longestGap = 0; // longest time between two runs of a 5 ms timer, in seconds
+    double cpuSeconds = 0; // user and system time of all the process's threads
+    qsizetype records = 0;
+};
+
+// One scan through the store, timed from startScan() to the found status. A 5 ms timer
+// on the same loop notes how long the loop went without running; startScan() itself
+// and the last stretch before the found status count as gaps too.
+StoreScan scanThroughStore(ScanStore &store)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 lastRun = 0;
+    qint64 longest = 0;
+    const auto noteRun = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - lastRun);
+        lastRun = now;
+    };
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, noteRun);
+    StoreScan result;
+    QObject::connect(&store, &ScanStore::statusTextChanged, &loop, [&] {
+        if (!store.statusText().startsWith(QLatin1String("Found ")))
+            return;
+        result.seconds = double(clock.nsecsElapsed()) / 1e9;
+        noteRun();
+        loop.quit();
+    });
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    ticker.start();
+    clock.start();
+    store.startScan();
+    loop.exec();
+    result.cpuSeconds = cpuSeconds(RUSAGE_SELF) - cpuBefore;
+    result.longestGap = double(longest) / 1e9;
+    result.records = store.modules().size();
+    return result;
+}
+
+// The kernel's peak resident set (VmHWM) in KiB, since the start or the last reset.
+qint64 peakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return -1;
+}
+
+// Starts a new peak at the current resident set; false when the kernel refuses.
+bool resetPeakResident()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return bool(clear);
+}
+
+NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
+{
+    return Scanner::measure(parent, root, CancelToken()).value_or(NodeModule());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption filesOption(QStringLiteral("files"), QStringLiteral("Files in all node_modules."),
+                                         QStringLiteral("N"), QStringLiteral("200000"));
+    const QCommandLineOption deleteOption(QStringLiteral("delete-files"),
+                                          QStringLiteral("Files in the node_modules deleted."), QStringLiteral("N"),
+                                          QStringLiteral("100000"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds."),
+                                          QStringLiteral("N"), QStringLiteral("5"));
+    const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
+    const QCommandLineOption onlyOption(QStringLiteral("only"),
+                                        QStringLiteral("Run some parts: scan, store, delete, trash (comma-separated)."),
+                                        QStringLiteral("part"));
+    parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption});
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the tree goes (default /tmp)."));
+    parser.process(app);
+    const qint64 files = parser.value(filesOption).toLongLong();
+    const qint64 deleteFiles = parser.value(deleteOption).toLongLong();
+    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    const QString parent = parser.positionalArguments().value(0, QDir::tempPath());
+    const QString only = parser.value(onlyOption);
+    const QStringList parts = only.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const auto runs = [&](const char *part) { return parts.isEmpty() || parts.contains(QLatin1String(part)); };
+
+    QTemporaryDir scratch(parent + QStringLiteral("/modules_scan-XXXXXX"));
+    scratch.setAutoRemove(false);
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(parent));
+        return 2;
+    }
+    const QByteArray base = QFile::encodeName(scratch.path());
+    // The Trash used below lies in the scratch folder, on the same file system.
+    qputenv("XDG_DATA_HOME", base + "/data");
+    std::printf("tree in %s\n", base.constData());
+
+    // The project tree for the scan and store parts, made once.
+    const QByteArray root = base + "/projects";
+    std::optional<ModuleTreeGenerator::Tree> projectTree;
+    QStringList duArguments {QStringLiteral("-s")};
+    const auto makeProjectTree = [&] {
+        if (projectTree)
+            return;
+        QElapsedTimer generation;
+        generation.start();
+        projectTree = ModuleTreeGenerator::generateProjects(root, 20, files);
+        ::sync();
+        std::printf("generated %lld projects, %lld files in %lld folders of node_modules (%.1f s)\n",
+                    qlonglong(projectTree->projects.size()), qlonglong(projectTree->moduleFiles),
+                    qlonglong(projectTree->moduleFolders), generation.elapsed() / 1000.0);
+        for (const QByteArray &project : projectTree->projects)
+            duArguments.append(text(project + "/node_modules"));
+    };
+
+    // ---- scan: findParentDirs + measure (8 in flight) against du -s
+    if (runs("scan")) {
+    makeProjectTree();
+
+    qint64 scanned = scan(root); // warm-up of both
+    runTool(QStringLiteral("du"), duArguments);
+    QList<double> ours;
+    QList<double> du;
+    QList<double> oursCpu;
+    QList<double> duCpu;
+    for (int round = 0; round < rounds; ++round) {
+        double cpu = cpuSeconds(RUSAGE_SELF);
+        ours.append(secondsOf([&] { scanned = scan(root); }));
+        oursCpu.append(cpuSeconds(RUSAGE_SELF) - cpu);
+        cpu = cpuSeconds(RUSAGE_CHILDREN);
+        du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+        duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
+    }
+    std::printf("\nscan (findParentDirs + measure, 8 in flight), median of %d:\n", rounds);
+    std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld bytes in node_modules files)\n",
+                median(ours) * 1e3, median(oursCpu) * 1e3, qlonglong(scanned));
+    std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
+    std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
+                median(oursCpu) / median(duCpu));
+    std::printf("  load       %s", qPrintable(loadAverage()));
+    }
+
+    // ---- the scan through ScanStore on this event loop against du -s
+    if (runs("store")) {
+    makeProjectTree();
+    const bool peakReset = resetPeakResident();
+    const qint64 residentBefore = peakResidentKiB();
+    ScanStore store;
+    store.setRootPath(text(root));
+    StoreScan scanned = scanThroughStore(store); // warm-up of both
+    runTool(QStringLiteral("du"), duArguments);
+    QList<double> ours;
+    QList<double> du;
+    QList<double> oursCpu;
+    QList<double> duCpu;
+    double longestGap = 0;
+    for (int round = 0; round < rounds; ++round) {
+        scanned = scanThroughStore(store);
+        ours.append(scanned.seconds);
+        oursCpu.append(scanned.cpuSeconds);
+        longestGap = std::max(longestGap, scanned.longestGap);
+        const double cpu = cpuSeconds(RUSAGE_CHILDREN);
+        du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+        duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
+    }
+    const qint64 peak = peakResidentKiB();
+    std::printf("\nscan through ScanStore, startScan() to \"%s\", median of %d:\n",
+                qPrintable(store.statusText()), rounds);
+    std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld records, %s)\n", median(ours) * 1e3,
+                median(oursCpu) * 1e3, qlonglong(scanned.records), qPrintable(ByteFormat::string(store.totalBytes())));
+    std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
+    std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.5 wall)\n", median(ours) / median(du),
+                median(oursCpu) / median(duCpu));
+    std::printf("  event loop: longest gap between runs of a 5 ms timer %.1f ms over %d scans (target < 30)\n",
+                longestGap * 1e3, rounds + 1);
+    std::printf("  peak resident %.1f MiB during the store scans (%.1f MiB before them)%s\n", peak / 1024.0,
+                residentBefore / 1024.0, peakReset ? "" : ", peak since start: the kernel refused a reset");
+    std::printf("  load       %s", qPrintable(loadAverage()));
+    }
+
+    // ---- permanent deletion against rm -rf of an identical copy
+    if (runs("delete")) {
+    QList<double> removal;
+    QList<double> rm;
+    for (int round = 0; round < rounds; ++round) {
+        const QByteArray mine = base + "/delete/mine";
+        const QByteArray theirs = base + "/delete/theirs";
+        ModuleTreeGenerator::generateNodeModules(mine + "/node_modules", deleteFiles, 7);
+        ModuleTreeGenerator::generateNodeModules(theirs + "/node_modules", deleteFiles, 7);
+        ::sync();
+        const NodeModule module = recordFor(mine, base);
+        const auto deleteMine = [&] {
+            const auto result = Scanner::deleteModules({module}, Scanner::DeletionMode::permanent, base);
+            if (!result.errors.isEmpty() || result.removedIDs.size() != 1) {
+                std::fprintf(stderr, "deletion failed\n");
+                std::exit(2);
+            }
+        };
+        const auto deleteTheirs = [&] {
+            runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(theirs + "/node_modules")});
+        };
+        // Alternate who goes first, so neither always meets the other's writeback.
+        if (round % 2 == 0) {
+            removal.append(secondsOf(deleteMine));
+            rm.append(secondsOf(deleteTheirs));
+        } else {
+            rm.append(secondsOf(deleteTheirs));
+            removal.append(secondsOf(deleteMine));
+        }
+    }
+    std::printf("\npermanent deletion of a node_modules of %lld files, median of %d:\n", qlonglong(deleteFiles),
+                rounds);
+    std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
+    std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
+    std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
+    std::printf("  load       %s", qPrintable(loadAverage()));
+    }
+
+    // ---- trash on the same file system: a rename, whatever the size
+    if (runs("trash")) {
+    std::printf("\ntrash on the same file system (a rename), median of %d:\n", rounds);
+    for (const qint64 count : {qint64(10), deleteFiles}) {
+        const QByteArray project = base + "/trash/p" + QByteArray::number(count);
+        ModuleTreeGenerator::generateNodeModules(project + "/node_modules", count, 9);
+        ::sync();
+        QList<double> trashing;
+        for (int round = 0; round < rounds; ++round) {
+            const NodeModule module = recordFor(project, base);
+            Scanner::DeletionResult result;
+            trashing.append(secondsOf(
+                [&] { result = Scanner::deleteModules({module}, Scanner::DeletionMode::trash, base); }));
+            if (result.trashedURLs.size() != 1) {
+                std::fprintf(stderr, "trashing failed\n");
+                return 2;
+            }
+            // Put it back for the next round, and drop its .trashinfo.
+            const QByteArray trashed = result.trashedURLs.first();
+            const QByteArray name = trashed.mid(trashed.lastIndexOf('/') + 1);
+            ::rename(trashed.constData(), (project + "/node_modules").constData());
+            ::unlink((base + "/data/Trash/info/" + name + ".trashinfo").constData());
+        }
+        std::printf("  %7lld files  %8.3f ms\n", qlonglong(count), median(trashing) * 1e3);
+    }
+    }
+
+    if (parser.isSet(keepOption)) {
+        std::printf("\nkept %s\n", base.constData());
+    } else {
+        runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), scratch.path()});
+    }
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+
+// Removes one entry and, when it is a folder, everything below it, working relative to
+// folder descriptors so that no symbolic link is ever followed: a link anywhere in the
+// tree is removed as a link and its target keeps every byte, also when a folder is
+// swapped for a link while the removal runs (each folder is opened with O_NOFOLLOW |
+// O_DIRECTORY, and what fails to open as a folder is unlinked as a name). Paths of any
+// length, names of any bytes. The removal does not descend into another mount that
+// lies inside the tree; that folder stays and the removal fails with EBUSY.
+//
+// Blocking; one remover per thread.
+class TreeRemover
+{
+public:
+    // Test seam: runs just before a subfolder is opened, with its parent's descriptor
+    // and its name, so a test can swap the folder for a link at that very moment.
+    using BeforeOpen = std::function<void(int parentFd, const char *name)>;
+    void setBeforeOpen(BeforeOpen hook) { m_beforeOpen = std::move(hook); }
+
+    // Removes entry `name` of the folder parentFd. Returns 0 when the entry is gone,
+    // else the errno of the first failure; the removal goes on past failures, so a
+    // failed removal can leave part of the tree behind.
+    [[nodiscard]] int remove(int parentFd, const char *name);
+
+private:
+    BeforeOpen m_beforeOpen;
+};

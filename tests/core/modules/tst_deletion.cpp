@@ -1,0 +1,329 @@
+#include "core/modules/FilePaths.h"
+#include "core/modules/NodeModulesScanner.h"
+#include "core/modules/TestTrees.h"
+#include "core/modules/TreeRemover.h"
+
+#include <QTest>
+
+#include <climits>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
+using namespace TestTrees;
+namespace Scanner = NodeModulesScanner;
+using Scanner::DeletionMode;
+using Scanner::DeletionResult;
+
+namespace {
+
+NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
+{
+    const std::optional<NodeModule> module = Scanner::measure(parent, root, CancelToken());
+    if (module)
+        return *module;
+    // Not on disk (any more): a record as a scan would have made it.
+    NodeModule missing;
+    missing.parentPath = parent;
+    missing.modulePath = parent + "/node_modules";
+    missing.id = missing.modulePath;
+    missing.projectName = pathText(parent.mid(parent.lastIndexOf('/') + 1));
+    return missing;
+}
+
+// Clears the immutable flag again, also when the test fails.
+class ImmutableGuard
+{
+public:
+    explicit ImmutableGuard(const QByteArray &path)
+        : m_path(path)
+    {
+        m_set = setFlag(true);
+    }
+    ~ImmutableGuard()
+    {
+        if (m_set)
+            setFlag(false);
+    }
+    [[nodiscard]] bool isSet() const { return m_set; }
+
+private:
+    bool setFlag(bool on)
+    {
+        const int fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+        return ok;
+    }
+
+    QByteArray m_path;
+    bool m_set = false;
+};
+
+// A node_modules full of what real ones hold, plus links that lead out of it.
+void populate(const QByteArray &modules, const QByteArray &outside)
+{
+    writeFile(modules + "/react/index.js", 3000);
+    writeFile(modules + "/react/node_modules/scheduler/index.js", 2000);
+    writeFile(modules + "/.bin/.hidden", 10);
+    writeFile(modules + "/-dash/ sp ace\n/\xff\xfe", 100);
+    makeLink(outside, modules + "/abs-link-to-folder");
+    makeLink("../../../outside/keep.txt", modules + "/react/rel-link-to-file");
+    makeLink(modules + "/nowhere", modules + "/broken");
+    QVERIFY(::link((outside + "/keep.txt").constData(), (modules + "/hard-link").constData()) == 0);
+    QVERIFY(::mkfifo((modules + "/fifo").constData(), 0644) == 0);
+}
+
+} // namespace
+
+class TestDeletion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Nothing here may reach the real Trash, even by mistake.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path());
+        qputenv("XDG_DATA_HOME", m_home.path("data"));
+    }
+
+    void deletionRefusal_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<std::optional<QByteArray>>("root");
+        QTest::addColumn<QString>("expected");
+        const std::optional<QByteArray> none;
+        const std::optional<QByteArray> app = QByteArray("/work/app");
+        QTest::newRow("allowed without root") << QByteArray("/x/node_modules") << none << QString();
+        QTest::newRow("dot-dot standardised") << QByteArray("/Users/a/code/app/node_modules/../node_modules")
+                                              << std::optional<QByteArray>("/Users/a/code") << QString();
+        QTest::newRow("trailing slash") << QByteArray("/work/app/p/node_modules/") << app << QString();
+        QTest::newRow("node_modules2") << QByteArray("/work/app/node_modules2") << app
+                                       << "not a node_modules directory";
+        QTest::newRow("the root") << QByteArray("/work/app") << app << "not a node_modules directory";
+        QTest::newRow("top-level") << QByteArray("/node_modules") << none << "refusing to delete a top-level path";
+        QTest::newRow("top-level via dot-dot") << QByteArray("/a/../node_modules") << none
+                                               << "refusing to delete a top-level path";
+        QTest::newRow("root's own") << QByteArray("/work/app/node_modules") << app << QString();
+        QTest::newRow("name prefix") << QByteArray("/work/apps/x/node_modules") << app
+                                     << "outside the scanned folder";
+        QTest::newRow("elsewhere") << QByteArray("/tmp/node_modules") << app << "outside the scanned folder";
+        QTest::newRow("dot-dot out of the root") << QByteArray("/work/app/../other/node_modules") << app
+                                                 << "outside the scanned folder";
+        QTest::newRow("root with slash") << QByteArray("/work/app/x/node_modules")
+                                         << std::optional<QByteArray>("/work/app/") << QString();
+        QTest::newRow("file-system root") << QByteArray("/x/node_modules") << std::optional<QByteArray>("/")
+                                          << QString();
+    }
+
+    void deletionRefusal()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(std::optional<QByteArray>, root);
+        QFETCH(QString, expected);
+        const std::optional<QString> reason = Scanner::deletionRefusal(path, root);
+        QCOMPARE(reason.value_or(QString()), expected);
+    }
+
+    void emptyListDoesNothing()
+    {
+        QCOMPARE(Scanner::deleteModules({}, DeletionMode::permanent, QByteArray("/x")), DeletionResult());
+        QCOMPARE(Scanner::rawValue(DeletionMode::trash), QStringLiteral("trash"));
+        QCOMPARE(Scanner::rawValue(DeletionMode::permanent), QStringLiteral("permanent"));
+    }
+
+    void permanentDeletionRemovesLinksNotTargets()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        const QByteArray outside = scratch.path("outside");
+        writeFile(outside + "/keep.txt", 5000);
+        writeFile(outside + "/sub/deep.txt", 7000);
+        const QByteArray odd = root + "/-odd \n\xff";
+        populate(root + "/app/node_modules", outside);
+        populate(odd + "/node_modules", outside);
+        makeLink(outside, root + "/linked/node_modules");
+        writeFile(root + "/filed/node_modules", 100);
+        writeFile(root + "/app/package.json", 100);
+        const QList<QByteArray> outsideBefore = fingerprint(outside);
+
+        const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(odd, root),
+                                         recordFor(root + "/linked", root), recordFor(root + "/filed", root)};
+        const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
+        QCOMPARE(result.errors, QStringList());
+        QCOMPARE(result.refusals, QStringList());
+        QVERIFY(result.trashedURLs.isEmpty());
+        QCOMPARE(result.removedIDs, (QSet<QByteArray> {root + "/app/node_modules", odd + "/node_modules",
+                                                       root + "/linked/node_modules", root + "/filed/node_modules"}));
+        for (const NodeModule &module : modules)
+            QVERIFY(!exists(module.modulePath));
+        QVERIFY(exists(root + "/app/package.json"));
+        QVERIFY(exists(odd));
+        QCOMPARE(fingerprint(outside), outsideBefore);
+        struct stat st;
+        QVERIFY(::stat((outside + "/keep.txt").constData(), &st) == 0);
+        QCOMPARE(st.st_nlink, nlink_t(1));
+    }
+
+    void refusalsAndErrorsInInputOrder()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("work/app");
+        makeDirs(root + "/one/node_modules");
+        makeDirs(root + "/two/node_modules");
+        makeDirs(scratch.path("work/apps/x/node_modules"));
+        makeDirs(root + "/three/node_modules2");
+        NodeModule notModules = recordFor(root + "/three", root);
+        notModules.modulePath = root + "/three/node_modules2";
+        notModules.id = notModules.modulePath;
+
+        const QList<NodeModule> modules {recordFor(root + "/one", root), recordFor(root + "/gone", root),
+                                         recordFor(scratch.path("work/apps/x"), root), notModules,
+                                         recordFor(root + "/two", root)};
+        const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
+        QCOMPARE(result.removedIDs, (QSet<QByteArray> {root + "/one/node_modules", root + "/two/node_modules"}));
+        QCOMPARE(result.errors, QStringList {QStringLiteral("gone: No such file or directory")});
+        QCOMPARE(result.refusals,
+                 (QStringList {pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
+                               pathText(root + "/three/node_modules2") + ": not a node_modules directory"}));
+        QVERIFY(exists(scratch.path("work/apps/x/node_modules")));
+        QVERIFY(exists(root + "/three/node_modules2"));
+    }
+
+    void swappedAncestorIsNotFollowed()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        const QByteArray elsewhere = scratch.path("elsewhere");
+        writeFile(root + "/group/app/node_modules/pkg/index.js", 100);
+        writeFile(elsewhere + "/app/node_modules/pkg/index.js", 100);
+        const NodeModule module = recordFor(root + "/group/app", root);
+        const QList<QByteArray> elsewhereBefore = fingerprint(elsewhere);
+
+        // After the scan, a folder on the way is replaced by a link to another tree.
+        QVERIFY(::rename((root + "/group").constData(), scratch.path("group-moved").constData()) == 0);
+        makeLink(elsewhere, root + "/group");
+        for (const DeletionMode mode : {DeletionMode::permanent, DeletionMode::trash}) {
+            const DeletionResult result = Scanner::deleteModules({module}, mode, root);
+            QCOMPARE(result.errors, QStringList {QStringLiteral("app: Too many levels of symbolic links")});
+            QVERIFY(result.removedIDs.isEmpty());
+        }
+        QCOMPARE(fingerprint(elsewhere), elsewhereBefore);
+
+        // Both ways of opening refuse the link, and both reach a real folder.
+        const FileDescriptor rootFd(::open(root.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        for (const auto resolution : {FilePaths::Resolution::automatic, FilePaths::Resolution::componentWise}) {
+            errno = 0;
+            QVERIFY(!FilePaths::openBeneath(rootFd.get(), "group/app", resolution).isValid());
+            QCOMPARE(errno, ELOOP);
+            QVERIFY(!FilePaths::openBeneath(rootFd.get(), "group", resolution).isValid());
+            QCOMPARE(errno, ELOOP);
+            QVERIFY(FilePaths::openBeneath(rootFd.get(), "", resolution).isValid());
+        }
+        QVERIFY(::unlink((root + "/group").constData()) == 0);
+        QVERIFY(::rename(scratch.path("group-moved").constData(), (root + "/group").constData()) == 0);
+        for (const auto resolution : {FilePaths::Resolution::automatic, FilePaths::Resolution::componentWise})
+            QVERIFY(FilePaths::openBeneath(rootFd.get(), "group/app", resolution).isValid());
+    }
+
+    void folderSwappedForLinkDuringRemoval()
+    {
+        Scratch scratch;
+        const QByteArray parent = scratch.path("app");
+        const QByteArray outside = scratch.path("outside");
+        writeFile(outside + "/precious/data.txt", 4000);
+        writeFile(parent + "/node_modules/a/victim/file.js", 100);
+        writeFile(parent + "/node_modules/a/other.js", 100);
+        const QList<QByteArray> outsideBefore = fingerprint(outside);
+
+        TreeRemover remover;
+        int swaps = 0;
+        remover.setBeforeOpen([&](int parentFd, const char *name) {
+            if (qstrcmp(name, "victim") != 0)
+                return;
+            // The folder the remover just listed is moved away and a link takes its name.
+            ++swaps;
+            QVERIFY(::renameat(parentFd, name, AT_FDCWD, scratch.path("victim-moved").constData()) == 0);
+            QVERIFY(::symlinkat((outside + "/precious").constData(), parentFd, name) == 0);
+        });
+        const FileDescriptor parentFd(::open(parent.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        QCOMPARE(remover.remove(parentFd.get(), "node_modules"), 0);
+        QCOMPARE(swaps, 1);
+        QVERIFY(!exists(parent + "/node_modules"));
+        QCOMPARE(fingerprint(outside), outsideBefore);
+        QVERIFY(exists(scratch.path("victim-moved/file.js")));
+    }
+
+    void partialRemovalIsAnError()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        writeFile(root + "/app/node_modules/a/stuck.js", 100);
+        writeFile(root + "/app/node_modules/b/free.js", 100);
+        const ImmutableGuard stuck(root + "/app/node_modules/a/stuck.js");
+        if (!stuck.isSet())
+            QSKIP("this file system cannot mark a file immutable");
+        const DeletionResult result =
+            Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
+        QCOMPARE(result.errors, QStringList {QStringLiteral("app: Operation not permitted")});
+        QVERIFY(result.removedIDs.isEmpty());
+        QVERIFY(exists(root + "/app/node_modules/a/stuck.js"));
+        QVERIFY(!exists(root + "/app/node_modules/b"));
+    }
+
+    void mountInsideIsNotEntered()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        const QByteArray outside = scratch.path("outside");
+        writeFile(outside + "/data.txt", 4000);
+        makeDirs(root + "/app/node_modules/mnt");
+        writeFile(root + "/app/node_modules/x.js", 100);
+        const MountGuard bind(outside, root + "/app/node_modules/mnt");
+        if (!bind.isMounted())
+            QSKIP("mounting is not allowed here");
+        const DeletionResult result =
+            Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
+        QCOMPARE(result.errors, QStringList {QStringLiteral("app: Device or resource busy")});
+        QVERIFY(result.removedIDs.isEmpty());
+        QVERIFY(exists(outside + "/data.txt"));
+        QVERIFY(!exists(root + "/app/node_modules/x.js"));
+    }
+
+    void treesDeeperThanPathMaxAreRemoved()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        makeChain(root + "/app/node_modules", 2100, "m", 100, 1000);
+        const QByteArray deepProject = makeChain(root + "/deep", 2100, "d");
+        QVERIFY(deepProject.size() > PATH_MAX);
+        const int deepFd = openDeep(deepProject);
+        QVERIFY(deepFd >= 0);
+        QVERIFY(::mkdirat(deepFd, "node_modules", 0755) == 0);
+        makeChain(root + "/outside-chain", 10, "o", 1, 10);
+        QVERIFY(::symlinkat(scratch.path("root/outside-chain").constData(), deepFd, "node_modules/link") == 0);
+
+        const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(deepProject, root)};
+        QCOMPARE(modules[1].modulePath, deepProject + "/node_modules");
+        const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
+        QCOMPARE(result.errors, QStringList());
+        QCOMPARE(result.removedIDs.size(), 2);
+        QVERIFY(!exists(root + "/app/node_modules"));
+        struct stat st;
+        QVERIFY(::fstatat(deepFd, "node_modules", &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT);
+        ::close(deepFd);
+        QCOMPARE(fingerprint(root + "/outside-chain").size(), 20);
+    }
+
+private:
+    Scratch m_home;
+};
+
+QTEST_GUILESS_MAIN(TestDeletion)
+#include "tst_deletion.moc"

@@ -1,0 +1,389 @@
+#include "core/DateFormat.h"
+#include "core/modules/NodeModulesScanner.h"
+#include "core/modules/TestTrees.h"
+
+#include <QDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <climits>
+#include <functional>
+#include <sys/time.h>
+
+using namespace TestTrees;
+namespace Scanner = NodeModulesScanner;
+
+namespace {
+
+// The walk's visiting rules written the plain recursive way with readdir (which lists
+// in the same order the kernel gives): children are visited last-listed first.
+void referenceWalk(const QByteArray &dir, QList<QByteArray> &found)
+{
+    DIR *handle = ::opendir(dir.constData());
+    if (!handle)
+        return;
+    QList<QByteArray> children;
+    bool holds = false;
+    while (const dirent *entry = ::readdir(handle)) {
+        const QByteArray name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (name == "node_modules") {
+            holds = true;
+            continue;
+        }
+        if (name.startsWith('.') || name == "__pycache__")
+            continue;
+        struct stat st;
+        const QByteArray child = dir + '/' + name;
+        if (::stat(child.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        if (::lstat(child.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            continue;
+        children.append(child);
+    }
+    ::closedir(handle);
+    if (holds)
+        found.append(dir);
+    for (qsizetype i = children.size() - 1; i >= 0; --i)
+        referenceWalk(children[i], found);
+}
+
+void setAccessTime(const QByteArray &path, qint64 secondsSinceEpoch)
+{
+    struct timespec times[2];
+    times[0].tv_sec = secondsSinceEpoch;
+    times[0].tv_nsec = 0;
+    times[1].tv_sec = 0;
+    times[1].tv_nsec = UTIME_OMIT;
+    QVERIFY(::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) == 0);
+}
+
+qint64 accessTime(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 ? qint64(st.st_atim.tv_sec) : -1;
+}
+
+} // namespace
+
+class TestNodeModulesScanner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void standardise_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray cwd = QFile::encodeName(QDir::currentPath());
+        QTest::newRow("dot-dot") << QByteArray("/Users/a/code/app/node_modules/../node_modules")
+                                 << QByteArray("/Users/a/code/app/node_modules");
+        QTest::newRow("trailing slash") << QByteArray("/a/b/") << QByteArray("/a/b");
+        QTest::newRow("dots and doubled slashes") << QByteArray("/a/./b//c/.") << QByteArray("/a/b/c");
+        QTest::newRow("above the root") << QByteArray("/../../x") << QByteArray("/x");
+        QTest::newRow("root") << QByteArray("/") << QByteArray("/");
+        QTest::newRow("root via dot-dot") << QByteArray("/a/..") << QByteArray("/");
+        QTest::newRow("relative") << QByteArray("rel/./x/../y") << QByteArray(cwd + "/rel/y");
+        QTest::newRow("link names kept") << QByteArray("/a/link/../b") << QByteArray("/a/b");
+        QTest::newRow("invalid UTF-8 kept") << QByteArray("/a/\xff\xfe/") << QByteArray("/a/\xff\xfe");
+    }
+
+    void standardise()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(Scanner::standardise(path), expected);
+    }
+
+    void groupKey_data()
+    {
+        QTest::addColumn<QByteArray>("parent");
+        QTest::addColumn<QByteArray>("root");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("root itself") << QByteArray("/Users/a/code") << QByteArray("/Users/a/code") << "(root)";
+        QTest::newRow("root with slash") << QByteArray("/Users/a/code/") << QByteArray("/Users/a/code") << "(root)";
+        QTest::newRow("first folder") << QByteArray("/Users/a/code/shop") << QByteArray("/Users/a/code") << "shop";
+        QTest::newRow("deeper") << QByteArray("/Users/a/code/shop/packages/ui") << QByteArray("/Users/a/code/")
+                                << "shop";
+        QTest::newRow("file-system root") << QByteArray("/Users/a") << QByteArray("/") << "Users";
+        QTest::newRow("outside") << QByteArray("/elsewhere/x/") << QByteArray("/Users/a/code")
+                                 << "/elsewhere/x";
+        QTest::newRow("name prefix is a plain prefix")
+            << QByteArray("/work/app2/x") << QByteArray("/work/app") << "2";
+        QTest::newRow("dot-dot leaves the root") << QByteArray("/Users/a/code/../other")
+                                                 << QByteArray("/Users/a/code") << "/Users/a/other";
+        QTest::newRow("invalid UTF-8 shown replaced")
+            << QByteArray("/r/caf\xe9/x") << QByteArray("/r") << QStringLiteral("caf\uFFFD");
+    }
+
+    void groupKey()
+    {
+        QFETCH(QByteArray, parent);
+        QFETCH(QByteArray, root);
+        QFETCH(QString, expected);
+        QCOMPARE(Scanner::groupKey(parent, root), expected);
+    }
+
+    void walkFindsProjectsInVisitingOrder()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        const QByteArray outside = scratch.path("outside");
+        makeDirs(root + "/node_modules/pkg");
+        makeDirs(root + "/a/node_modules/dep/node_modules");
+        makeDirs(root + "/b/node_modules");
+        makeDirs(root + "/c/x/node_modules");
+        makeDirs(root + "/c/y/z/node_modules");
+        makeDirs(root + "/c/x/sub/node_modules");
+        makeDirs(root + "/.git/p/node_modules");
+        makeDirs(root + "/__pycache__/p/node_modules");
+        makeDirs(root + "/d/.cache/p/node_modules");
+        writeFile(root + "/plain/node_modules", 10);
+        makeDirs(outside + "/p/node_modules");
+        makeLink(outside, root + "/linked");
+        makeLink("../outside/p", root + "/relative-linked");
+        makeLink(root + "/missing", root + "/broken");
+        makeLink(outside + "/p/node_modules", root + "/e/node_modules");
+        const QByteArray odd = root + "/sp ace/new\nline/-dash/\xff\xfe";
+        makeDirs(odd + "/node_modules");
+
+        const QList<QByteArray> found = Scanner::findParentDirs(root, CancelToken());
+        QList<QByteArray> sorted = found;
+        std::sort(sorted.begin(), sorted.end());
+        QList<QByteArray> expected {root, root + "/a", root + "/b", root + "/c/x", root + "/c/x/sub",
+                                    root + "/c/y/z", root + "/plain", root + "/e", odd};
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(sorted, expected);
+        QCOMPARE(found.first(), root);
+
+        QList<QByteArray> reference;
+        referenceWalk(root, reference);
+        QCOMPARE(found, reference);
+    }
+
+    void walkOfOddRoots()
+    {
+        Scratch scratch;
+        QVERIFY(Scanner::findParentDirs(scratch.path("missing"), CancelToken()).isEmpty());
+        writeFile(scratch.path("file"), 1);
+        QVERIFY(Scanner::findParentDirs(scratch.path("file"), CancelToken()).isEmpty());
+
+        // The chosen root may itself be a link, and a trailing slash is kept as given.
+        makeDirs(scratch.path("real/p/node_modules"));
+        makeLink(scratch.path("real"), scratch.path("root-link"));
+        QCOMPARE(Scanner::findParentDirs(scratch.path("root-link"), CancelToken()),
+                 QList<QByteArray> {scratch.path("root-link/p")});
+        QCOMPARE(Scanner::findParentDirs(scratch.path("real/"), CancelToken()),
+                 QList<QByteArray> {scratch.path("real/p")});
+    }
+
+    void directorySizeCountsAllocatedBytesOfRegularFiles()
+    {
+        Scratch scratch;
+        const QByteArray modules = scratch.path("p/node_modules");
+        const QByteArray outside = scratch.path("outside");
+        writeFile(outside + "/big", 3 * 1024 * 1024);
+        makeDirs(outside + "/folder");
+        writeFile(outside + "/folder/inner", 200000);
+        writeFile(modules + "/empty", 0);
+        writeFile(modules + "/one", 1);
+        writeFile(modules + "/page", 4096);
+        writeFile(modules + "/.hidden", 5000);
+        writeFile(modules + "/pkg/lib/index.js", 12345);
+        writeFile(modules + "/pkg/node_modules/nested/x.js", 777);
+        writeFile(modules + "/.bin/tool", 300);
+        writeFile(modules + "/caf\xe9 \n-odd", 9000);
+        makeLink(outside + "/big", modules + "/link-to-file");
+        makeLink(outside + "/folder", modules + "/link-to-folder");
+        makeLink("../../outside/folder", modules + "/pkg/relative-link");
+        makeLink(scratch.path("nowhere"), modules + "/broken");
+        QVERIFY(::link((modules + "/page").constData(), (modules + "/pkg/hard").constData()) == 0);
+        QVERIFY(::mkfifo((modules + "/fifo").constData(), 0644) == 0);
+        // A sparse file: a gigabyte long, nothing allocated.
+        const int sparse = ::open((modules + "/sparse").constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(sparse >= 0 && ::ftruncate(sparse, qint64(1) << 30) == 0);
+        ::close(sparse);
+
+        const qint64 expected = allocatedBelow(modules);
+        QVERIFY(expected > 0);
+        QCOMPARE(Scanner::directorySize(modules, CancelToken()), expected);
+        QVERIFY(expected < 3 * 1024 * 1024); // neither the link targets nor the sparse length
+        QCOMPARE(Scanner::directorySize(scratch.path("missing"), CancelToken()), 0);
+        QCOMPARE(Scanner::directorySize(modules + "/one", CancelToken()), 0);
+    }
+
+    void measureRecords()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("code");
+        writeFile(root + "/shop/node_modules/react/index.js", 50000);
+        writeFile(root + "/shared/nm/lodash/lodash.js", 70000);
+        makeLink("../shared/nm", root + "/app/node_modules");
+        makeLink(root + "/shared/./nm/", root + "/abs/node_modules");
+        makeLink("../missing/nm", root + "/broken/node_modules");
+        makeLink("../app/node_modules", root + "/chain/node_modules");
+        writeFile(root + "/filed/node_modules", 4096);
+        makeDirs(root + "/empty");
+        setAccessTime(root + "/shop/node_modules", 1700000000);
+
+        const CancelToken token;
+        const std::optional<NodeModule> shop = Scanner::measure(root + "/shop/", root, token);
+        QVERIFY(shop);
+        QCOMPARE(shop->id, root + "/shop/node_modules");
+        QCOMPARE(shop->modulePath, shop->id);
+        QCOMPARE(shop->parentPath, root + "/shop/");
+        QCOMPARE(shop->projectName, QStringLiteral("shop"));
+        QCOMPARE(shop->groupKey, QStringLiteral("shop"));
+        QCOMPARE(shop->sizeBytes, allocatedBelow(root + "/shop/node_modules"));
+        QVERIFY(!shop->isSymlink);
+        QVERIFY(!shop->symlinkTarget);
+        QCOMPARE(shop->lastAccessed, QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc()));
+
+        const qint64 sharedSize = allocatedBelow(root + "/shared/nm");
+        const std::optional<NodeModule> app = Scanner::measure(root + "/app", root, token);
+        QVERIFY(app && app->isSymlink);
+        QCOMPARE(app->symlinkTarget, std::optional<QByteArray>(root + "/shared/nm"));
+        QCOMPARE(app->sizeBytes, sharedSize);
+        QCOMPARE(app->reclaimableBytes(), 0);
+
+        const std::optional<NodeModule> absolute = Scanner::measure(root + "/abs", root, token);
+        QVERIFY(absolute && absolute->isSymlink);
+        QCOMPARE(absolute->symlinkTarget, std::optional<QByteArray>(root + "/shared/nm"));
+        QCOMPARE(absolute->sizeBytes, sharedSize);
+
+        // A link to a link: the destination text is resolved once, then followed.
+        const std::optional<NodeModule> chain = Scanner::measure(root + "/chain", root, token);
+        QVERIFY(chain && chain->isSymlink);
+        QCOMPARE(chain->symlinkTarget, std::optional<QByteArray>(root + "/app/node_modules"));
+        QCOMPARE(chain->sizeBytes, sharedSize);
+
+        const std::optional<NodeModule> broken = Scanner::measure(root + "/broken", root, token);
+        QVERIFY(broken && broken->isSymlink);
+        QVERIFY(!broken->symlinkTarget);
+        QCOMPARE(broken->sizeBytes, 0);
+
+        const std::optional<NodeModule> filed = Scanner::measure(root + "/filed", root, token);
+        QVERIFY(filed && !filed->isSymlink);
+        QCOMPARE(filed->sizeBytes, 0);
+
+        QVERIFY(!Scanner::measure(root + "/empty", root, token));
+        QVERIFY(!Scanner::measure(root + "/missing", root, token));
+
+        const std::optional<NodeModule> outside = Scanner::measure(root + "/shop", scratch.path("other"), token);
+        QVERIFY(outside);
+        QCOMPARE(outside->groupKey, pathText(root + "/shop"));
+    }
+
+    void measureOfOddNamesAndTheRoot()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("r");
+        const QByteArray project = root + "/-x \n\xff";
+        writeFile(project + "/node_modules/a", 100);
+        writeFile(root + "/node_modules/b", 100);
+        const std::optional<NodeModule> odd = Scanner::measure(project, root, CancelToken());
+        QVERIFY(odd);
+        QCOMPARE(odd->modulePath, project + "/node_modules");
+        QCOMPARE(odd->projectName, QStringLiteral("-x \n\uFFFD"));
+        QCOMPARE(odd->sizeBytes, allocatedBelow(project + "/node_modules"));
+        const std::optional<NodeModule> atRoot = Scanner::measure(root, root, CancelToken());
+        QVERIFY(atRoot);
+        QCOMPARE(atRoot->groupKey, QStringLiteral("(root)"));
+        QCOMPARE(atRoot->projectName, QStringLiteral("r"));
+    }
+
+    void scanningLeavesAccessDatesAlone()
+    {
+        Scratch scratch;
+        const QByteArray modules = scratch.path("root/p/node_modules");
+        writeFile(modules + "/pkg/index.js", 1000);
+        const qint64 yearAgo = QDateTime::currentSecsSinceEpoch() - 365 * 24 * 3600;
+        setAccessTime(modules, yearAgo);
+        setAccessTime(modules + "/pkg", yearAgo);
+        setAccessTime(scratch.path("root/p"), yearAgo);
+        QCOMPARE(Scanner::findParentDirs(scratch.path("root"), CancelToken()).size(), 1);
+        const std::optional<NodeModule> module = Scanner::measure(scratch.path("root/p"), scratch.path("root"),
+                                                                  CancelToken());
+        QVERIFY(module);
+        QCOMPARE(module->lastAccessed.toSecsSinceEpoch(), yearAgo);
+        QCOMPARE(accessTime(modules), yearAgo);
+        QCOMPARE(accessTime(modules + "/pkg"), yearAgo);
+        QCOMPARE(accessTime(scratch.path("root/p")), yearAgo);
+    }
+
+    void cancellationStopsEarly()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        makeDirs(root + "/node_modules");
+        for (const char *name : {"a", "b", "c", "d"})
+            makeDirs(root + '/' + name + "/node_modules");
+        const QList<QByteArray> all = Scanner::findParentDirs(root, CancelToken());
+        QCOMPARE(all.size(), 5);
+
+        CancelToken cancelled;
+        cancelled.cancel();
+        QVERIFY(Scanner::findParentDirs(root, cancelled).isEmpty());
+
+        // One check per folder: the root, then two subfolders; the third check stops.
+        CancelToken partWay;
+        partWay.cancelAtCheck(3);
+        QCOMPARE(Scanner::findParentDirs(root, partWay), all.mid(0, 2));
+
+        const QByteArray modules = root + "/a/node_modules";
+        for (int i = 0; i < 10; ++i)
+            writeFile(modules + "/f" + QByteArray::number(i), 4096);
+        const qint64 perFile = allocatedBelow(modules) / 10;
+        QCOMPARE(Scanner::directorySize(modules, cancelled), 0);
+        // One check per entry: four files are counted, the fifth check stops.
+        CancelToken sizing;
+        sizing.cancelAtCheck(5);
+        QCOMPARE(Scanner::directorySize(modules, sizing), 4 * perFile);
+        CancelToken measuring;
+        measuring.cancelAtCheck(3);
+        const std::optional<NodeModule> partial = Scanner::measure(root + "/a", root, measuring);
+        QVERIFY(partial);
+        QCOMPARE(partial->sizeBytes, 2 * perFile);
+    }
+
+    void treesDeeperThanPathMax()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        // 2,100 levels of "/d" pass PATH_MAX and the walkers' descriptor budget.
+        const QByteArray deepProject = makeChain(root + "/deep", 2100, "d");
+        QVERIFY(deepProject.size() > PATH_MAX);
+        const QByteArray modules = deepProject + "/node_modules";
+        makeChain(modules, 2100, "m", 50, 3000);
+        // A wide tree of long names beside it, deeper than PATH_MAX as well.
+        const QByteArray longName(200, 'L');
+        const QByteArray longProject = makeChain(root + "/long", 25, longName);
+        QVERIFY(longProject.size() > PATH_MAX);
+        const int longFd = openDeep(longProject);
+        QVERIFY(longFd >= 0);
+        QVERIFY(::mkdirat(longFd, "node_modules", 0755) == 0);
+        ::close(longFd);
+
+        QList<QByteArray> found = Scanner::findParentDirs(root, CancelToken());
+        std::sort(found.begin(), found.end());
+        QList<QByteArray> expected {deepProject, longProject};
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(found, expected);
+
+        const int modulesFd = openDeep(modules);
+        QVERIFY(modulesFd >= 0);
+        const qint64 allocated = allocatedBelow(modulesFd);
+        ::close(modulesFd);
+        QVERIFY(allocated >= 42 * 3000);
+        QCOMPARE(Scanner::directorySize(modules, CancelToken()), allocated);
+        const std::optional<NodeModule> module = Scanner::measure(deepProject, root, CancelToken());
+        QVERIFY(module);
+        QCOMPARE(module->sizeBytes, allocated);
+        QCOMPARE(module->groupKey, QStringLiteral("deep"));
+        QCOMPARE(module->projectName, QStringLiteral("d"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNodeModulesScanner)
+#include "tst_nodemodulesscanner.moc"

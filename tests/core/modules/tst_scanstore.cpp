@@ -1,0 +1,577 @@
+#include "core/ByteFormat.h"
+#include "core/modules/NodeModulesScanner.h"
+#include "core/modules/ScanStore.h"
+#include "core/modules/TestTrees.h"
+
+#include <QEvent>
+#include <QTest>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+using namespace TestTrees;
+namespace Scanner = NodeModulesScanner;
+using Scanner::DeletionMode;
+using Scanner::DeletionResult;
+
+namespace {
+
+QByteArray idOf(const QByteArray &parent)
+{
+    return parent + "/node_modules";
+}
+
+// A project whose node_modules holds `size` bytes of real data; returns the parent.
+QByteArray makeProject(const QByteArray &parent, qint64 size)
+{
+    writeFile(parent + "/node_modules/dep/index.js", size);
+    writeFile(parent + "/package.json", 10);
+    return parent;
+}
+
+// Holds worker threads until the test lets them through, one by one or all; opens
+// itself after a minute so a failing test cannot leave a store's destructor waiting.
+class Gate
+{
+public:
+    void pass()
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_waiting;
+        m_changed.notify_all();
+        m_changed.wait_for(lock, std::chrono::minutes(1), [this] { return m_open || m_passes > 0; });
+        if (!m_open && m_passes > 0)
+            --m_passes;
+        --m_waiting;
+    }
+    void letThrough(int count)
+    {
+        std::lock_guard lock(m_mutex);
+        m_passes += count;
+        m_changed.notify_all();
+    }
+    void open()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    [[nodiscard]] int waiting()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_waiting;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_waiting = 0;
+    int m_passes = 0;
+    bool m_open = false;
+};
+
+// Opens the gate when the test leaves, also when it fails.
+class GateOpener
+{
+public:
+    explicit GateOpener(Gate &gate)
+        : m_gate(gate)
+    {
+    }
+    ~GateOpener() { m_gate.open(); }
+
+private:
+    Gate &m_gate;
+};
+
+// Everything the store announces, in order.
+struct StoreLog
+{
+    explicit StoreLog(ScanStore &store)
+    {
+        QObject::connect(&store, &ScanStore::statusTextChanged, &context,
+                         [this, &store] { statuses.append(store.statusText()); ++emissions; });
+        QObject::connect(&store, &ScanStore::progressTextChanged, &context,
+                         [this, &store] { progress.append(store.progressText()); ++emissions; });
+        QObject::connect(&store, &ScanStore::isScanningChanged, &context,
+                         [this, &store] { scanning.append(store.isScanning()); ++emissions; });
+        QObject::connect(&store, &ScanStore::moduleAppended, &context, [this, &store](const NodeModule &module) {
+            // Announced before modulesChanged, with the record already in place.
+            appendsPending.append(module.id);
+            appendedInPlace = appendedInPlace && store.modules().constLast() == module;
+            ++emissions;
+        });
+        QObject::connect(&store, &ScanStore::modulesChanged, &context, [this] {
+            if (!appendsPending.isEmpty())
+                appended.append(appendsPending.takeFirst());
+            ++modulesChanges;
+            ++emissions;
+        });
+        for (auto signal : {&ScanStore::rootPathChanged, &ScanStore::selectionChanged, &ScanStore::sortOrderChanged,
+                            &ScanStore::groupByFolderChanged}) {
+            QObject::connect(&store, signal, &context, [this] { ++emissions; });
+        }
+    }
+
+    QObject context;
+    QStringList statuses;
+    QStringList progress;
+    QList<bool> scanning;
+    QList<QByteArray> appendsPending;
+    QList<QByteArray> appended;
+    bool appendedInPlace = true;
+    int modulesChanges = 0;
+    int emissions = 0;
+};
+
+// Counts the calls posted to the store from its workers, seen before they run.
+class PostedCalls : public QObject
+{
+public:
+    explicit PostedCalls(QObject &target) { target.installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            ++count;
+        return false;
+    }
+};
+
+QSet<QByteArray> idsOf(const QList<NodeModule> &modules)
+{
+    QSet<QByteArray> ids;
+    for (const NodeModule &module : modules)
+        ids.insert(module.id);
+    return ids;
+}
+
+} // namespace
+
+class TestScanStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<Scratch>();
+        QVERIFY(m_home->isValid());
+        qputenv("HOME", m_home->path());
+        qputenv("XDG_DATA_HOME", m_home->path("data"));
+    }
+
+    void cleanup() { m_home.reset(); }
+
+    void scanReportsWhatItFinds_data()
+    {
+        QTest::addColumn<int>("projects");
+        QTest::addColumn<QString>("measuring");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("none") << 0 << QStringLiteral("Measuring 0 folders…")
+                              << QStringLiteral("Found 0 node_modules folders.");
+        QTest::newRow("one") << 1 << QStringLiteral("Measuring 1 folder…") << QStringLiteral("Found 1 node_modules folder.");
+        QTest::newRow("several") << 12 << QStringLiteral("Measuring 12 folders…")
+                                 << QStringLiteral("Found 12 node_modules folders.");
+    }
+
+    // The texts in their order, the progress counting up with the running total, and
+    // every record appended as it arrives.
+    void scanReportsWhatItFinds()
+    {
+        QFETCH(int, projects);
+        QFETCH(QString, measuring);
+        QFETCH(QString, found);
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        makeDirs(root + "/empty/src");
+        QSet<QByteArray> expected;
+        for (int i = 0; i < projects; ++i)
+            expected.insert(idOf(makeProject(root + "/app" + QByteArray::number(i) + "/web", 5000 + 40000 * i)));
+
+        ScanStore store;
+        store.setRootPath(QFile::decodeName(root));
+        StoreLog log(store);
+        store.startScan();
+        // Nothing arrives before startScan() returns, however quick the walk.
+        QCOMPARE(log.statuses, QStringList{QStringLiteral("Scanning for node_modules…")});
+        QCOMPARE(log.scanning, QList<bool>{true});
+        QTRY_COMPARE(log.statuses, (QStringList{QStringLiteral("Scanning for node_modules…"), measuring, found}));
+
+        QCOMPARE(log.scanning, (QList<bool>{true, false}));
+        QCOMPARE(idsOf(store.modules()), expected);
+        QCOMPARE(log.appended.size(), projects);
+        QVERIFY(log.appendedInPlace);
+        QCOMPARE(log.modulesChanges, projects);
+        QStringList progress;
+        qint64 total = 0;
+        for (int k = 1; k <= projects; ++k) {
+            const NodeModule &module = store.modules().at(k - 1);
+            QCOMPARE(log.appended.at(k - 1), module.id);
+            QCOMPARE(module.sizeBytes, allocatedBelow(module.modulePath));
+            QVERIFY(module.sizeBytes > 0);
+            total += module.sizeBytes;
+            progress.append(QStringLiteral("%1/%2 measured · %3").arg(k).arg(projects).arg(ByteFormat::string(total)));
+        }
+        if (projects > 0)
+            progress.append(QString());
+        QCOMPARE(log.progress, progress);
+        QCOMPARE(store.progressText(), QString());
+    }
+
+    // A missing root only says so; a start while scanning changes nothing at all.
+    void startThatDoesNotScan()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        makeProject(root + "/app", 4000);
+        makeLink(tree.path("gone"), tree.path("dangling"));
+        writeFile(tree.path("file.txt"), 10);
+
+        std::atomic<int> walks = 0;
+        ScanStore store(
+            [&](const QByteArray &path, const CancelToken &token) {
+                ++walks;
+                return Scanner::findParentDirs(path, token);
+            },
+            Scanner::measure);
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 1 node_modules folder."));
+        const QList<NodeModule> found = store.modules();
+
+        for (const QByteArray &missing : {tree.path("nothing-here"), tree.path("dangling"), QByteArray()}) {
+            store.setRootPath(QFile::decodeName(missing));
+            StoreLog log(store);
+            store.startScan();
+            QCOMPARE(store.statusText(), QStringLiteral("Path is not a valid directory."));
+            QCOMPARE(log.emissions, log.statuses.size());
+            QCOMPARE(store.modules(), found);
+            QVERIFY(!store.isScanning());
+        }
+        QCOMPARE(walks.load(), 1);
+
+        // A file exists, so it is scanned, and holds nothing.
+        store.setRootPath(QFile::decodeName(tree.path("file.txt")));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 0 node_modules folders."));
+
+        Gate secondGate;
+        ScanStore held(
+            [&](const QByteArray &path, const CancelToken &token) {
+                ++walks;
+                secondGate.pass();
+                return Scanner::findParentDirs(path, token);
+            },
+            Scanner::measure);
+        const GateOpener secondOpener(secondGate);
+        held.setRootPath(QFile::decodeName(root));
+        held.setSelection({"/somewhere/node_modules"});
+        held.startScan();
+        QTRY_COMPARE(secondGate.waiting(), 1);
+        {
+            StoreLog log(held);
+            held.startScan();
+            held.startScan();
+            QCOMPARE(log.emissions, 0);
+            QCOMPARE(held.statusText(), QStringLiteral("Scanning for node_modules…"));
+            QVERIFY(held.selection().isEmpty());
+        }
+        held.setRootPath(QFile::decodeName(tree.path()));
+        held.startScan();
+        secondGate.open();
+        QTRY_COMPARE(held.statusText(), QStringLiteral("Found 1 node_modules folder."));
+        QCOMPARE(held.modules().constFirst().id, idOf(root + "/app"));
+        QCOMPARE(walks.load(), 3);
+    }
+
+    // Records arrive while others are still measuring; after a cancel nothing from that
+    // scan reaches the store, while a new scan runs at once.
+    void cancelStopsEveryWrite()
+    {
+        const Scratch tree;
+        const QByteArray first = tree.path("first");
+        QSet<QByteArray> quick;
+        for (int i = 0; i < 3; ++i)
+            quick.insert(makeProject(first + "/quick" + QByteArray::number(i), 3000));
+        makeProject(first + "/slow0", 3000);
+        makeProject(first + "/slow1", 3000);
+        const QByteArray second = tree.path("second");
+        makeProject(second + "/a", 1000);
+        makeProject(second + "/b", 1000);
+
+        Gate slow;
+        std::atomic<int> measurements = 0;
+        ScanStore store(Scanner::findParentDirs,
+                        [&](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
+                            if (parent.contains("/slow"))
+                                slow.pass();
+                            ++measurements;
+                            return Scanner::measure(parent, root, token);
+                        });
+        const GateOpener opener(slow);
+        store.setRootPath(QFile::decodeName(first));
+        store.startScan();
+        QTRY_COMPARE(store.modules().size(), 3);
+        QCOMPARE(slow.waiting(), 2);
+        QVERIFY(store.isScanning());
+        QVERIFY(store.progressText().startsWith(QStringLiteral("3/5 measured · ")));
+        QCOMPARE(store.statusText(), QStringLiteral("Measuring 5 folders…"));
+
+        store.cancel();
+        const QString cancelled = QStringLiteral("Scan cancelled. 3 folders found.");
+        QCOMPARE(store.statusText(), cancelled);
+        QCOMPARE(store.progressText(), QString());
+        QVERIFY(!store.isScanning());
+        const QList<NodeModule> kept = store.modules();
+        {
+            // One held measurement finishes and posts its record; the store drops it.
+            StoreLog log(store);
+            const PostedCalls posted(store);
+            slow.letThrough(1);
+            QTRY_COMPARE(posted.count, 1);
+            QCOMPARE(measurements.load(), 4);
+            QCOMPARE(log.emissions, 0);
+            QCOMPARE(store.modules(), kept);
+            QCOMPARE(store.statusText(), cancelled);
+        }
+
+        // A new scan while the old scan's last measurement is still held; that one
+        // arrives after the new scan's end and is dropped too.
+        store.setRootPath(QFile::decodeName(second));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 2 node_modules folders."));
+        QCOMPARE(slow.waiting(), 1);
+        const QList<NodeModule> secondFound = store.modules();
+        QCOMPARE(idsOf(secondFound), (QSet<QByteArray>{idOf(second + "/a"), idOf(second + "/b")}));
+        {
+            StoreLog log(store);
+            const PostedCalls posted(store);
+            slow.open();
+            QTRY_COMPARE(posted.count, 1);
+            QCOMPARE(measurements.load(), 7);
+            QCOMPARE(log.emissions, 0);
+            QCOMPARE(store.modules(), secondFound);
+            QCOMPARE(store.statusText(), QStringLiteral("Found 2 node_modules folders."));
+        }
+
+        // Cancelled while walking: the walk's answer is dropped and nothing is measured.
+        Gate walkGate;
+        ScanStore walking(
+            [&](const QByteArray &root, const CancelToken &token) {
+                walkGate.pass();
+                return Scanner::findParentDirs(root, token);
+            },
+            [&](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
+                ++measurements;
+                return Scanner::measure(parent, root, token);
+            });
+        const GateOpener walkOpener(walkGate);
+        walking.setRootPath(QFile::decodeName(first));
+        walking.startScan();
+        QTRY_COMPARE(walkGate.waiting(), 1);
+        walking.cancel();
+        QCOMPARE(walking.statusText(), QStringLiteral("Scan cancelled. 0 folders found."));
+        StoreLog walkLog(walking);
+        const PostedCalls walkPosted(walking);
+        walkGate.open();
+        QTRY_COMPARE(walkPosted.count, 1);
+        QCOMPARE(walkLog.emissions, 0);
+        QCOMPARE(measurements.load(), 7);
+    }
+
+    void measuresAtMostEightAtOnce()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        constexpr int s_projects = 30;
+        for (int i = 0; i < s_projects; ++i)
+            makeProject(root + "/p" + QByteArray::number(i), 2000);
+
+        // Each measurement waits a while for a ninth to join it (until the last one has
+        // started), so a pool that allowed more shows it and one that allowed fewer never
+        // reaches eight.
+        std::mutex mutex;
+        std::condition_variable changed;
+        int inFlight = 0;
+        int started = 0;
+        int peak = 0;
+        ScanStore store(Scanner::findParentDirs,
+                        [&](const QByteArray &parent, const QByteArray &scanRoot, const CancelToken &token) {
+                            {
+                                std::unique_lock lock(mutex);
+                                ++started;
+                                peak = std::max(peak, ++inFlight);
+                                changed.notify_all();
+                                changed.wait_for(lock, std::chrono::milliseconds(250),
+                                                 [&] { return inFlight > 8 || started == s_projects; });
+                            }
+                            std::optional<NodeModule> module = Scanner::measure(parent, scanRoot, token);
+                            std::lock_guard lock(mutex);
+                            --inFlight;
+                            return module;
+                        });
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        QTRY_COMPARE_WITH_TIMEOUT(store.statusText(), QStringLiteral("Found 30 node_modules folders."), 60000);
+        std::lock_guard lock(mutex);
+        QCOMPARE(peak, 8);
+        QCOMPARE(started, s_projects);
+    }
+
+    // The derived values over real folders and links; trash and permanent removal:
+    // what goes, what it frees, what stays selected.
+    void derivedValuesAndDeletion()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        const QByteArray a = makeProject(root + "/a", 40000);
+        const QByteArray b = makeProject(root + "/b", 24000);
+        const QByteArray c = makeProject(root + "/a/packages/c", 8000);
+        const QByteArray d = makeProject(root + "/d", 16000);
+        writeFile(tree.path("shared/nm/dep/index.js"), 50000);
+        makeLink(tree.path("shared/nm"), root + "/linked/node_modules");
+        makeLink(root + "/nowhere", root + "/broken/node_modules");
+        const QByteArray linked = idOf(root + "/linked");
+        const QByteArray broken = idOf(root + "/broken");
+        const QList<QByteArray> targetBefore = fingerprint(tree.path("shared/nm"));
+        const qint64 aBytes = allocatedBelow(idOf(a));
+        const qint64 bBytes = allocatedBelow(idOf(b));
+        const qint64 cBytes = allocatedBelow(idOf(c));
+        const qint64 dBytes = allocatedBelow(idOf(d));
+
+        ScanStore store;
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 6 node_modules folders."));
+        QCOMPARE(store.totalBytes(), aBytes + bBytes + cBytes + dBytes);
+        QCOMPARE(store.symlinkCount(), 2);
+        const QSet<QByteArray> some{idOf(a), linked, broken, "/no/such/node_modules"};
+        QCOMPARE(store.reclaimableBytes(some), aBytes);
+        QCOMPARE(store.symlinkCount(some), 2);
+        QCOMPARE(store.symlinkCount({idOf(b)}), 0);
+        const QList<ModuleGroup> groups = store.groups();
+        QCOMPARE(groups.size(), 5);
+        QCOMPARE(groups.at(0).key, QStringLiteral("a"));
+        QCOMPARE(groups.at(0).totalBytes, aBytes + cBytes);
+        QCOMPARE(groups.at(3).totalBytes + groups.at(4).totalBytes, 0);
+
+        store.setSelection(idsOf(store.modules()));
+        QList<QByteArray> order;
+        for (const NodeModule &module : store.modules())
+            order.append(module.id);
+        QFuture<DeletionResult> trashed = store.deleteModules({idOf(a), idOf(b)}, DeletionMode::trash);
+        QVERIFY(!trashed.isFinished());
+        QCOMPARE(store.modules().size(), 6);
+        QTRY_VERIFY(trashed.isFinished());
+        const DeletionResult result = trashed.result();
+        QCOMPARE(result.removedIDs, (QSet<QByteArray>{idOf(a), idOf(b)}));
+        QCOMPARE(result.trashedURLs.size(), 2);
+        for (const QByteArray &location : result.trashedURLs)
+            QVERIFY(location.startsWith(m_home->path("data/Trash/files/")) && exists(location));
+        QVERIFY(!exists(idOf(a)) && !exists(idOf(b)));
+        QCOMPARE(store.statusText(), QStringLiteral("Moved 2 to the Trash (%1 reclaimed once emptied). 4 folders remaining.")
+                                         .arg(ByteFormat::string(aBytes + bBytes)));
+        order.removeAll(idOf(a));
+        order.removeAll(idOf(b));
+        QList<QByteArray> remaining;
+        for (const NodeModule &module : store.modules())
+            remaining.append(module.id);
+        QCOMPARE(remaining, order);
+        QCOMPARE(store.selection(), QSet<QByteArray>(order.cbegin(), order.cend()));
+
+        // The link goes, its target stays whole, and it frees nothing.
+        QFuture<DeletionResult> unlinked = store.deleteModules({linked}, DeletionMode::permanent);
+        QTRY_VERIFY(unlinked.isFinished());
+        QCOMPARE(unlinked.result().removedIDs, QSet<QByteArray>{linked});
+        QVERIFY(unlinked.result().trashedURLs.isEmpty());
+        QCOMPARE(store.statusText(), QStringLiteral("Deleted 1 permanently. Freed 0 B. 3 folders remaining."));
+        QVERIFY(!exists(linked));
+        QCOMPARE(fingerprint(tree.path("shared/nm")), targetBefore);
+
+        // Two deletions in flight at once; the status is the sentence of the last one.
+        store.setSelection({idOf(c), idOf(d), "/elsewhere/node_modules"});
+        QFuture<DeletionResult> first = store.deleteModules({idOf(c)}, DeletionMode::permanent);
+        QFuture<DeletionResult> second = store.deleteModules({idOf(d), "/elsewhere/node_modules"}, DeletionMode::permanent);
+        QTRY_VERIFY(first.isFinished() && second.isFinished());
+        QCOMPARE(second.result().removedIDs, QSet<QByteArray>{idOf(d)});
+        QCOMPARE(store.modules().size(), 1);
+        QCOMPARE(store.selection(), QSet<QByteArray>{"/elsewhere/node_modules"});
+        const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.");
+        QVERIFY2(store.statusText() == last.arg(ByteFormat::string(cBytes))
+                     || store.statusText() == last.arg(ByteFormat::string(dBytes)),
+                 qPrintable(store.statusText()));
+        QVERIFY(!exists(idOf(c)) && !exists(idOf(d)));
+        QVERIFY(exists(c + "/package.json"));
+    }
+
+    // Ids that match nothing change nothing; a record outside the folder now in the
+    // field is refused, stays listed and stays selected.
+    void deleteThatRemovesNothing()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        const QByteArray app = makeProject(root + "/app", 4000);
+        const QByteArray web = makeProject(root + "/web", 4000);
+        ScanStore store;
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 2 node_modules folders."));
+        store.setSelection({idOf(app)});
+
+        {
+            StoreLog log(store);
+            QFuture<DeletionResult> nothing
+                = store.deleteModules({"/no/such/node_modules", idOf(app) + "2"}, DeletionMode::permanent);
+            QVERIFY(nothing.isFinished());
+            QCOMPARE(nothing.result(), DeletionResult());
+            QCOMPARE(store.deleteModules({}, DeletionMode::trash).result(), DeletionResult());
+            QCOMPARE(log.emissions, 0);
+        }
+
+        const qint64 webBytes = allocatedBelow(idOf(web));
+        store.setRootPath(QFile::decodeName(root + "/web"));
+        QFuture<DeletionResult> refused = store.deleteModules({idOf(app)}, DeletionMode::trash);
+        QTRY_VERIFY(refused.isFinished());
+        QCOMPARE(refused.result().refusals, QStringList{QFile::decodeName(idOf(app)) + QStringLiteral(": outside the scanned folder")});
+        QVERIFY(refused.result().removedIDs.isEmpty());
+        QCOMPARE(store.statusText(), QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 2 folders remaining."));
+        QCOMPARE(store.modules().size(), 2);
+        QCOMPARE(store.selection(), QSet<QByteArray>{idOf(app)});
+        QVERIFY(exists(idOf(app)));
+        // The record under the new path may still go.
+        QFuture<DeletionResult> allowed = store.deleteModules({idOf(web)}, DeletionMode::permanent);
+        QTRY_VERIFY(allowed.isFinished());
+        QCOMPARE(allowed.result().removedIDs, QSet<QByteArray>{idOf(web)});
+        QCOMPARE(store.statusText(), QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.")
+                                         .arg(ByteFormat::string(webBytes)));
+    }
+
+    // The store can go while its workers run: it waits for them, and a deletion whose
+    // result it never applied ends cancelled.
+    void destroyedWhileBusy()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        for (int i = 0; i < 20; ++i)
+            writeFile(root + "/p" + QByteArray::number(i) + "/node_modules/dep/index.js", 4000);
+        auto store = std::make_unique<ScanStore>();
+        store->setRootPath(QFile::decodeName(root));
+        store->startScan();
+        QTRY_VERIFY(!store->modules().isEmpty());
+        const QByteArray doomed = store->modules().constFirst().id;
+        QFuture<DeletionResult> deletion = store->deleteModules({doomed}, DeletionMode::permanent);
+        store.reset();
+        QVERIFY(deletion.isCanceled());
+        QVERIFY(!exists(doomed));
+    }
+
+private:
+    std::unique_ptr<Scratch> m_home;
+};
+
+QTEST_GUILESS_MAIN(TestScanStore)
+#include "tst_scanstore.moc"

@@ -1,0 +1,295 @@
+#include "core/modules/NodeModulesScanner.h"
+#include "core/modules/TestTrees.h"
+#include "core/modules/Trash.h"
+
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTest>
+
+using namespace TestTrees;
+namespace Scanner = NodeModulesScanner;
+using Scanner::DeletionMode;
+using Scanner::DeletionResult;
+
+namespace {
+
+NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
+{
+    const std::optional<NodeModule> module = Scanner::measure(parent, root, CancelToken());
+    return module.value_or(NodeModule());
+}
+
+QByteArray readAll(const QByteArray &path)
+{
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+mode_t modeOf(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+// The .trashinfo beside a trashed item: [Trash Info], Path= and a local
+// DeletionDate within a minute of now.
+void verifyInfo(const QByteArray &trashedPath, const QByteArray &expectedPath)
+{
+    const qsizetype cut = trashedPath.lastIndexOf("/files/");
+    QVERIFY(cut > 0);
+    const QByteArray info = trashedPath.left(cut) + "/info/" + trashedPath.mid(cut + 7) + ".trashinfo";
+    const QList<QByteArray> lines = readAll(info).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QByteArray("[Trash Info]"));
+    QCOMPARE(lines[1], "Path=" + expectedPath);
+    QVERIFY(lines[2].startsWith("DeletionDate="));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"))
+                .match(QString::fromLatin1(lines[2].mid(13)))
+                .hasMatch());
+    const QDateTime date = QDateTime::fromString(QString::fromLatin1(lines[2].mid(13)), Qt::ISODate);
+    QVERIFY(qAbs(date.secsTo(QDateTime::currentDateTime())) < 60);
+    QCOMPARE(lines[3], QByteArray());
+}
+
+} // namespace
+
+class TestTrash : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<Scratch>();
+        QVERIFY(m_home->isValid());
+        qputenv("HOME", m_home->path());
+        qputenv("XDG_DATA_HOME", m_home->path("data"));
+    }
+
+    void cleanup()
+    {
+        m_home.reset();
+    }
+
+    void homeTrashIsCreatedAndFilled()
+    {
+        const QByteArray root = m_home->path("code");
+        writeFile(root + "/app/node_modules/react/index.js", 3000);
+        const QList<QByteArray> before = fingerprint(root + "/app/node_modules");
+        const NodeModule module = recordFor(root + "/app", root);
+        const DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        QCOMPARE(result.errors, QStringList());
+        QCOMPARE(result.removedIDs, QSet<QByteArray> {module.id});
+        const QByteArray trash = m_home->path("data/Trash");
+        QCOMPARE(Trash::homeTrashPath(), trash);
+        QCOMPARE(result.trashedURLs, QList<QByteArray> {trash + "/files/node_modules"});
+        QVERIFY(!exists(module.modulePath));
+        QCOMPARE(fingerprint(trash + "/files/node_modules"), before);
+        QCOMPARE(modeOf(trash), mode_t(0700));
+        QCOMPARE(modeOf(trash + "/files"), mode_t(0700));
+        QCOMPARE(modeOf(trash + "/info"), mode_t(0700));
+        verifyInfo(result.trashedURLs.first(), module.modulePath);
+    }
+
+    void homeTrashDefaultsUnderHome()
+    {
+        for (const QByteArray &value : {QByteArray(), QByteArray("relative/data")}) {
+            if (value.isEmpty())
+                qunsetenv("XDG_DATA_HOME");
+            else
+                qputenv("XDG_DATA_HOME", value);
+            QCOMPARE(Trash::homeTrashPath(), m_home->path(".local/share/Trash"));
+        }
+        const QByteArray root = m_home->path("code");
+        makeDirs(root + "/app/node_modules");
+        const DeletionResult result =
+            Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::trash, root);
+        QCOMPARE(result.trashedURLs, QList<QByteArray> {m_home->path(".local/share/Trash/files/node_modules")});
+    }
+
+    void sameNamesAndOddNamesStayApart()
+    {
+        const QByteArray root = m_home->path("code");
+        const QByteArray odd = root + "/a b%#?\n-\xff";
+        const QList<QByteArray> parents {root + "/one", root + "/two", odd, root + "/four"};
+        QList<NodeModule> modules;
+        for (const QByteArray &parent : parents) {
+            writeFile(parent + "/node_modules/marker", parent.size());
+            modules.append(recordFor(parent, root));
+        }
+        // A leftover in files/ without its .trashinfo is never replaced.
+        const QByteArray files = m_home->path("data/Trash/files");
+        writeFile(files + "/node_modules.3/leftover", 1);
+
+        const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::trash, root);
+        QCOMPARE(result.errors, QStringList());
+        QCOMPARE(result.removedIDs.size(), 4);
+        QCOMPARE(result.trashedURLs, (QList<QByteArray> {files + "/node_modules", files + "/node_modules.2",
+                                                         files + "/node_modules.4", files + "/node_modules.5"}));
+        for (qsizetype i = 0; i < parents.size(); ++i) {
+            struct stat st;
+            QVERIFY(::stat((result.trashedURLs[i] + "/marker").constData(), &st) == 0);
+            QCOMPARE(st.st_size, off_t(parents[i].size()));
+        }
+        QVERIFY(exists(files + "/node_modules.3/leftover"));
+        verifyInfo(result.trashedURLs[0], root + "/one/node_modules");
+        verifyInfo(result.trashedURLs[2], root + "/a%20b%25%23%3F%0A-%FF/node_modules");
+    }
+
+    void linkIsTrashedAsLink()
+    {
+        const QByteArray root = m_home->path("code");
+        writeFile(m_home->path("shared/nm/pkg.js"), 100);
+        makeLink(m_home->path("shared/nm"), root + "/app/node_modules");
+        const DeletionResult result =
+            Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::trash, root);
+        QCOMPARE(result.errors, QStringList());
+        QVERIFY(isLink(result.trashedURLs.value(0)));
+        QVERIFY(exists(m_home->path("shared/nm/pkg.js")));
+    }
+
+    void unusableTrashIsAnError()
+    {
+        const QByteArray root = m_home->path("code");
+        writeFile(root + "/app/node_modules/pkg.js", 100);
+        const NodeModule module = recordFor(root + "/app", root);
+
+        // The data folder is a file: no Trash can be made there.
+        writeFile(m_home->path("blocker"), 1);
+        qputenv("XDG_DATA_HOME", m_home->path("blocker/data"));
+        DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        QCOMPARE(result.errors, QStringList {QStringLiteral("app: Not a directory")});
+        QVERIFY(result.removedIDs.isEmpty() && result.trashedURLs.isEmpty());
+        QVERIFY(exists(root + "/app/node_modules/pkg.js"));
+
+        // files/ is a link to elsewhere: refused, nothing moves there.
+        qputenv("XDG_DATA_HOME", m_home->path("data"));
+        makeDirs(m_home->path("data/Trash/info"));
+        makeDirs(m_home->path("elsewhere"));
+        makeLink(m_home->path("elsewhere"), m_home->path("data/Trash/files"));
+        result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        QCOMPARE(result.errors.size(), 1);
+        QVERIFY(result.errors.first().startsWith(QStringLiteral("app: ")));
+        QVERIFY(result.removedIDs.isEmpty());
+        QVERIFY(exists(root + "/app/node_modules/pkg.js"));
+        QCOMPARE(fingerprint(m_home->path("elsewhere")), QList<QByteArray>());
+        QCOMPARE(fingerprint(m_home->path("data/Trash/info")), QList<QByteArray>());
+
+        // A Trash folder owned by someone else is not used either.
+        QVERIFY(::unlink(m_home->path("data/Trash/files").constData()) == 0);
+        QVERIFY(::chown(m_home->path("data/Trash").constData(), 4242, 4242) == 0 || ::getuid() != 0);
+        if (::getuid() == 0) {
+            result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+            QCOMPARE(result.errors, QStringList {QStringLiteral("app: Permission denied")});
+            QVERIFY(exists(root + "/app/node_modules/pkg.js"));
+        }
+    }
+
+    void otherFileSystemUsesItsTopDirectory()
+    {
+        // /dev/shm is a tmpfs of its own on most systems; the test removes only what it made.
+        struct stat shm;
+        struct stat home;
+        if (::stat("/dev/shm", &shm) != 0 || ::stat(m_home->path().constData(), &home) != 0
+            || shm.st_dev == home.st_dev)
+            QSKIP("no second file system at /dev/shm");
+        Scratch scratch(QStringLiteral("/dev/shm"));
+        QVERIFY(scratch.isValid());
+        const QByteArray uid = QByteArray::number(::getuid());
+        struct stat st;
+        const bool sharedTrash = ::lstat("/dev/shm/.Trash", &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX);
+        const QByteArray trash = sharedTrash ? "/dev/shm/.Trash/" + uid : "/dev/shm/.Trash-" + uid;
+        const bool trashExisted = exists(trash);
+
+        const QByteArray root = scratch.path("code");
+        writeFile(root + "/app/node_modules/pkg.js", 100);
+        const NodeModule module = recordFor(root + "/app", root);
+        const DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        QByteArray trashed = result.trashedURLs.value(0);
+        const auto removeOurs = qScopeGuard([&] {
+            if (!trashExisted) {
+                QProcess::execute(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), QFile::decodeName(trash)});
+            } else if (!trashed.isEmpty()) {
+                const QByteArray name = trashed.mid(trashed.lastIndexOf('/') + 1);
+                QProcess::execute(QStringLiteral("/bin/rm"),
+                                  {QStringLiteral("-rf"), QFile::decodeName(trashed),
+                                   QFile::decodeName(trash + "/info/" + name + ".trashinfo")});
+            }
+        });
+        QCOMPARE(result.errors, QStringList());
+        QVERIFY(trashed.startsWith(trash + "/files/node_modules"));
+        QVERIFY(exists(trashed + "/pkg.js"));
+        QVERIFY(!exists(module.modulePath));
+        QVERIFY(!exists(m_home->path("data/Trash")));
+        // Below a top directory the original path is relative to it.
+        verifyInfo(trashed, module.modulePath.mid(qstrlen("/dev/shm/")));
+    }
+
+    void topDirectoryRules_data()
+    {
+        QTest::addColumn<QByteArray>("setup");
+        QTest::addColumn<QByteArray>("expectedTrash");
+        const QByteArray uid = QByteArray::number(::getuid());
+        QTest::newRow("no .Trash") << QByteArray("none") << ".Trash-" + uid;
+        QTest::newRow("sticky .Trash") << QByteArray("sticky") << ".Trash/" + uid;
+        QTest::newRow(".Trash without the sticky bit") << QByteArray("plain") << ".Trash-" + uid;
+        QTest::newRow(".Trash is a link") << QByteArray("link") << ".Trash-" + uid;
+        QTest::newRow(".Trash/$uid of another user") << QByteArray("foreign") << ".Trash-" + uid;
+        QTest::newRow(".Trash-$uid is a link") << QByteArray("own-link") << QByteArray();
+    }
+
+    void topDirectoryRules()
+    {
+        QFETCH(QByteArray, setup);
+        QFETCH(QByteArray, expectedTrash);
+        Scratch scratch;
+        const QByteArray top = scratch.path("mnt");
+        makeDirs(top);
+        const MountGuard mount(top);
+        if (!mount.isMounted())
+            QSKIP("mounting is not allowed here");
+        const QByteArray uid = QByteArray::number(::getuid());
+        if (setup == "sticky" || setup == "plain" || setup == "foreign") {
+            QVERIFY(::mkdir((top + "/.Trash").constData(), 0777) == 0);
+            QVERIFY(::chmod((top + "/.Trash").constData(), setup == "plain" ? 0777 : 01777) == 0);
+        }
+        if (setup == "foreign") {
+            QVERIFY(::mkdir((top + "/.Trash/" + uid).constData(), 0700) == 0);
+            if (::chown((top + "/.Trash/" + uid).constData(), 4242, 4242) != 0)
+                QSKIP("cannot give a folder to another user here");
+        }
+        if (setup == "link") {
+            makeDirs(top + "/elsewhere");
+            QVERIFY(::chmod((top + "/elsewhere").constData(), 01777) == 0);
+            makeLink(top + "/elsewhere", top + "/.Trash");
+        }
+        if (setup == "own-link") {
+            makeDirs(top + "/elsewhere");
+            makeLink(top + "/elsewhere", top + "/.Trash-" + uid);
+        }
+        const QByteArray root = top + "/code";
+        writeFile(root + "/app/node_modules/pkg.js", 100);
+        const NodeModule module = recordFor(root + "/app", root);
+        const DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        if (expectedTrash.isEmpty()) {
+            QCOMPARE(result.errors.size(), 1);
+            QVERIFY(result.trashedURLs.isEmpty());
+            QVERIFY(exists(module.modulePath));
+            QCOMPARE(fingerprint(top + "/elsewhere"), QList<QByteArray>());
+            return;
+        }
+        QCOMPARE(result.errors, QStringList());
+        QCOMPARE(result.trashedURLs, QList<QByteArray> {top + '/' + expectedTrash + "/files/node_modules"});
+        QVERIFY(exists(result.trashedURLs.first() + "/pkg.js"));
+        QCOMPARE(modeOf(top + '/' + expectedTrash), mode_t(0700));
+        verifyInfo(result.trashedURLs.first(), "code/app/node_modules");
+        if (setup == "link")
+            QCOMPARE(fingerprint(top + "/elsewhere"), QList<QByteArray>());
+    }
+
+private:
+    std::unique_ptr<Scratch> m_home;
+};
+
+QTEST_GUILESS_MAIN(TestTrash)
+#include "tst_trash.moc"
