@@ -2,6 +2,7 @@
 #include "core/modules/NodeModulesScanner.h"
 #include "core/modules/ScanStore.h"
 #include "core/modules/TestTrees.h"
+#include "support/MessageBoxButtons.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/GlassButtonStyle.h"
@@ -122,28 +123,6 @@ struct Screen
     QString picked;
     bool exposed = false;
 };
-
-QAbstractButton *buttonLabelled(const QMessageBox *box, const QString &text)
-{
-    for (QAbstractButton *button : box->buttons()) {
-        if (button->text() == text)
-            return button;
-    }
-    return nullptr;
-}
-
-// The box's buttons from left to right.
-QStringList buttonTexts(const QMessageBox *box)
-{
-    QList<QAbstractButton *> buttons = box->buttons();
-    std::sort(buttons.begin(), buttons.end(), [box](const QWidget *a, const QWidget *b) {
-        return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
-    });
-    QStringList texts;
-    for (const QAbstractButton *button : buttons)
-        texts << button->text();
-    return texts;
-}
 
 QPoint rowCentre(const QAbstractItemView *view, int row)
 {
@@ -372,7 +351,7 @@ private slots:
         QCOMPARE(box->informativeText(), QStringLiteral("The folders go to the Trash and can be put back. The space is "
                                                         "reclaimed when you empty the Trash."));
         const QString realSize = ByteFormat::string(allocatedBelow(real));
-        QCOMPARE(buttonTexts(box), (QStringList{QStringLiteral("Move to Trash (") + realSize + ')', "Cancel"}));
+        QCOMPARE(buttonTextsInOrder(box), (QStringList{QStringLiteral("Move to Trash (") + realSize + ')', "Cancel"}));
         QCOMPARE(screen.view.pending()->ids, Ids{real});
 
         // Cancel clears it; nothing is touched.
@@ -389,7 +368,7 @@ private slots:
                  QStringLiteral("This removes the folders from disk immediately. They do not go to the Trash and "
                                 "cannot be recovered.\n\n1 of them is a symbolic link: only the link is removed, the "
                                 "target keeps its files and its space."));
-        QCOMPARE(buttonTexts(box), (QStringList{QStringLiteral("Delete Permanently (") + realSize + ')', "Cancel"}));
+        QCOMPARE(buttonTextsInOrder(box), (QStringList{QStringLiteral("Delete Permanently (") + realSize + ')', "Cancel"}));
 
         // What is deleted was fixed when it was asked for, whatever the selection does since.
         screen.store.setSelection({other});
@@ -473,7 +452,7 @@ private slots:
         QMessageBox *alert = screen.box();
         QCOMPARE(alert->text(), QStringLiteral("Some deletions did not happen"));
         QCOMPARE(alert->informativeText(), lines);
-        QCOMPARE(buttonTexts(alert), QStringList{QStringLiteral("OK")});
+        QCOMPARE(buttonTextsInOrder(alert), QStringList{QStringLiteral("OK")});
         QVERIFY(exists(module));
         QCOMPARE(screen.model()->rowCount(), 1);
         QCOMPARE(screen.store.selection(), Ids{module});

@@ -121,6 +121,7 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         window.resize(s_windowSize);
         window.show();
         window.rootView()->setSelection(RootView::Section::disk);
+        modules.setRootPath(sampleRoot());
         QApplication::processEvents();
         save(&window, QStringLiteral("disk-cleanup-empty"));
 

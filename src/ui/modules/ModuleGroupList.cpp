@@ -61,13 +61,8 @@ QItemSelectionModel::SelectionFlags ModuleGroupList::selectionCommand(const QMod
 
 void ModuleGroupList::selectFromStore()
 {
-    const QSet<QByteArray> wanted = m_store.selection();
-    QList<int> rows;
-    rows.reserve(wanted.size());
-    for (const QByteArray &id : wanted) {
-        if (const std::optional<int> row = m_model->rowOf(id))
-            rows.append(*row);
-    }
+    const QList<int> rows
+        = RowSelection::rowsOf(m_store.selection(), [this](const QByteArray &id) { return m_model->rowOf(id); });
     m_applying = true;
     RowSelection::select(selectionModel(), rows);
     m_applying = false;

@@ -3,6 +3,7 @@
 #include "core/DateFormat.h"
 #include "core/modules/ScanStore.h"
 #include "ui/kit/Icons.h"
+#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/kit/Tint.h"
 #include "ui/kit/Typography.h"
@@ -165,13 +166,7 @@ void ModuleTableModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    const ModuleComparator::Key key = sortKey(column);
-    ModuleSortOrder sortOrder{{key, order}};
-    for (const ModuleComparator &comparator : m_store.sortOrder()) {
-        if (comparator.key != key)
-            sortOrder.append(comparator);
-    }
-    m_store.setSortOrder(sortOrder);
+    m_store.setSortOrder(SortOrders::withFirst(m_store.sortOrder(), ModuleComparator{sortKey(column), order}));
 }
 
 ModuleComparator::Key ModuleTableModel::sortKey(int column)

@@ -1,6 +1,8 @@
 #include "ui/modules/ModuleTableView.h"
 
 #include "core/modules/ScanStore.h"
+#include "ui/kit/RowSelection.h"
+#include "ui/kit/SortOrders.h"
 #include "ui/modules/ModuleTableDelegate.h"
 #include "ui/modules/ModuleTableModel.h"
 
@@ -32,14 +34,7 @@ ModuleTableView::ModuleTableView(ScanStore &store, QWidget *parent)
 
 void ModuleTableView::selectFromStore()
 {
-    const QSet<QByteArray> wanted = m_store.selection();
-    QList<int> rows;
-    rows.reserve(wanted.size());
-    for (const QByteArray &id : wanted) {
-        if (const std::optional<int> row = m_model->rowOf(id))
-            rows.append(*row);
-    }
-    selectRows(rows);
+    selectRows(RowSelection::rowsOf(m_store.selection(), [this](const QByteArray &id) { return m_model->rowOf(id); }));
 }
 
 void ModuleTableView::storeSelection()
@@ -63,11 +58,7 @@ void ModuleTableView::showSortOrder()
 
 void ModuleTableView::sortByHeader(int section)
 {
-    const ModuleSortOrder current = m_store.sortOrder();
-    Qt::SortOrder order = Qt::AscendingOrder;
-    if (!current.isEmpty() && current.first().key == ModuleTableModel::sortKey(section))
-        order = current.first().order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_model->sort(section, order);
+    m_model->sort(section, SortOrders::clickedOrder(m_store.sortOrder(), ModuleTableModel::sortKey(section)));
     // The header flips its own indicator on every click; the store's order is what it shows.
     showSortOrder();
 }

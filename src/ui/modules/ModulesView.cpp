@@ -19,7 +19,7 @@
 #include "ui/modules/ModuleTableView.h"
 
 #include <QFileDialog>
-#include <QFutureWatcher>
+#include <QFuture>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
@@ -368,14 +368,9 @@ void ModulesView::performDelete(const PendingDeletion &deletion)
     QMetaObject::invokeMethod(
         this,
         [this, deletion] {
-            auto *watcher = new QFutureWatcher<DeletionResult>(this);
-            connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-                const QFuture<DeletionResult> done = watcher->future();
-                watcher->deleteLater();
-                if (done.resultCount() > 0)
-                    showProblems(done.result());
+            m_store.deleteModules(deletion.ids, deletion.mode).then(this, [this](const DeletionResult &result) {
+                showProblems(result);
             });
-            watcher->setFuture(m_store.deleteModules(deletion.ids, deletion.mode));
         },
         Qt::QueuedConnection);
 }

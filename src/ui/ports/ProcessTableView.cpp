@@ -2,6 +2,7 @@
 
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
+#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/ports/ProcessTableDelegate.h"
 #include "ui/ports/ProcessTableModel.h"
@@ -78,14 +79,8 @@ void ProcessTableView::showSortOrder()
 
 void ProcessTableView::sortByHeader(int section)
 {
-    const std::optional<ProcessComparator::Key> key = ProcessTableModel::sortKey(section);
-    if (key) {
-        const ProcessSortOrder current = m_store.sortOrder();
-        Qt::SortOrder order = Qt::AscendingOrder;
-        if (!current.isEmpty() && current.first().key == *key)
-            order = current.first().order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-        m_model->sort(section, order);
-    }
+    if (const std::optional<ProcessComparator::Key> key = ProcessTableModel::sortKey(section))
+        m_model->sort(section, SortOrders::clickedOrder(m_store.sortOrder(), *key));
     // The header flips its own indicator on every click; the store's order is what it shows.
     showSortOrder();
 }
