@@ -278,6 +278,14 @@ private slots:
         screen.picked.clear();
         QTest::mouseClick(screen.button(QStringLiteral("browseButton")), Qt::LeftButton);
         QCOMPARE(screen.store.rootPath(), QFile::decodeName(root + "/shop"));
+
+        // Ctrl+Return scans the folder in the field (the button's shortcut clicks it shortly).
+        screen.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&screen.view));
+        QTest::keyClick(&screen.view, Qt::Key_Return, Qt::ControlModifier);
+        QTRY_COMPARE(screen.text(QStringLiteral("statusText")), QStringLiteral("Found 1 node_modules folder."));
+        QCOMPARE(screen.model()->rowCount(), 1);
+        QCOMPARE(screen.model()->record(0).id, a);
     }
 
     void sizeTextsOfFoldersAndLinks()

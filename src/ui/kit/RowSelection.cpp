@@ -10,7 +10,8 @@ bool select(QItemSelectionModel *selection, QList<int> rows)
 {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    if (selected(selection) == rows)
+    // std::equal, not ==: Qt 6.4 compares empty lists with memcmp on null pointers.
+    if (std::ranges::equal(selected(selection), rows))
         return false;
     const QAbstractItemModel *model = selection->model();
     const int lastColumn = model->columnCount() - 1;

@@ -328,7 +328,7 @@ void ModuleTableModel::resort()
     m_sortOrder = m_store.sortOrder();
     QList<int> order = m_order;
     std::sort(order.begin(), order.end(), [this](int a, int b) { return before(a, b); });
-    if (order == m_order)
+    if (std::ranges::equal(order, m_order))
         return;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
