@@ -1,5 +1,6 @@
 #include "core/processes/ProcessScanner.h"
 #include "core/processes/ProcessStore.h"
+#include "support/MessageBoxButtons.h"
 #include "support/NodeServer.h"
 #include "ui/BlockedBadge.h"
 #include "ui/MainWindow.h"
@@ -177,15 +178,6 @@ struct Screen
 QList<QMessageBox *> boxes(const QWidget *window)
 {
     return Dialogs::openMessageBoxes(window);
-}
-
-QAbstractButton *buttonLabelled(const QMessageBox *box, const QString &text)
-{
-    for (QAbstractButton *button : box->buttons()) {
-        if (button->text() == text)
-            return button;
-    }
-    return nullptr;
 }
 
 QStringList buttonTexts(const QMessageBox *box)

@@ -1,11 +1,14 @@
 #include "Screenshotter.h"
 
 #include "KitGallery.h"
+#include "SampleModules.h"
 #include "SampleProcesses.h"
+#include "core/modules/ScanStore.h"
 #include "ui/MainWindow.h"
 #include "ui/QuaylightApp.h"
 #include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
+#include "ui/modules/ModulesView.h"
 #include "ui/ports/BlockedPortCard.h"
 #include "updates/UpdaterController.h"
 
@@ -15,6 +18,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
+
+using NodeModulesScanner::DeletionMode;
 
 namespace {
 
@@ -105,6 +110,51 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         app.processStore().setPortFilter(QStringLiteral("4000"));
         QApplication::processEvents();
         save(app.window(), QStringLiteral("ports-no-match"));
+    }
+
+    {
+        // The Disk cleanup screen over a real scan store fed with the sample records.
+        ProcessStore processes(sampleProcesses);
+        ScanStore modules(sampleWalk(), sampleMeasure());
+        UpdaterController updater;
+        MainWindow window(processes, modules, updater, QuaylightApp::configuredProductPage());
+        window.resize(s_windowSize);
+        window.show();
+        window.rootView()->setSelection(RootView::Section::disk);
+        modules.setRootPath(sampleRoot());
+        QApplication::processEvents();
+        save(&window, QStringLiteral("disk-cleanup-empty"));
+
+        modules.setRootPath(QStringLiteral("/"));
+        modules.startScan();
+        QDeadlineTimer deadline(5000);
+        while (modules.isScanning() && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        modules.setRootPath(sampleRoot());
+        written = !modules.modules().isEmpty() && written;
+
+        const auto idOf = [](const char *project) {
+            return sampleRoot().toUtf8() + '/' + QByteArray(project) + "/node_modules";
+        };
+        modules.setSelection({idOf("storefront"), idOf("archive/gatsby-blog")});
+        QApplication::processEvents();
+        save(&window, QStringLiteral("disk-cleanup"));
+
+        modules.setGroupByFolder(true);
+        QApplication::processEvents();
+        save(&window, QStringLiteral("disk-cleanup-grouped"));
+        modules.setGroupByFolder(false);
+
+        auto *view = qobject_cast<ModulesView *>(window.rootView()->screen(RootView::Section::disk));
+        view->requestDeletion({idOf("storefront"), idOf("experiments/pnpm-demo")}, DeletionMode::permanent);
+        QApplication::processEvents();
+        const QList<QMessageBox *> boxes = Dialogs::openMessageBoxes(&window);
+        written = !boxes.isEmpty() && written;
+        for (QMessageBox *box : boxes) {
+            save(box, QStringLiteral("disk-cleanup-confirmation"));
+            box->close();
+        }
+        QApplication::processEvents();
     }
 
     KitGallery gallery;

@@ -5,7 +5,8 @@
 #include <QString>
 
 // Builds the real window with sample records and writes one PNG of each screen, of the Ports
-// screen in its other states (a selection, all clear, a lookup with no match), of the
+// screen in its other states (a selection, all clear, a lookup with no match), of the Disk
+// cleanup screen with sample records (flat with a selection, grouped, empty), of the
 // dialogs, and of the visual kit's gallery.
 class Screenshotter
 {

@@ -411,22 +411,11 @@ void PortsView::requestFreePort(const BlockedPort &port, bool force)
 
 void PortsView::present(const KillRequest &request)
 {
-    // A newer request takes the place of one still showing.
-    if (QMessageBox *shown = m_confirmation) {
-        m_confirmation = nullptr;
-        shown->close();
-    }
     m_pending = request;
     QMessageBox *box = Dialogs::confirm(this, request.title(), KillRequest::killMessage(request),
                                         request.confirmLabel(), this, [this, request] { confirm(request); });
     box->setObjectName(QStringLiteral("killConfirmation"));
-    m_confirmation = box;
-    connect(box, &QDialog::finished, this, [this, box] {
-        if (m_confirmation != box)
-            return;
-        m_confirmation = nullptr;
-        m_pending.reset();
-    });
+    m_confirmation.show(box, this, [this] { m_pending.reset(); });
 }
 
 void PortsView::confirm(const KillRequest &request)
@@ -451,18 +440,8 @@ void PortsView::confirm(const KillRequest &request)
 
 void PortsView::showFailures(const QStringList &lines)
 {
-    if (QMessageBox *shown = m_alert) {
-        m_alert = nullptr;
-        shown->close();
-    }
     m_errorMessage = lines.join(QLatin1Char('\n'));
     QMessageBox *box = Dialogs::alert(this, QStringLiteral("Some processes could not be stopped"), *m_errorMessage);
     box->setObjectName(QStringLiteral("killFailures"));
-    m_alert = box;
-    connect(box, &QDialog::finished, this, [this, box] {
-        if (m_alert != box)
-            return;
-        m_alert = nullptr;
-        m_errorMessage.reset();
-    });
+    m_alert.show(box, this, [this] { m_errorMessage.reset(); });
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/processes/BlockedPort.h"
+#include "ui/kit/DialogSlot.h"
 #include "ui/ports/KillRequest.h"
 
 #include <QMap>
-#include <QPointer>
 #include <QSet>
 #include <QWidget>
 
@@ -18,7 +18,6 @@ class ProcessStore;
 class ProcessTableView;
 class ProgressSpinner;
 class QLineEdit;
-class QMessageBox;
 class QPushButton;
 class QToolButton;
 class QVBoxLayout;
@@ -78,8 +77,8 @@ private:
     ProcessStore &m_store;
     std::optional<KillRequest> m_pending;
     std::optional<QString> m_errorMessage;
-    QPointer<QMessageBox> m_confirmation;
-    QPointer<QMessageBox> m_alert;
+    DialogSlot m_confirmation;
+    DialogSlot m_alert;
 
     StatTile *m_heldPorts = nullptr;
     StatTile *m_processCount = nullptr;

@@ -3,6 +3,7 @@
 #include "core/ByteFormat.h"
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
+#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/kit/Typography.h"
 #include "ui/ports/KindSymbol.h"
@@ -171,12 +172,7 @@ void ProcessTableModel::sort(int column, Qt::SortOrder order)
     const std::optional<ProcessComparator::Key> key = sortKey(column);
     if (!key)
         return;
-    ProcessSortOrder sortOrder{{*key, order}};
-    for (const ProcessComparator &comparator : m_store.sortOrder()) {
-        if (comparator.key != *key)
-            sortOrder.append(comparator);
-    }
-    m_store.setSortOrder(sortOrder);
+    m_store.setSortOrder(SortOrders::withFirst(m_store.sortOrder(), ProcessComparator{*key, order}));
 }
 
 bool ProcessTableModel::holds(const QModelIndex &index) const

@@ -2,55 +2,31 @@
 
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
-#include "ui/kit/TableHeader.h"
+#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/ports/ProcessTableDelegate.h"
 #include "ui/ports/ProcessTableModel.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
 
 ProcessTableView::ProcessTableView(ProcessStore &store, QWidget *parent)
-    : QTableView(parent)
+    : KitTableView(parent)
     , m_store(store)
     , m_model(new ProcessTableModel(store, this))
 {
     setObjectName(QStringLiteral("processTable"));
-    setHorizontalHeader(new TableHeader(this));
     setModel(m_model);
     setItemDelegate(new ProcessTableDelegate(this));
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setShowGrid(false);
-    setWordWrap(false);
-    setAlternatingRowColors(true);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setMouseTracking(true);
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QList<int> widths;
+    for (int column = 0; column < ProcessTableModel::ColumnCount; ++column)
+        widths.append(ProcessTableModel::width(column));
+    setColumnWidths(widths);
+    setRowHeight(&ProcessTableDelegate::rowHeight);
 
-    QHeaderView *header = horizontalHeader();
-    header->setMinimumSectionSize(ProcessTableModel::width(ProcessTableModel::StatusColumn));
-    for (int column = 0; column < ProcessTableModel::ColumnCount; ++column) {
-        if (const int width = ProcessTableModel::width(column); width > 0) {
-            header->setSectionResizeMode(column, QHeaderView::Fixed);
-            header->resizeSection(column, width);
-        }
-    }
-    header->setStretchLastSection(true);
-    // QTableView hides the indicator while its own sorting is off; here the store sorts.
-    header->setSortIndicatorShown(true);
-    applyMetrics();
-    viewport()->setAutoFillBackground(false);
-    applyPalette();
-
-    connect(header, &QHeaderView::sectionClicked, this, &ProcessTableView::sortByHeader);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ProcessTableView::sortByHeader);
     connect(m_model, &ProcessTableModel::refreshed, this, &ProcessTableView::selectFromStore);
     connect(&m_store, &ProcessStore::selectionChanged, this, &ProcessTableView::selectFromStore);
     connect(&m_store, &ProcessStore::sortOrderChanged, this, &ProcessTableView::showSortOrder);
@@ -59,81 +35,27 @@ ProcessTableView::ProcessTableView(ProcessStore &store, QWidget *parent)
     showSortOrder();
 }
 
-void ProcessTableView::applyPalette()
-{
-    // Rows lie on the surface under the table; every other one gets a faint wash, so the
-    // stripes read on light and dark surfaces alike.
-    const QPalette base = QApplication::palette(this);
-    QColor stripe = base.color(QPalette::WindowText);
-    stripe.setAlphaF(Theme::isDark(base) ? 0.045 : 0.035);
-    QPalette own;
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        own.setColor(group, QPalette::AlternateBase, stripe);
-    setPalette(own);
-}
-
-void ProcessTableView::applyMetrics()
-{
-    verticalHeader()->setDefaultSectionSize(ProcessTableDelegate::rowHeight());
-    verticalHeader()->setMinimumSectionSize(ProcessTableDelegate::rowHeight());
-}
-
-bool ProcessTableView::event(QEvent *event)
-{
-    if (event->type() == QEvent::ApplicationFontChange)
-        applyMetrics();
-    if (event->type() == QEvent::ApplicationPaletteChange)
-        applyPalette();
-    return QTableView::event(event);
-}
-
-QItemSelectionModel::SelectionFlags ProcessTableView::selectionCommand(const QModelIndex &index,
-                                                                       const QEvent *event) const
-{
-    m_lastCommand = QTableView::selectionCommand(index, event);
-    return m_lastCommand;
-}
-
 void ProcessTableView::selectFromStore()
 {
     const QSet<qint32> wanted = m_store.selection();
     const QList<NodeProcess> &rows = m_model->rows();
-    QItemSelection selection;
-    const int lastColumn = ProcessTableModel::ColumnCount - 1;
+    QList<int> selected;
     for (int row = 0; row < rows.size(); ++row) {
-        if (!wanted.contains(rows.at(row).id))
-            continue;
-        const int first = row;
-        while (row + 1 < rows.size() && wanted.contains(rows.at(row + 1).id))
-            ++row;
-        selection.select(m_model->index(first, 0), m_model->index(row, lastColumn));
+        if (wanted.contains(rows.at(row).id))
+            selected.append(row);
     }
-    // Only when it differs, so a reload that keeps the selection does not repaint it.
-    QSet<qint32> shown;
-    for (const QModelIndex &index : selectionModel()->selectedRows())
-        shown.insert(rows.at(index.row()).id);
-    QSet<qint32> wantedShown;
-    for (const QItemSelectionRange &range : selection) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            wantedShown.insert(rows.at(row).id);
-    }
-    if (shown == wantedShown)
-        return;
-    m_selecting = true;
-    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    m_selecting = false;
+    selectRows(selected);
 }
 
 void ProcessTableView::storeSelection()
 {
-    if (m_selecting || m_model->isRefreshing())
+    if (isApplyingSelection() || m_model->isRefreshing())
         return;
-    const QItemSelectionModel::SelectionFlags command = m_lastCommand;
-    m_lastCommand = QItemSelectionModel::NoUpdate;
+    const QItemSelectionModel::SelectionFlags command = takeSelectionCommand();
 
     QSet<qint32> selected;
-    for (const QModelIndex &index : selectionModel()->selectedRows())
-        selected.insert(m_model->rows().at(index.row()).id);
+    for (const int row : selectedRows())
+        selected.insert(m_model->rows().at(row).id);
     // A plain click starts a new selection; a Ctrl or Shift gesture, or select-all, adds to
     // what is selected, including rows the filter hides right now.
     if (!(command & QItemSelectionModel::Clear)) {
@@ -149,22 +71,16 @@ void ProcessTableView::showSortOrder()
 {
     const ProcessSortOrder order = m_store.sortOrder();
     if (order.isEmpty()) {
-        horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        showSortIndicator(-1, Qt::AscendingOrder);
         return;
     }
-    horizontalHeader()->setSortIndicator(ProcessTableModel::column(order.first().key), order.first().order);
+    showSortIndicator(ProcessTableModel::column(order.first().key), order.first().order);
 }
 
 void ProcessTableView::sortByHeader(int section)
 {
-    const std::optional<ProcessComparator::Key> key = ProcessTableModel::sortKey(section);
-    if (key) {
-        const ProcessSortOrder current = m_store.sortOrder();
-        Qt::SortOrder order = Qt::AscendingOrder;
-        if (!current.isEmpty() && current.first().key == *key)
-            order = current.first().order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-        m_model->sort(section, order);
-    }
+    if (const std::optional<ProcessComparator::Key> key = ProcessTableModel::sortKey(section))
+        m_model->sort(section, SortOrders::clickedOrder(m_store.sortOrder(), *key));
     // The header flips its own indicator on every click; the store's order is what it shows.
     showSortOrder();
 }
@@ -186,7 +102,7 @@ void ProcessTableView::mousePressEvent(QMouseEvent *event)
     // when that row is not selected.
     if (event->button() == Qt::RightButton)
         return;
-    QTableView::mousePressEvent(event);
+    KitTableView::mousePressEvent(event);
 }
 
 void ProcessTableView::contextMenuEvent(QContextMenuEvent *event)
@@ -220,7 +136,7 @@ void ProcessTableView::contextMenuEvent(QContextMenuEvent *event)
 
 void ProcessTableView::paintEvent(QPaintEvent *event)
 {
-    QTableView::paintEvent(event);
+    KitTableView::paintEvent(event);
     if (!m_contextPid)
         return;
     const std::optional<int> row = m_model->rowOf(*m_contextPid);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QItemSelectionModel>
+#include "ui/kit/KitTableView.h"
+
 #include <QSet>
-#include <QTableView>
 
 #include <optional>
 
@@ -15,7 +15,7 @@ class ProcessTableModel;
 // click puts that column's comparator first in the store's sort order (again on the same
 // column reverses it). Its context menu asks to stop the selected rows when the clicked row
 // is among them, else the clicked row; it only asks (killRequested), never signals. GUI thread.
-class ProcessTableView : public QTableView
+class ProcessTableView : public KitTableView
 {
     Q_OBJECT
 
@@ -33,23 +33,15 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
-                                                                       const QEvent *event = nullptr) const override;
-    bool event(QEvent *event) override;
 
 private:
     void selectFromStore();
     void storeSelection();
     void showSortOrder();
     void sortByHeader(int section);
-    void applyMetrics();
-    void applyPalette();
 
     ProcessStore &m_store;
     ProcessTableModel *m_model;
-    bool m_selecting = false;
-    // What the last selection gesture asked for; a plain click clears, Ctrl adds.
-    mutable QItemSelectionModel::SelectionFlags m_lastCommand = QItemSelectionModel::NoUpdate;
     // The row a context menu is open for, outlined while the menu shows.
     std::optional<qint32> m_contextPid;
 };

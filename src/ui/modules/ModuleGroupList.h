@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QListView>
+
+class ModuleGroupModel;
+class ScanStore;
+
+// The grouped node_modules list, bound to the store: one section per group, headed by its
+// colour, key, count and total, then its records; selecting records selects their ids in
+// the store, and the store's selection is shown (kept by id when the groups are rebuilt).
+// Headers cannot be selected. A right click selects the record under it unless it is
+// selected already; the menu it opens is the screen's (contextMenuRequested). A double
+// click only selects. GUI thread.
+class ModuleGroupList : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit ModuleGroupList(ScanStore &store, QWidget *parent = nullptr);
+
+    [[nodiscard]] ModuleGroupModel *groupModel() const { return m_model; }
+
+signals:
+    void contextMenuRequested(const QPoint &globalPosition);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                                       const QEvent *event = nullptr) const override;
+
+private:
+    void selectFromStore();
+    void storeSelection();
+
+    ScanStore &m_store;
+    ModuleGroupModel *m_model;
+    bool m_applying = false;
+    int m_scrollBeforeReset = 0;
+    // What the last selection gesture asked for; a plain click clears, Ctrl adds.
+    mutable QItemSelectionModel::SelectionFlags m_lastCommand = QItemSelectionModel::NoUpdate;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "core/modules/NodeModule.h"
+
+#include <QString>
+
+// The size shown for a record in the table and the grouped list: its size for a real
+// folder, "broken link" for a link without a target, "link · {size of the target's tree}"
+// for a live link (space that deleting the link does not free).
+[[nodiscard]] QString sizeText(const NodeModule &module);
