@@ -35,6 +35,15 @@ double median(QList<double> values)
     return values[values.size() / 2];
 }
 
+// "812 790 1015 ..." in milliseconds, to show how much the rounds spread.
+QByteArray roundsText(const QList<double> &values)
+{
+    QByteArray text;
+    for (const double value : values)
+        text += QByteArray::number(value * 1e3, 'f', 0) + ' ';
+    return text.trimmed();
+}
+
 double secondsOf(const std::function<void()> &work)
 {
     QElapsedTimer timer;
@@ -174,6 +183,7 @@ int main(int argc, char **argv)
     std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
     std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
                 median(oursCpu) / median(duCpu));
+    std::printf("  rounds     quaylight %s ms; du %s ms\n", roundsText(ours).constData(), roundsText(du).constData());
     std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
@@ -212,6 +222,7 @@ int main(int argc, char **argv)
     std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
     std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
     std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
+    std::printf("  rounds     quaylight %s ms; rm %s ms\n", roundsText(removal).constData(), roundsText(rm).constData());
     std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
