@@ -1,8 +1,8 @@
 // Times the node_modules scan, permanent deletion and trashing against the tools a user
 // would otherwise run (du -s, rm -rf), warm, in one run; prints medians of five.
 //
-//   modules_scan [--files N] [--delete-files N] [--rounds N] [--only scan|delete|trash]
-//                [--keep] [folder]
+//   modules_scan [--files N] [--delete-files N] [--rounds N] [--settle S]
+//                [--only scan|delete|trash] [--keep] [folder]
 //
 // The tree goes into a new folder below `folder` (default: the temporary folder) and is
 // removed at the end unless --keep is given.
@@ -128,12 +128,24 @@ int main(int argc, char **argv)
     const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
     const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Run one part: scan, delete or trash."),
                                         QStringLiteral("part"));
-    parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption});
+    const QCommandLineOption settleOption(
+        QStringLiteral("settle"),
+        QStringLiteral("Seconds the disk gets to finish earlier writes before each timed deletion."),
+        QStringLiteral("S"), QStringLiteral("10"));
+    parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption, settleOption});
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the tree goes (default /tmp)."));
     parser.process(app);
     const qint64 files = parser.value(filesOption).toLongLong();
     const qint64 deleteFiles = parser.value(deleteOption).toLongLong();
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    const int settleSeconds = std::max(0, parser.value(settleOption).toInt());
+    // On a disk, a deletion right after heavy writing pays for their journal commits
+    // and discards; each timed deletion starts from a quiet disk instead.
+    const auto settle = [settleSeconds] {
+        ::sync();
+        ::sleep(unsigned(settleSeconds));
+        ::sync();
+    };
     const QString parent = parser.positionalArguments().value(0, QDir::tempPath());
     const QString only = parser.value(onlyOption);
     const auto runs = [&](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
@@ -196,7 +208,6 @@ int main(int argc, char **argv)
         const QByteArray theirs = base + "/delete/theirs";
         ModuleTreeGenerator::generateNodeModules(mine + "/node_modules", deleteFiles, 7);
         ModuleTreeGenerator::generateNodeModules(theirs + "/node_modules", deleteFiles, 7);
-        ::sync();
         const NodeModule module = recordFor(mine, base);
         const auto deleteMine = [&] {
             const auto result = Scanner::deleteModules({module}, Scanner::DeletionMode::permanent, base);
@@ -208,12 +219,16 @@ int main(int argc, char **argv)
         const auto deleteTheirs = [&] {
             runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(theirs + "/node_modules")});
         };
-        // Alternate who goes first, so neither always meets the other's writeback.
+        // Alternate who goes first as well.
         if (round % 2 == 0) {
+            settle();
             removal.append(secondsOf(deleteMine));
+            settle();
             rm.append(secondsOf(deleteTheirs));
         } else {
+            settle();
             rm.append(secondsOf(deleteTheirs));
+            settle();
             removal.append(secondsOf(deleteMine));
         }
     }
