@@ -65,7 +65,8 @@ public:
         DirectoryStack stack(std::move(parent), s_folderFlags);
         std::vector<Folder> folders; // folders[i] is the folder at stack level i + 1
         if (!enter(stack, folders, topName, 1)) {
-            // The entry itself is gone: that is a failure, unlike a vanished subfolder.
+            // Not a folder (unlinked as a name), or gone: a failure for the entry
+            // itself, unlike a subfolder that vanished.
             return m_firstError != 0 ? m_firstError : m_lastGone;
         }
 
