@@ -3,7 +3,7 @@
 // store part runs the scan through ScanStore on this thread's event loop, as the window
 // does, and also reports the longest stall of that loop and the peak resident memory.
 //
-//   modules_scan [--files N] [--delete-files N] [--rounds N]
+//   modules_scan [--files N] [--delete-files N] [--rounds N] [--settle S]
 //                [--only scan,store,delete,trash] [--keep] [folder]
 //
 // The tree goes into a new folder below `folder` (default: the temporary folder) and is
@@ -42,6 +42,15 @@ double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// "812 790 1015 ..." in milliseconds, to show how much the rounds spread.
+QByteArray roundsText(const QList<double> &values)
+{
+    QByteArray text;
+    for (const double value : values)
+        text += QByteArray::number(value * 1e3, 'f', 0) + ' ';
+    return text.trimmed();
 }
 
 double secondsOf(const std::function<void()> &work)
@@ -195,12 +204,24 @@ int main(int argc, char **argv)
     const QCommandLineOption onlyOption(QStringLiteral("only"),
                                         QStringLiteral("Run some parts: scan, store, delete, trash (comma-separated)."),
                                         QStringLiteral("part"));
-    parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption});
+    const QCommandLineOption settleOption(
+        QStringLiteral("settle"),
+        QStringLiteral("Seconds the disk gets to finish earlier writes before each timed deletion."),
+        QStringLiteral("S"), QStringLiteral("10"));
+    parser.addOptions({filesOption, deleteOption, roundsOption, keepOption, onlyOption, settleOption});
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the tree goes (default /tmp)."));
     parser.process(app);
     const qint64 files = parser.value(filesOption).toLongLong();
     const qint64 deleteFiles = parser.value(deleteOption).toLongLong();
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    const int settleSeconds = std::max(0, parser.value(settleOption).toInt());
+    // On a disk, a deletion right after heavy writing pays for their journal commits
+    // and discards; each timed deletion starts from a quiet disk instead.
+    const auto settle = [settleSeconds] {
+        ::sync();
+        ::sleep(unsigned(settleSeconds));
+        ::sync();
+    };
     const QString parent = parser.positionalArguments().value(0, QDir::tempPath());
     const QString only = parser.value(onlyOption);
     const QStringList parts = only.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -259,6 +280,7 @@ int main(int argc, char **argv)
     std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
     std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
                 median(oursCpu) / median(duCpu));
+    std::printf("  rounds     quaylight %s ms; du %s ms\n", roundsText(ours).constData(), roundsText(du).constData());
     std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
@@ -309,7 +331,6 @@ int main(int argc, char **argv)
         const QByteArray theirs = base + "/delete/theirs";
         ModuleTreeGenerator::generateNodeModules(mine + "/node_modules", deleteFiles, 7);
         ModuleTreeGenerator::generateNodeModules(theirs + "/node_modules", deleteFiles, 7);
-        ::sync();
         const NodeModule module = recordFor(mine, base);
         const auto deleteMine = [&] {
             const auto result = Scanner::deleteModules({module}, Scanner::DeletionMode::permanent, base);
@@ -321,12 +342,16 @@ int main(int argc, char **argv)
         const auto deleteTheirs = [&] {
             runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(theirs + "/node_modules")});
         };
-        // Alternate who goes first, so neither always meets the other's writeback.
+        // Alternate who goes first as well.
         if (round % 2 == 0) {
+            settle();
             removal.append(secondsOf(deleteMine));
+            settle();
             rm.append(secondsOf(deleteTheirs));
         } else {
+            settle();
             rm.append(secondsOf(deleteTheirs));
+            settle();
             removal.append(secondsOf(deleteMine));
         }
     }
@@ -335,6 +360,7 @@ int main(int argc, char **argv)
     std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
     std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
     std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
+    std::printf("  rounds     quaylight %s ms; rm %s ms\n", roundsText(removal).constData(), roundsText(rm).constData());
     std::printf("  load       %s", qPrintable(loadAverage()));
     }
 

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int s_folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // A writer that keeps adding names to a folder wins after this many listings.
-constexpr int s_listingRounds = 3;
+constexpr int s_listings = 3;
 
 struct Mount
 {
@@ -44,63 +44,64 @@ bool sameMount(const Mount &a, const Mount &b)
 struct Folder
 {
     std::vector<std::string> subfolders;
-    int rounds = 1;
+    int listings = 1;
 };
 
 class Removal
 {
 public:
-    Removal(const TreeRemover::BeforeOpen &beforeOpen)
+    explicit Removal(const TreeRemover::BeforeOpen &beforeOpen)
         : m_beforeOpen(beforeOpen)
     {
     }
 
     int run(int parentFd, const char *topName)
     {
-        FileDescriptor top(::openat(parentFd, topName, s_folderFlags));
-        if (!top.isValid()) {
-            // A link (ELOOP) or anything else that is not a folder goes as a name.
-            if (errno == ELOOP || errno == ENOTDIR)
-                return ::unlinkat(parentFd, topName, 0) == 0 ? 0 : errno;
+        // The parent is the stack's top, so the tree's own top is handled like
+        // every folder below it.
+        FileDescriptor parent(::fcntl(parentFd, F_DUPFD_CLOEXEC, 0));
+        if (!parent.isValid())
             return errno;
+        DirectoryStack stack(std::move(parent), s_folderFlags);
+        std::vector<Folder> folders; // folders[i] is the folder at stack level i + 1
+        if (!enter(stack, folders, topName, 1)) {
+            // Not a folder (unlinked as a name), or gone: a failure for the entry
+            // itself, unlike a subfolder that vanished.
+            return m_firstError != 0 ? m_firstError : m_lastGone;
         }
-        m_topMount = mountOf(top.get());
-        DirectoryStack stack(std::move(top), s_folderFlags);
-        std::vector<Folder> folders(1);
-        empty(stack.fd(0), folders.back());
 
         while (!folders.empty()) {
             Folder &folder = folders.back();
             if (!folder.subfolders.empty()) {
                 const std::string name = std::move(folder.subfolders.back());
                 folder.subfolders.pop_back();
-                descend(stack, folders, name);
+                enter(stack, folders, name.c_str(), 1);
                 continue;
             }
-            // Everything below is handled: remove the folder itself, from its parent.
-            const bool isTop = stack.depth() == 1;
-            const int parent = isTop ? parentFd : stack.fd(stack.depth() - 2);
-            const char *name = isTop ? topName : stack.name(stack.depth() - 1).c_str();
-            if (parent < 0) {
+            // Everything below is handled. Close the folder, then remove it from its
+            // parent: removing a folder that is still open makes ext4 put it on its
+            // orphan list and take it off again at the close, journal work that
+            // doubles the time a large tree takes.
+            const std::string name = stack.name(stack.depth() - 1);
+            const int listings = folder.listings;
+            folders.pop_back();
+            stack.pop();
+            const int parentOfFolder = stack.deepestFd();
+            if (parentOfFolder < 0) {
                 note(errno);
-            } else if (::unlinkat(parent, name, AT_REMOVEDIR) != 0) {
+                continue;
+            }
+            if (::unlinkat(parentOfFolder, name.c_str(), AT_REMOVEDIR) != 0) {
                 const int error = errno;
                 // Names added while the folder was emptied: list it again, unless
                 // something below already failed and explains why it is not empty.
-                if (error == ENOTEMPTY && m_firstError == 0 && folder.rounds < s_listingRounds) {
-                    const int fd = stack.deepestFd();
-                    if (fd >= 0 && ::lseek(fd, 0, SEEK_SET) == 0) {
-                        ++folder.rounds;
-                        empty(fd, folder);
-                        continue;
-                    }
+                if (error == ENOTEMPTY && m_firstError == 0 && listings < s_listings) {
+                    enter(stack, folders, name.c_str(), listings + 1);
+                    continue;
                 }
                 if (error != ENOENT)
                     note(error);
             }
-            folders.pop_back();
-            if (!isTop)
-                stack.pop();
         }
         return m_firstError;
     }
@@ -112,34 +113,43 @@ private:
             m_firstError = error;
     }
 
-    void descend(DirectoryStack &stack, std::vector<Folder> &folders, const std::string &name)
+    // Opens folder `name` of the deepest folder, pushes it and empties it of
+    // everything but subfolders. False when it is not entered: a link or file in its
+    // place is unlinked as a name, another mount is left alone.
+    bool enter(DirectoryStack &stack, std::vector<Folder> &folders, const char *name, int listings)
     {
         const int parent = stack.deepestFd();
         if (parent < 0) {
             note(errno);
-            return;
+            return false;
         }
         if (m_beforeOpen)
-            m_beforeOpen(parent, name.c_str());
-        if (!stack.push(name.c_str())) {
+            m_beforeOpen(parent, name);
+        if (!stack.push(name)) {
             if (errno == ELOOP || errno == ENOTDIR) {
-                // Swapped for a link or a file since the listing: remove that name only.
-                if (::unlinkat(parent, name.c_str(), 0) != 0 && errno != ENOENT)
+                // A link or a file, maybe swapped in since the listing: its name only.
+                if (::unlinkat(parent, name, 0) != 0 && errno != ENOENT)
                     note(errno);
-            } else if (errno != ENOENT) {
+            } else if (errno == ENOENT) {
+                m_lastGone = ENOENT;
+            } else {
                 note(errno);
             }
-            return;
+            return false;
         }
         const int fd = stack.deepestFd();
-        if (!sameMount(mountOf(fd), m_topMount)) {
+        const Mount mount = mountOf(fd);
+        if (stack.depth() == 2) {
+            m_topMount = mount;
+        } else if (!sameMount(mount, m_topMount)) {
             // Another file system (or a bind mount) inside the tree is not ours to empty.
             note(EBUSY);
             stack.pop();
-            return;
+            return false;
         }
-        folders.emplace_back();
+        folders.push_back(Folder {{}, listings});
         empty(fd, folders.back());
+        return true;
     }
 
     // Unlinks every non-folder of fd and notes its subfolders.
@@ -177,6 +187,7 @@ private:
     DirectoryReader m_reader;
     Mount m_topMount;
     int m_firstError = 0;
+    int m_lastGone = 0; // ENOENT once a folder to enter had vanished
 };
 
 } // namespace

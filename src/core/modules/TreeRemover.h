@@ -14,8 +14,9 @@
 class TreeRemover
 {
 public:
-    // Test seam: runs just before a subfolder is opened, with its parent's descriptor
-    // and its name, so a test can swap the folder for a link at that very moment.
+    // Test seam: runs just before each folder of the tree (the top one included) is
+    // opened, with its parent's descriptor and its name, so a test can swap the folder
+    // for a link at that very moment.
     using BeforeOpen = std::function<void(int parentFd, const char *name)>;
     void setBeforeOpen(BeforeOpen hook) { m_beforeOpen = std::move(hook); }
 
