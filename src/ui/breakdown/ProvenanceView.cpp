@@ -1,10 +1,31 @@
 #include "ui/breakdown/ProvenanceView.h"
 
+#include "core/ByteFormat.h"
 #include "core/modules/ScanStore.h"
+#include "ui/breakdown/ByteBarChart.h"
+#include "ui/breakdown/ProvenanceRow.h"
 #include "ui/kit/ContentUnavailableView.h"
+#include "ui/kit/GlassCard.h"
+#include "ui/kit/GroupColor.h"
 #include "ui/kit/KitLabel.h"
 
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QVBoxLayout *stack(QWidget *owner, int spacing)
+{
+    auto *layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+} // namespace
 
 ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     : QWidget(parent)
@@ -13,13 +34,169 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     auto *title = new KitLabel(QStringLiteral("Breakdown"), TextStyle::title2);
     title->setObjectName(QStringLiteral("screenTitle"));
     title->setTextStyle(TextStyle::title2, QFont::DemiBold);
+    title->setContentsMargins(12, 12, 12, 0);
+
+    m_placeholder = new ContentUnavailableView(
+        QStringLiteral("Nothing to chart"), QStringLiteral("chart.bar.xaxis"),
+        QStringLiteral("Run a scan in Disk cleanup to see where your node_modules come from."));
+    m_placeholder->setObjectName(QStringLiteral("breakdownPlaceholder"));
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("breakdownContent"));
+    auto *parts = new QVBoxLayout(content);
+    parts->setContentsMargins(16, 16, 16, 16);
+    parts->setSpacing(20);
+    parts->addWidget(header());
+    parts->addWidget(chartCard());
+    parts->addWidget(breakdown());
+    parts->addStretch(1);
+
+    m_scroll = new QScrollArea;
+    m_scroll->setObjectName(QStringLiteral("breakdownScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(content);
+    // The window shows through; the cards bring their own surfaces.
+    m_scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(title);
-    layout->addWidget(new ContentUnavailableView(
-                          QStringLiteral("Nothing to chart"), QStringLiteral("chart.bar.xaxis"),
-                          QStringLiteral("Run a scan in Disk cleanup to see where your "
-                                         "node_modules come from.")),
-                      1);
+    layout->addWidget(m_placeholder, 1);
+    layout->addWidget(m_scroll, 1);
+
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &ProvenanceView::refresh);
+    // Every append is followed by modulesChanged, so that one signal covers the stream too.
+    connect(&m_store, &ScanStore::modulesChanged, this, &ProvenanceView::scheduleRefresh);
+    refresh();
+}
+
+QWidget *ProvenanceView::header()
+{
+    auto *part = new QWidget;
+    part->setObjectName(QStringLiteral("breakdownHeader"));
+    QVBoxLayout *layout = stack(part, 4);
+    auto *heading = new KitLabel(QStringLiteral("Where your node_modules come from"), TextStyle::title2);
+    heading->setObjectName(QStringLiteral("breakdownHeading"));
+    heading->setTextStyle(TextStyle::title2, QFont::DemiBold);
+    m_summary = new KitLabel;
+    m_summary->setObjectName(QStringLiteral("breakdownSummary"));
+    m_summary->setTint(Tint::Style::secondary);
+    m_summary->setElideMode(Qt::ElideRight);
+    layout->addWidget(heading);
+    layout->addWidget(m_summary);
+    return part;
+}
+
+QWidget *ProvenanceView::chartCard()
+{
+    auto *card = new GlassCard(18);
+    card->setObjectName(QStringLiteral("chartCard"));
+    m_chart = new ByteBarChart;
+    m_chart->setObjectName(QStringLiteral("breakdownChart"));
+    card->setContent(m_chart);
+    return card;
+}
+
+QWidget *ProvenanceView::breakdown()
+{
+    auto *part = new QWidget;
+    part->setObjectName(QStringLiteral("breakdownList"));
+    QVBoxLayout *layout = stack(part, 10);
+    auto *heading = new KitLabel(QStringLiteral("Breakdown"), TextStyle::headline);
+    heading->setObjectName(QStringLiteral("breakdownListHeading"));
+    layout->addWidget(heading);
+    auto *rows = new QWidget;
+    m_rowList = stack(rows, 10);
+    layout->addWidget(rows);
+    return part;
+}
+
+QString ProvenanceView::summaryText(qsizetype folders, qsizetype groups, qint64 bytes)
+{
+    return QStringLiteral("%1 folders across %2 top-level locations · %3 total")
+        .arg(folders)
+        .arg(groups)
+        .arg(ByteFormat::string(bytes));
+}
+
+double ProvenanceView::fraction(qint64 groupBytes, qint64 maxBytes)
+{
+    return maxBytes > 0 ? double(groupBytes) / double(maxBytes) : 0.0;
+}
+
+void ProvenanceView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
+void ProvenanceView::scheduleRefresh()
+{
+    m_stale = true;
+    if (!isVisible() || m_refreshTimer.isActive())
+        return;
+    // An isolated change (a deletion, the first record) shows on the next turn of the event
+    // loop; a stream of them is gathered into one rebuild per interval.
+    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : s_refreshInterval;
+    m_refreshTimer.start(int(std::clamp<qint64>(s_refreshInterval - since, 0, s_refreshInterval)));
+}
+
+void ProvenanceView::refresh()
+{
+    m_refreshTimer.stop();
+    m_stale = false;
+    m_sinceRefresh.start();
+    ++m_refreshCount;
+
+    const QList<ModuleGroup> groups = m_store.groups();
+    m_placeholder->setVisible(groups.isEmpty());
+    m_scroll->setVisible(!groups.isEmpty());
+
+    qint64 maxBytes = groups.isEmpty() ? 1 : 0;
+    for (const ModuleGroup &group : groups)
+        maxBytes = std::max(maxBytes, group.totalBytes);
+    m_summary->setText(summaryText(m_store.modules().size(), groups.size(), m_store.totalBytes()));
+
+    QList<ByteBarChart::Bar> bars;
+    bars.reserve(groups.size());
+    for (const ModuleGroup &group : groups) {
+        bars.append({group.key, group.totalBytes, groupColor(group.key),
+                     group.key + QLatin1Char('\n') + ProvenanceRow::folderCountText(group.modules.size())
+                         + QStringLiteral(" · ") + ByteFormat::string(group.totalBytes)});
+    }
+    m_chart->setBars(bars);
+
+    // Rows are kept by key and reused; only the groups that went are deleted.
+    QSet<QString> keys;
+    for (const ModuleGroup &group : groups)
+        keys.insert(group.key);
+    for (auto it = m_rows.begin(); it != m_rows.end();) {
+        if (keys.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        delete it.value();
+        it = m_rows.erase(it);
+    }
+    for (qsizetype index = 0; index < groups.size(); ++index) {
+        const ModuleGroup &group = groups.at(index);
+        const double share = fraction(group.totalBytes, maxBytes);
+        ProvenanceRow *row = m_rows.value(group.key);
+        if (!row) {
+            row = new ProvenanceRow(group, share);
+            m_rows.insert(group.key, row);
+        } else {
+            row->setGroup(group, share);
+        }
+        if (m_rowList->indexOf(row) != index) {
+            m_rowList->removeWidget(row);
+            m_rowList->insertWidget(int(index), row);
+        }
+    }
 }
