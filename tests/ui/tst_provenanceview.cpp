@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLayout>
 #include <QMutex>
@@ -21,6 +22,7 @@
 #include <QScrollArea>
 #include <QSemaphore>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <limits>
@@ -146,10 +148,14 @@ struct Screen
         const QWidget *widget = find<QWidget>(name);
         return widget && widget->isVisibleTo(&view);
     }
-    // The rows from top to bottom.
+    // The rows shown, from top to bottom.
     [[nodiscard]] QList<ProvenanceRow *> rows() const
     {
-        QList<ProvenanceRow *> shown = view.findChildren<ProvenanceRow *>();
+        QList<ProvenanceRow *> shown;
+        for (ProvenanceRow *row : view.findChildren<ProvenanceRow *>()) {
+            if (row->isVisibleTo(&view))
+                shown.append(row);
+        }
         std::sort(shown.begin(), shown.end(), [](const QWidget *a, const QWidget *b) {
             return a->parentWidget()->layout()->indexOf(a) < b->parentWidget()->layout()->indexOf(b);
         });
@@ -246,6 +252,14 @@ private slots:
         QCOMPARE(screen.barLabels(), QStringList{QStringLiteral("shop")});
         QCOMPARE(screen.chart()->bars().constFirst().bytes, 2 * GB);
         QCOMPARE(screen.chart()->chartLayout().annotationTexts, QStringList{QStringLiteral("2.0 GB")});
+
+        // Hovering the bar's row names the group in full.
+        const QPoint overBar = screen.chart()->chartLayout().labels.constFirst().center().toPoint();
+        QHelpEvent help(QEvent::ToolTip, overBar, screen.chart()->mapToGlobal(overBar));
+        QApplication::sendEvent(screen.chart(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Folder: shop\nSize: 2.0 GB (3 folders)"));
+        QToolTip::hideText();
 
         const QList<ProvenanceRow *> rows = screen.rows();
         QCOMPARE(rows.size(), 1);
@@ -478,17 +492,16 @@ private slots:
         QTRY_VERIFY(screen.store.statusText().startsWith(QStringLiteral("Measuring")));
         QVERIFY(screen.shows(QStringLiteral("breakdownPlaceholder")));
 
-        QHash<QString, ProvenanceRow *> made;
+        QList<ProvenanceRow *> made;
         for (int arrived = 1; arrived <= 3; ++arrived) {
             screen.feed.allow();
             QTRY_COMPARE(screen.summary().section(QLatin1Char(' '), 0, 0), QString::number(arrived));
             QTRY_COMPARE(screen.barLabels(), screen.rowKeys());
             QVERIFY(screen.store.isScanning() || arrived == 3);
-            // A group's row, once made, is the one that shows it from then on.
-            for (ProvenanceRow *row : screen.rows()) {
-                QCOMPARE(made.value(row->group().key, row), row);
-                made.insert(row->group().key, row);
-            }
+            // Rows already made are kept and reused as the groups grow and reorder.
+            const QList<ProvenanceRow *> rows = screen.rows();
+            QCOMPARE(rows.mid(0, made.size()), made);
+            made = rows;
         }
         QVERIFY(!screen.shows(QStringLiteral("breakdownPlaceholder")));
         QTRY_VERIFY(!screen.store.isScanning());
@@ -497,6 +510,15 @@ private slots:
         QCOMPARE(screen.summary(), QStringLiteral("3 folders across 2 top-level locations · 450.0 MB total"));
         QCOMPARE(screen.rows().at(1)->fraction(), 0.5);
         QCOMPARE(rowText(screen.rows().at(1), "provenanceCount"), QStringLiteral("2 folders"));
+
+        // A new scan empties the screen and fills the same rows again.
+        screen.feed.open();
+        QVERIFY(screen.scan({record(QStringLiteral("next"), QStringLiteral("x"), MB)}));
+        QCOMPARE(screen.rows(), made.mid(0, 1));
+        QCOMPARE(screen.rowKeys(), QStringList{QStringLiteral("next")});
+        QCOMPARE(screen.rows().constFirst()->fraction(), 1.0);
+        QCOMPARE(rowText(screen.rows().constFirst(), "provenanceCount"), QStringLiteral("1 folder"));
+        QCOMPARE(screen.view.findChildren<ProvenanceRow *>().size(), 2);
     }
 
     // Thousands of records in a few rebuilds, not one per record.
@@ -528,6 +550,15 @@ private slots:
         screen.view.show();
         QCOMPARE(screen.view.refreshCount(), hidden + 1);
         QCOMPARE(screen.rowKeys(), (QStringList{QStringLiteral("g0"), QStringLiteral("g1"), QStringLiteral("g2")}));
+
+        // Forty groups again: the rows set aside come back, in order, and none is new.
+        const QList<ProvenanceRow *> made = screen.view.findChildren<ProvenanceRow *>();
+        QVERIFY(screen.scan(records));
+        QCOMPARE(screen.rows().size(), 40);
+        QCOMPARE(screen.view.findChildren<ProvenanceRow *>(), made);
+        QCOMPARE(screen.rowKeys(), screen.barLabels());
+        QTRY_VERIFY(screen.rows().constLast()->mapTo(&screen.view, QPoint()).y()
+                    > screen.rows().constFirst()->mapTo(&screen.view, QPoint()).y());
     }
 
     // Real folders, a real scan and real deletions: groups shrink and vanish, and with
@@ -572,7 +603,12 @@ private slots:
         QTRY_COMPARE(keys(), (QStringList{QStringLiteral("blog"), QStringLiteral("linked")}));
         QCOMPARE(summary(), QStringLiteral("2 folders across 2 top-level locations · %1 total")
                                 .arg(ByteFormat::string(store.totalBytes())));
-        QCOMPARE(view.findChildren<ProvenanceRow *>().size(), 2);
+        const auto shownRows = [&view] {
+            const QList<ProvenanceRow *> rows = view.findChildren<ProvenanceRow *>();
+            return std::count_if(rows.cbegin(), rows.cend(),
+                                 [&view](const QWidget *row) { return row->isVisibleTo(&view); });
+        };
+        QCOMPARE(shownRows(), 2);
 
         QSet<QByteArray> rest;
         for (const NodeModule &module : store.modules())
@@ -581,7 +617,7 @@ private slots:
         QTRY_VERIFY(deleted.isFinished());
         QTRY_VERIFY(view.findChild<QWidget *>(QStringLiteral("breakdownPlaceholder"))->isVisibleTo(&view));
         QVERIFY(!view.findChild<QWidget *>(QStringLiteral("breakdownScroll"))->isVisibleTo(&view));
-        QVERIFY(view.findChildren<ProvenanceRow *>().isEmpty());
+        QCOMPARE(shownRows(), 0);
     }
 };
 

@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr qsizetype s_rowsShownOneByOne = 8;
+
 QVBoxLayout *stack(QWidget *owner, int spacing)
 {
     auto *layout = new QVBoxLayout(owner);
@@ -98,6 +100,7 @@ QWidget *ProvenanceView::chartCard()
     card->setObjectName(QStringLiteral("chartCard"));
     m_chart = new ByteBarChart;
     m_chart->setObjectName(QStringLiteral("breakdownChart"));
+    m_chart->setAccessibleName(QStringLiteral("Size by Folder"));
     card->setContent(m_chart);
     return card;
 }
@@ -166,37 +169,43 @@ void ProvenanceView::refresh()
     QList<ByteBarChart::Bar> bars;
     bars.reserve(groups.size());
     for (const ModuleGroup &group : groups) {
+        // The chart's two values are named Folder and Size; the tooltip also gives the
+        // whole key where the chart had to shorten it.
         bars.append({group.key, group.totalBytes, groupColor(group.key),
-                     group.key + QLatin1Char('\n') + ProvenanceRow::folderCountText(group.modules.size())
-                         + QStringLiteral(" · ") + ByteFormat::string(group.totalBytes)});
+                     QStringLiteral("Folder: %1\nSize: %2 (%3)")
+                         .arg(group.key, ByteFormat::string(group.totalBytes),
+                              ProvenanceRow::folderCountText(group.modules.size()))});
     }
     m_chart->setBars(bars);
 
-    // Rows are kept by key and reused; only the groups that went are deleted.
-    QSet<QString> keys;
-    for (const ModuleGroup &group : groups)
-        keys.insert(group.key);
-    for (auto it = m_rows.begin(); it != m_rows.end();) {
-        if (keys.contains(it.key())) {
-            ++it;
-            continue;
-        }
-        delete it.value();
-        it = m_rows.erase(it);
-    }
+    // Rows are reused in place: the nth row shows the nth group, whatever its key, so a
+    // stream that reorders the groups or a new scan costs new texts, not new widgets.
+    // Rows left over are hidden and let go of their records. Showing rows one by one in a
+    // visible list relays the whole list each time, so many are shown in one go.
+    QWidget *list = m_rowList->parentWidget();
+    const qsizetype reshown = std::clamp<qsizetype>(groups.size(), 0, m_rows.size())
+                              - std::count_if(m_rows.cbegin(), m_rows.cend(),
+                                              [](const ProvenanceRow *row) { return !row->isHidden(); });
+    const bool batch = reshown > s_rowsShownOneByOne && !list->isHidden();
+    if (batch)
+        list->hide();
     for (qsizetype index = 0; index < groups.size(); ++index) {
         const ModuleGroup &group = groups.at(index);
-        const double share = fraction(group.totalBytes, maxBytes);
-        ProvenanceRow *row = m_rows.value(group.key);
-        if (!row) {
-            row = new ProvenanceRow(group, share);
-            m_rows.insert(group.key, row);
+        if (index == m_rows.size()) {
+            m_rows.append(new ProvenanceRow(group, fraction(group.totalBytes, maxBytes)));
+            m_rowList->addWidget(m_rows.last());
         } else {
-            row->setGroup(group, share);
-        }
-        if (m_rowList->indexOf(row) != index) {
-            m_rowList->removeWidget(row);
-            m_rowList->insertWidget(int(index), row);
+            m_rows.at(index)->setGroup(group, fraction(group.totalBytes, maxBytes));
+            m_rows.at(index)->show();
         }
     }
+    for (qsizetype index = groups.size(); index < m_rows.size(); ++index) {
+        ProvenanceRow *spare = m_rows.at(index);
+        if (!spare->isHidden()) {
+            spare->hide();
+            spare->setGroup({}, 0);
+        }
+    }
+    if (batch)
+        list->show();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QHash>
+#include <QList>
 #include <QTimer>
 #include <QWidget>
 
@@ -55,7 +55,7 @@ private:
     KitLabel *m_summary = nullptr;
     ByteBarChart *m_chart = nullptr;
     QVBoxLayout *m_rowList = nullptr;
-    QHash<QString, ProvenanceRow *> m_rows;
+    QList<ProvenanceRow *> m_rows; // top to bottom; those past the groups are hidden
 
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRefresh;
