@@ -4,6 +4,7 @@
 #include "core/modules/ScanStore.h"
 #include "ui/breakdown/ByteBarChart.h"
 #include "ui/breakdown/ProvenanceRow.h"
+#include "ui/kit/CoalescedUpdate.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/GlassCard.h"
 #include "ui/kit/GroupColor.h"
@@ -70,8 +71,7 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     layout->addWidget(m_placeholder, 1);
     layout->addWidget(m_scroll, 1);
 
-    m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &ProvenanceView::refresh);
+    m_refresh = new CoalescedUpdate([this] { refresh(); }, this);
     // Every append is followed by modulesChanged, so that one signal covers the stream too.
     connect(&m_store, &ScanStore::modulesChanged, this, &ProvenanceView::scheduleRefresh);
     refresh();
@@ -135,24 +135,25 @@ double ProvenanceView::fraction(qint64 groupBytes, qint64 maxBytes)
 void ProvenanceView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (m_stale)
+    if (m_refresh->isPending())
+        m_refresh->flush();
+    else if (m_stale)
         refresh();
 }
 
 void ProvenanceView::scheduleRefresh()
 {
     m_stale = true;
-    if (!isVisible() || m_refreshTimer.isActive())
+    if (!isVisible())
         return;
     // An isolated change (a deletion, the first record) shows on the next turn of the event
     // loop; a stream of them is gathered into one rebuild per interval.
     const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : s_refreshInterval;
-    m_refreshTimer.start(int(std::clamp<qint64>(s_refreshInterval - since, 0, s_refreshInterval)));
+    m_refresh->request(std::chrono::milliseconds(std::clamp<qint64>(s_refreshInterval - since, 0, s_refreshInterval)));
 }
 
 void ProvenanceView::refresh()
 {
-    m_refreshTimer.stop();
     m_stale = false;
     m_sinceRefresh.start();
     ++m_refreshCount;

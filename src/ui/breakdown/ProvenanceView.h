@@ -2,10 +2,10 @@
 
 #include <QElapsedTimer>
 #include <QList>
-#include <QTimer>
 #include <QWidget>
 
 class ByteBarChart;
+class CoalescedUpdate;
 class ContentUnavailableView;
 class KitLabel;
 class ProvenanceRow;
@@ -57,7 +57,7 @@ private:
     QVBoxLayout *m_rowList = nullptr;
     QList<ProvenanceRow *> m_rows; // top to bottom; those past the groups are hidden
 
-    QTimer m_refreshTimer;
+    CoalescedUpdate *m_refresh = nullptr;
     QElapsedTimer m_sinceRefresh;
     bool m_stale = true;
     int m_refreshCount = 0;
