@@ -1,3 +1,4 @@
+#include "ui/kit/ColorDot.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/GlassCard.h"
@@ -8,6 +9,7 @@
 #include "ui/kit/InlineCodeLabel.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/ProgressSpinner.h"
+#include "ui/kit/ProportionBar.h"
 #include "ui/kit/StatTile.h"
 #include "ui/kit/Switch.h"
 #include "ui/kit/SymbolLabel.h"
@@ -23,6 +25,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+
+#include <cmath>
 
 namespace {
 
@@ -208,6 +212,41 @@ private slots:
             QVERIFY(qAbs(color.valueF() - 0.85) < 0.01);
             QVERIFY(qAbs(color.hsvHueF() * 360.0 - double(qHash(key, size_t(0)) % 360)) < 1.0);
         }
+    }
+
+    // The share is drawn from the leading edge over the track, never shorter than the stub
+    // nor longer than the bar; the dot is a circle of its colour.
+    void proportionBarAndDot()
+    {
+        const QColor colour = groupColor(QStringLiteral("shop"));
+        ProportionBar bar(8, 6);
+        bar.setColor(colour);
+        bar.resize(200, 8);
+        QCOMPARE(bar.height(), 8);
+        for (const auto &[fraction, fill] : QList<std::pair<double, qreal>>{
+                 {0.5, 100}, {0, 6}, {0.01, 6}, {1, 200}, {3, 200}, {-1, 6}, {std::nan(""), 6}}) {
+            bar.setFraction(fraction);
+            QCOMPARE(bar.fillWidth(), fill);
+        }
+        bar.setFraction(0.5);
+        QImage image(bar.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        bar.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        QVERIFY(near(image.pixelColor(50, 4), colour, 2));
+        QVERIFY(near(image.pixelColor(96, 4), colour, 2));
+        QVERIFY(!near(image.pixelColor(110, 4), colour, 40));
+        QVERIFY(image.pixelColor(150, 4).alpha() > 0); // the track
+        QVERIFY(image.pixelColor(0, 0).alpha() < 128); // capsule ends
+        bar.resize(4, 8);
+        QCOMPARE(bar.fillWidth(), 4.0);
+
+        ColorDot dot(10, colour);
+        QCOMPARE(dot.size(), QSize(10, 10));
+        QImage disc(dot.size(), QImage::Format_ARGB32);
+        disc.fill(Qt::transparent);
+        dot.render(&disc, QPoint(), QRegion(), QWidget::DrawChildren);
+        QVERIFY(near(disc.pixelColor(5, 5), colour, 2));
+        QCOMPARE(disc.pixelColor(0, 0).alpha(), 0);
     }
 
     void statTileShowsWhatItIsGiven()

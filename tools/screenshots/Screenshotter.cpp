@@ -110,6 +110,11 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         app.processStore().setPortFilter(QStringLiteral("4000"));
         QApplication::processEvents();
         save(app.window(), QStringLiteral("ports-no-match"));
+
+        // Before any scan.
+        app.window()->rootView()->setSelection(RootView::Section::breakdown);
+        QApplication::processEvents();
+        save(app.window(), QStringLiteral("breakdown-empty"));
     }
 
     {
@@ -144,6 +149,13 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         QApplication::processEvents();
         save(&window, QStringLiteral("disk-cleanup-grouped"));
         modules.setGroupByFolder(false);
+
+        // The same records charted.
+        window.rootView()->setSelection(RootView::Section::breakdown);
+        QApplication::processEvents();
+        save(&window, fileStem(RootView::Section::breakdown));
+        window.rootView()->setSelection(RootView::Section::disk);
+        QApplication::processEvents();
 
         auto *view = qobject_cast<ModulesView *>(window.rootView()->screen(RootView::Section::disk));
         view->requestDeletion({idOf("storefront"), idOf("experiments/pnpm-demo")}, DeletionMode::permanent);

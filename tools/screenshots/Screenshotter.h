@@ -7,7 +7,8 @@
 // Builds the real window with sample records and writes one PNG of each screen, of the Ports
 // screen in its other states (a selection, all clear, a lookup with no match), of the Disk
 // cleanup screen with sample records (flat with a selection, grouped, empty), of the
-// dialogs, and of the visual kit's gallery.
+// Breakdown screen with the same records and before any scan, of the dialogs, and of the
+// visual kit's gallery.
 class Screenshotter
 {
 public:
