@@ -111,8 +111,7 @@ private slots:
         QTest::newRow("top-level via dot-dot") << QByteArray("/a/../node_modules") << none
                                                << "refusing to delete a top-level path";
         QTest::newRow("root's own") << QByteArray("/work/app/node_modules") << app << QString();
-        QTest::newRow("name prefix") << QByteArray("/work/apps/x/node_modules") << app
-                                     << "outside the scanned folder";
+        QTest::newRow("name prefix") << QByteArray("/work/apps/x/node_modules") << app << "outside the scanned folder";
         QTest::newRow("elsewhere") << QByteArray("/tmp/node_modules") << app << "outside the scanned folder";
         QTest::newRow("dot-dot out of the root") << QByteArray("/work/app/../other/node_modules") << app
                                                  << "outside the scanned folder";

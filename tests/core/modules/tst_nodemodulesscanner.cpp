@@ -51,11 +51,7 @@ void referenceWalk(const QByteArray &dir, QList<QByteArray> &found)
 
 void setAccessTime(const QByteArray &path, qint64 secondsSinceEpoch)
 {
-    struct timespec times[2];
-    times[0].tv_sec = secondsSinceEpoch;
-    times[0].tv_nsec = 0;
-    times[1].tv_sec = 0;
-    times[1].tv_nsec = UTIME_OMIT;
+    const struct timespec times[2] = {{secondsSinceEpoch, 0}, {0, UTIME_OMIT}};
     QVERIFY(::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) == 0);
 }
 
@@ -85,7 +81,6 @@ private slots:
         QTest::newRow("root") << QByteArray("/") << QByteArray("/");
         QTest::newRow("root via dot-dot") << QByteArray("/a/..") << QByteArray("/");
         QTest::newRow("relative") << QByteArray("rel/./x/../y") << QByteArray(cwd + "/rel/y");
-        QTest::newRow("link names kept") << QByteArray("/a/link/../b") << QByteArray("/a/b");
         QTest::newRow("invalid UTF-8 kept") << QByteArray("/a/\xff\xfe/") << QByteArray("/a/\xff\xfe");
     }
 
@@ -103,14 +98,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("root itself") << QByteArray("/Users/a/code") << QByteArray("/Users/a/code") << "(root)";
         QTest::newRow("root with slash") << QByteArray("/Users/a/code/") << QByteArray("/Users/a/code") << "(root)";
-        QTest::newRow("first folder") << QByteArray("/Users/a/code/shop") << QByteArray("/Users/a/code") << "shop";
         QTest::newRow("deeper") << QByteArray("/Users/a/code/shop/packages/ui") << QByteArray("/Users/a/code/")
                                 << "shop";
         QTest::newRow("file-system root") << QByteArray("/Users/a") << QByteArray("/") << "Users";
-        QTest::newRow("outside") << QByteArray("/elsewhere/x/") << QByteArray("/Users/a/code")
-                                 << "/elsewhere/x";
-        QTest::newRow("name prefix is a plain prefix")
-            << QByteArray("/work/app2/x") << QByteArray("/work/app") << "2";
+        QTest::newRow("outside") << QByteArray("/elsewhere/x/") << QByteArray("/Users/a/code") << "/elsewhere/x";
+        QTest::newRow("name prefix is a plain prefix") << QByteArray("/work/app2/x") << QByteArray("/work/app") << "2";
         QTest::newRow("dot-dot leaves the root") << QByteArray("/Users/a/code/../other")
                                                  << QByteArray("/Users/a/code") << "/Users/a/other";
         QTest::newRow("invalid UTF-8 shown replaced")
@@ -240,23 +232,17 @@ private slots:
         QVERIFY(!shop->symlinkTarget);
         QCOMPARE(shop->lastAccessed, QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc()));
 
+        // Relative, absolute oddly spelt, and a link to a link: the destination text is
+        // resolved once, then followed.
         const qint64 sharedSize = allocatedBelow(root + "/shared/nm");
-        const std::optional<NodeModule> app = Scanner::measure(root + "/app", root, token);
-        QVERIFY(app && app->isSymlink);
-        QCOMPARE(app->symlinkTarget, std::optional<QByteArray>(root + "/shared/nm"));
-        QCOMPARE(app->sizeBytes, sharedSize);
-        QCOMPARE(app->reclaimableBytes(), 0);
-
-        const std::optional<NodeModule> absolute = Scanner::measure(root + "/abs", root, token);
-        QVERIFY(absolute && absolute->isSymlink);
-        QCOMPARE(absolute->symlinkTarget, std::optional<QByteArray>(root + "/shared/nm"));
-        QCOMPARE(absolute->sizeBytes, sharedSize);
-
-        // A link to a link: the destination text is resolved once, then followed.
-        const std::optional<NodeModule> chain = Scanner::measure(root + "/chain", root, token);
-        QVERIFY(chain && chain->isSymlink);
-        QCOMPARE(chain->symlinkTarget, std::optional<QByteArray>(root + "/app/node_modules"));
-        QCOMPARE(chain->sizeBytes, sharedSize);
+        for (const QByteArray link : {"/app", "/abs", "/chain"}) {
+            const std::optional<NodeModule> module = Scanner::measure(root + link, root, token);
+            QVERIFY(module && module->isSymlink);
+            const QByteArray target = root + (link == "/chain" ? "/app/node_modules" : "/shared/nm");
+            QCOMPARE(module->symlinkTarget, std::optional<QByteArray>(target));
+            QCOMPARE(module->sizeBytes, sharedSize);
+            QCOMPARE(module->reclaimableBytes(), 0);
+        }
 
         const std::optional<NodeModule> broken = Scanner::measure(root + "/broken", root, token);
         QVERIFY(broken && broken->isSymlink);
@@ -273,24 +259,19 @@ private slots:
         const std::optional<NodeModule> outside = Scanner::measure(root + "/shop", scratch.path("other"), token);
         QVERIFY(outside);
         QCOMPARE(outside->groupKey, pathText(root + "/shop"));
-    }
 
-    void measureOfOddNamesAndTheRoot()
-    {
-        Scratch scratch;
-        const QByteArray root = scratch.path("r");
         const QByteArray project = root + "/-x \n\xff";
         writeFile(project + "/node_modules/a", 100);
-        writeFile(root + "/node_modules/b", 100);
-        const std::optional<NodeModule> odd = Scanner::measure(project, root, CancelToken());
+        const std::optional<NodeModule> odd = Scanner::measure(project, root, token);
         QVERIFY(odd);
         QCOMPARE(odd->modulePath, project + "/node_modules");
         QCOMPARE(odd->projectName, QStringLiteral("-x \n\uFFFD"));
         QCOMPARE(odd->sizeBytes, allocatedBelow(project + "/node_modules"));
-        const std::optional<NodeModule> atRoot = Scanner::measure(root, root, CancelToken());
+        writeFile(root + "/node_modules/b", 100);
+        const std::optional<NodeModule> atRoot = Scanner::measure(root, root, token);
         QVERIFY(atRoot);
         QCOMPARE(atRoot->groupKey, QStringLiteral("(root)"));
-        QCOMPARE(atRoot->projectName, QStringLiteral("r"));
+        QCOMPARE(atRoot->projectName, QStringLiteral("code"));
     }
 
     void scanningLeavesAccessDatesAlone()
@@ -299,17 +280,16 @@ private slots:
         const QByteArray modules = scratch.path("root/p/node_modules");
         writeFile(modules + "/pkg/index.js", 1000);
         const qint64 yearAgo = QDateTime::currentSecsSinceEpoch() - 365 * 24 * 3600;
-        setAccessTime(modules, yearAgo);
-        setAccessTime(modules + "/pkg", yearAgo);
-        setAccessTime(scratch.path("root/p"), yearAgo);
+        const QList<QByteArray> touched{modules, modules + "/pkg", scratch.path("root/p")};
+        for (const QByteArray &path : touched)
+            setAccessTime(path, yearAgo);
         QCOMPARE(Scanner::findParentDirs(scratch.path("root"), CancelToken()).size(), 1);
         const std::optional<NodeModule> module = Scanner::measure(scratch.path("root/p"), scratch.path("root"),
                                                                   CancelToken());
         QVERIFY(module);
         QCOMPARE(module->lastAccessed.toSecsSinceEpoch(), yearAgo);
-        QCOMPARE(accessTime(modules), yearAgo);
-        QCOMPARE(accessTime(modules + "/pkg"), yearAgo);
-        QCOMPARE(accessTime(scratch.path("root/p")), yearAgo);
+        for (const QByteArray &path : touched)
+            QCOMPARE(accessTime(path), yearAgo);
     }
 
     void cancellationStopsEarly()

@@ -4,6 +4,7 @@
 #include "core/modules/TestTrees.h"
 
 #include <QEvent>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
@@ -30,8 +31,8 @@ QByteArray makeProject(const QByteArray &parent, qint64 size)
     return parent;
 }
 
-// Holds worker threads until the test lets them through, one by one or all; opens
-// itself after a minute so a failing test cannot leave a store's destructor waiting.
+// Holds worker threads until the test lets them through; gives up after a minute so a
+// failing test cannot leave a store's destructor waiting.
 class Gate
 {
 public:
@@ -39,9 +40,7 @@ public:
     {
         std::unique_lock lock(m_mutex);
         ++m_waiting;
-        m_changed.notify_all();
-        m_changed.wait_for(lock, std::chrono::minutes(1), [this] { return m_open || m_passes > 0; });
-        if (!m_open && m_passes > 0)
+        if (m_changed.wait_for(lock, std::chrono::minutes(1), [this] { return m_passes > 0; }))
             --m_passes;
         --m_waiting;
     }
@@ -51,12 +50,7 @@ public:
         m_passes += count;
         m_changed.notify_all();
     }
-    void open()
-    {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
+    void open() { letThrough(1 << 20); }
     [[nodiscard]] int waiting()
     {
         std::lock_guard lock(m_mutex);
@@ -68,22 +62,29 @@ private:
     std::condition_variable m_changed;
     int m_waiting = 0;
     int m_passes = 0;
-    bool m_open = false;
 };
 
-// Opens the gate when the test leaves, also when it fails.
-class GateOpener
+// The real walk and measure, counting their calls and first waiting at the gate, if
+// any (the measure only for parents whose path contains `held`).
+ScanStore::WalkFunction gatedWalk(std::atomic<int> &calls, Gate *gate = nullptr)
 {
-public:
-    explicit GateOpener(Gate &gate)
-        : m_gate(gate)
-    {
-    }
-    ~GateOpener() { m_gate.open(); }
+    return [&calls, gate](const QByteArray &root, const CancelToken &token) {
+        ++calls;
+        if (gate)
+            gate->pass();
+        return Scanner::findParentDirs(root, token);
+    };
+}
 
-private:
-    Gate &m_gate;
-};
+ScanStore::MeasureFunction gatedMeasure(std::atomic<int> &calls, Gate *gate = nullptr, const QByteArray &held = {})
+{
+    return [&calls, gate, held](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
+        if (gate && parent.contains(held))
+            gate->pass();
+        ++calls;
+        return Scanner::measure(parent, root, token);
+    };
+}
 
 // Everything the store announces, in order.
 struct StoreLog
@@ -97,20 +98,18 @@ struct StoreLog
         QObject::connect(&store, &ScanStore::isScanningChanged, &context,
                          [this, &store] { scanning.append(store.isScanning()); ++emissions; });
         QObject::connect(&store, &ScanStore::moduleAppended, &context, [this, &store](const NodeModule &module) {
-            // Announced before modulesChanged, with the record already in place.
-            appendsPending.append(module.id);
-            appendedInPlace = appendedInPlace && store.modules().constLast() == module;
+            // Announced before its modulesChanged, with the record already in place.
+            appendedInPlace = appendedInPlace && store.modules().constLast() == module
+                && modulesChanges == appended.size();
+            appended.append(module.id);
             ++emissions;
         });
-        QObject::connect(&store, &ScanStore::modulesChanged, &context, [this] {
-            if (!appendsPending.isEmpty())
-                appended.append(appendsPending.takeFirst());
-            ++modulesChanges;
-            ++emissions;
-        });
-        for (auto signal : {&ScanStore::rootPathChanged, &ScanStore::selectionChanged, &ScanStore::sortOrderChanged,
-                            &ScanStore::groupByFolderChanged}) {
-            QObject::connect(&store, signal, &context, [this] { ++emissions; });
+        for (auto signal : {&ScanStore::modulesChanged, &ScanStore::rootPathChanged, &ScanStore::selectionChanged,
+                            &ScanStore::sortOrderChanged, &ScanStore::groupByFolderChanged}) {
+            QObject::connect(&store, signal, &context, [this, signal] {
+                modulesChanges += signal == &ScanStore::modulesChanged;
+                ++emissions;
+            });
         }
     }
 
@@ -118,7 +117,6 @@ struct StoreLog
     QStringList statuses;
     QStringList progress;
     QList<bool> scanning;
-    QList<QByteArray> appendsPending;
     QList<QByteArray> appended;
     bool appendedInPlace = true;
     int modulesChanges = 0;
@@ -141,12 +139,18 @@ protected:
     }
 };
 
+QList<QByteArray> idList(const QList<NodeModule> &modules)
+{
+    QList<QByteArray> ids;
+    for (const NodeModule &module : modules)
+        ids.append(module.id);
+    return ids;
+}
+
 QSet<QByteArray> idsOf(const QList<NodeModule> &modules)
 {
-    QSet<QByteArray> ids;
-    for (const NodeModule &module : modules)
-        ids.insert(module.id);
-    return ids;
+    const QList<QByteArray> ids = idList(modules);
+    return {ids.cbegin(), ids.cend()};
 }
 
 } // namespace
@@ -171,11 +175,9 @@ private slots:
         QTest::addColumn<int>("projects");
         QTest::addColumn<QString>("measuring");
         QTest::addColumn<QString>("found");
-        QTest::newRow("none") << 0 << QStringLiteral("Measuring 0 folders…")
-                              << QStringLiteral("Found 0 node_modules folders.");
-        QTest::newRow("one") << 1 << QStringLiteral("Measuring 1 folder…") << QStringLiteral("Found 1 node_modules folder.");
-        QTest::newRow("several") << 12 << QStringLiteral("Measuring 12 folders…")
-                                 << QStringLiteral("Found 12 node_modules folders.");
+        QTest::newRow("none") << 0 << "Measuring 0 folders…" << "Found 0 node_modules folders.";
+        QTest::newRow("one") << 1 << "Measuring 1 folder…" << "Found 1 node_modules folder.";
+        QTest::newRow("several") << 12 << "Measuring 12 folders…" << "Found 12 node_modules folders.";
     }
 
     // The texts in their order, the progress counting up with the running total, and
@@ -203,14 +205,13 @@ private slots:
 
         QCOMPARE(log.scanning, (QList<bool>{true, false}));
         QCOMPARE(idsOf(store.modules()), expected);
-        QCOMPARE(log.appended.size(), projects);
+        QCOMPARE(log.appended, idList(store.modules()));
         QVERIFY(log.appendedInPlace);
         QCOMPARE(log.modulesChanges, projects);
         QStringList progress;
         qint64 total = 0;
         for (int k = 1; k <= projects; ++k) {
             const NodeModule &module = store.modules().at(k - 1);
-            QCOMPARE(log.appended.at(k - 1), module.id);
             QCOMPARE(module.sizeBytes, allocatedBelow(module.modulePath));
             QVERIFY(module.sizeBytes > 0);
             total += module.sizeBytes;
@@ -222,7 +223,7 @@ private slots:
         QCOMPARE(store.progressText(), QString());
     }
 
-    // A missing root only says so; a start while scanning changes nothing at all.
+    // A missing root only says so, and a file is a folder holding nothing.
     void startThatDoesNotScan()
     {
         const Scratch tree;
@@ -232,17 +233,11 @@ private slots:
         writeFile(tree.path("file.txt"), 10);
 
         std::atomic<int> walks = 0;
-        ScanStore store(
-            [&](const QByteArray &path, const CancelToken &token) {
-                ++walks;
-                return Scanner::findParentDirs(path, token);
-            },
-            Scanner::measure);
+        ScanStore store(gatedWalk(walks), Scanner::measure);
         store.setRootPath(QFile::decodeName(root));
         store.startScan();
         QTRY_COMPARE(store.statusText(), QStringLiteral("Found 1 node_modules folder."));
         const QList<NodeModule> found = store.modules();
-
         for (const QByteArray &missing : {tree.path("nothing-here"), tree.path("dangling"), QByteArray()}) {
             store.setRootPath(QFile::decodeName(missing));
             StoreLog log(store);
@@ -253,39 +248,10 @@ private slots:
             QVERIFY(!store.isScanning());
         }
         QCOMPARE(walks.load(), 1);
-
         // A file exists, so it is scanned, and holds nothing.
         store.setRootPath(QFile::decodeName(tree.path("file.txt")));
         store.startScan();
         QTRY_COMPARE(store.statusText(), QStringLiteral("Found 0 node_modules folders."));
-
-        Gate secondGate;
-        ScanStore held(
-            [&](const QByteArray &path, const CancelToken &token) {
-                ++walks;
-                secondGate.pass();
-                return Scanner::findParentDirs(path, token);
-            },
-            Scanner::measure);
-        const GateOpener secondOpener(secondGate);
-        held.setRootPath(QFile::decodeName(root));
-        held.setSelection({"/somewhere/node_modules"});
-        held.startScan();
-        QTRY_COMPARE(secondGate.waiting(), 1);
-        {
-            StoreLog log(held);
-            held.startScan();
-            held.startScan();
-            QCOMPARE(log.emissions, 0);
-            QCOMPARE(held.statusText(), QStringLiteral("Scanning for node_modules…"));
-            QVERIFY(held.selection().isEmpty());
-        }
-        held.setRootPath(QFile::decodeName(tree.path()));
-        held.startScan();
-        secondGate.open();
-        QTRY_COMPARE(held.statusText(), QStringLiteral("Found 1 node_modules folder."));
-        QCOMPARE(held.modules().constFirst().id, idOf(root + "/app"));
-        QCOMPARE(walks.load(), 3);
     }
 
     // Records arrive while others are still measuring; after a cancel nothing from that
@@ -294,32 +260,33 @@ private slots:
     {
         const Scratch tree;
         const QByteArray first = tree.path("first");
-        QSet<QByteArray> quick;
-        for (int i = 0; i < 3; ++i)
-            quick.insert(makeProject(first + "/quick" + QByteArray::number(i), 3000));
-        makeProject(first + "/slow0", 3000);
-        makeProject(first + "/slow1", 3000);
+        for (const char *name : {"/quick0", "/quick1", "/quick2", "/slow0", "/slow1"})
+            makeProject(first + name, 3000);
         const QByteArray second = tree.path("second");
         makeProject(second + "/a", 1000);
         makeProject(second + "/b", 1000);
 
         Gate slow;
+        std::atomic<int> walks = 0;
         std::atomic<int> measurements = 0;
-        ScanStore store(Scanner::findParentDirs,
-                        [&](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
-                            if (parent.contains("/slow"))
-                                slow.pass();
-                            ++measurements;
-                            return Scanner::measure(parent, root, token);
-                        });
-        const GateOpener opener(slow);
+        ScanStore store(gatedWalk(walks), gatedMeasure(measurements, &slow, "/slow"));
+        const auto opener = qScopeGuard([&] { slow.open(); });
         store.setRootPath(QFile::decodeName(first));
+        store.setSelection({"/somewhere/node_modules"});
         store.startScan();
+        QVERIFY(store.selection().isEmpty());
         QTRY_COMPARE(store.modules().size(), 3);
         QCOMPARE(slow.waiting(), 2);
-        QVERIFY(store.isScanning());
         QVERIFY(store.progressText().startsWith(QStringLiteral("3/5 measured · ")));
         QCOMPARE(store.statusText(), QStringLiteral("Measuring 5 folders…"));
+        {
+            // A start while scanning changes nothing at all.
+            StoreLog log(store);
+            store.startScan();
+            QCOMPARE(log.emissions, 0);
+            QVERIFY(store.isScanning());
+            QCOMPARE(walks.load(), 1);
+        }
 
         store.cancel();
         const QString cancelled = QStringLiteral("Scan cancelled. 3 folders found.");
@@ -360,16 +327,8 @@ private slots:
 
         // Cancelled while walking: the walk's answer is dropped and nothing is measured.
         Gate walkGate;
-        ScanStore walking(
-            [&](const QByteArray &root, const CancelToken &token) {
-                walkGate.pass();
-                return Scanner::findParentDirs(root, token);
-            },
-            [&](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
-                ++measurements;
-                return Scanner::measure(parent, root, token);
-            });
-        const GateOpener walkOpener(walkGate);
+        ScanStore walking(gatedWalk(walks, &walkGate), gatedMeasure(measurements));
+        const auto walkOpener = qScopeGuard([&] { walkGate.open(); });
         walking.setRootPath(QFile::decodeName(first));
         walking.startScan();
         QTRY_COMPARE(walkGate.waiting(), 1);
@@ -422,8 +381,8 @@ private slots:
         QCOMPARE(started, s_projects);
     }
 
-    // The derived values over real folders and links; trash and permanent removal:
-    // what goes, what it frees, what stays selected.
+    // The derived values over real folders and links; ids that match nothing, trash,
+    // permanent removal and refusal: what goes, what it frees, what stays selected.
     void derivedValuesAndDeletion()
     {
         const Scratch tree;
@@ -457,12 +416,18 @@ private slots:
         QCOMPARE(groups.size(), 5);
         QCOMPARE(groups.at(0).key, QStringLiteral("a"));
         QCOMPARE(groups.at(0).totalBytes, aBytes + cBytes);
-        QCOMPARE(groups.at(3).totalBytes + groups.at(4).totalBytes, 0);
 
         store.setSelection(idsOf(store.modules()));
-        QList<QByteArray> order;
-        for (const NodeModule &module : store.modules())
-            order.append(module.id);
+        {
+            StoreLog log(store);
+            QFuture<DeletionResult> nothing
+                = store.deleteModules({"/no/such/node_modules", idOf(a) + "2"}, DeletionMode::permanent);
+            QVERIFY(nothing.isFinished());
+            QCOMPARE(nothing.result(), DeletionResult());
+            QCOMPARE(store.deleteModules({}, DeletionMode::trash).result(), DeletionResult());
+            QCOMPARE(log.emissions, 0);
+        }
+        QList<QByteArray> order = idList(store.modules());
         QFuture<DeletionResult> trashed = store.deleteModules({idOf(a), idOf(b)}, DeletionMode::trash);
         QVERIFY(!trashed.isFinished());
         QCOMPARE(store.modules().size(), 6);
@@ -477,10 +442,7 @@ private slots:
                                          .arg(ByteFormat::string(aBytes + bBytes)));
         order.removeAll(idOf(a));
         order.removeAll(idOf(b));
-        QList<QByteArray> remaining;
-        for (const NodeModule &module : store.modules())
-            remaining.append(module.id);
-        QCOMPARE(remaining, order);
+        QCOMPARE(idList(store.modules()), order);
         QCOMPARE(store.selection(), QSet<QByteArray>(order.cbegin(), order.cend()));
 
         // The link goes, its target stays whole, and it frees nothing.
@@ -492,13 +454,26 @@ private slots:
         QVERIFY(!exists(linked));
         QCOMPARE(fingerprint(tree.path("shared/nm")), targetBefore);
 
+        // A record outside the folder now in the field is refused, stays listed and selected.
+        store.setRootPath(QFile::decodeName(a));
+        store.setSelection({broken});
+        QFuture<DeletionResult> refused = store.deleteModules({broken}, DeletionMode::trash);
+        QTRY_VERIFY(refused.isFinished());
+        QCOMPARE(refused.result().refusals, QStringList{QFile::decodeName(broken) + QStringLiteral(": outside the scanned folder")});
+        QVERIFY(refused.result().removedIDs.isEmpty());
+        QCOMPARE(store.statusText(), QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 3 folders remaining."));
+        QCOMPARE(store.modules().size(), 3);
+        QCOMPARE(store.selection(), QSet<QByteArray>{broken});
+        QVERIFY(isLink(broken));
+
         // Two deletions in flight at once; the status is the sentence of the last one.
+        store.setRootPath(QFile::decodeName(root));
         store.setSelection({idOf(c), idOf(d), "/elsewhere/node_modules"});
         QFuture<DeletionResult> first = store.deleteModules({idOf(c)}, DeletionMode::permanent);
         QFuture<DeletionResult> second = store.deleteModules({idOf(d), "/elsewhere/node_modules"}, DeletionMode::permanent);
         QTRY_VERIFY(first.isFinished() && second.isFinished());
         QCOMPARE(second.result().removedIDs, QSet<QByteArray>{idOf(d)});
-        QCOMPARE(store.modules().size(), 1);
+        QCOMPARE(idList(store.modules()), QList<QByteArray>{broken});
         QCOMPARE(store.selection(), QSet<QByteArray>{"/elsewhere/node_modules"});
         const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.");
         QVERIFY2(store.statusText() == last.arg(ByteFormat::string(cBytes))
@@ -506,48 +481,6 @@ private slots:
                  qPrintable(store.statusText()));
         QVERIFY(!exists(idOf(c)) && !exists(idOf(d)));
         QVERIFY(exists(c + "/package.json"));
-    }
-
-    // Ids that match nothing change nothing; a record outside the folder now in the
-    // field is refused, stays listed and stays selected.
-    void deleteThatRemovesNothing()
-    {
-        const Scratch tree;
-        const QByteArray root = tree.path("code");
-        const QByteArray app = makeProject(root + "/app", 4000);
-        const QByteArray web = makeProject(root + "/web", 4000);
-        ScanStore store;
-        store.setRootPath(QFile::decodeName(root));
-        store.startScan();
-        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 2 node_modules folders."));
-        store.setSelection({idOf(app)});
-
-        {
-            StoreLog log(store);
-            QFuture<DeletionResult> nothing
-                = store.deleteModules({"/no/such/node_modules", idOf(app) + "2"}, DeletionMode::permanent);
-            QVERIFY(nothing.isFinished());
-            QCOMPARE(nothing.result(), DeletionResult());
-            QCOMPARE(store.deleteModules({}, DeletionMode::trash).result(), DeletionResult());
-            QCOMPARE(log.emissions, 0);
-        }
-
-        const qint64 webBytes = allocatedBelow(idOf(web));
-        store.setRootPath(QFile::decodeName(root + "/web"));
-        QFuture<DeletionResult> refused = store.deleteModules({idOf(app)}, DeletionMode::trash);
-        QTRY_VERIFY(refused.isFinished());
-        QCOMPARE(refused.result().refusals, QStringList{QFile::decodeName(idOf(app)) + QStringLiteral(": outside the scanned folder")});
-        QVERIFY(refused.result().removedIDs.isEmpty());
-        QCOMPARE(store.statusText(), QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 2 folders remaining."));
-        QCOMPARE(store.modules().size(), 2);
-        QCOMPARE(store.selection(), QSet<QByteArray>{idOf(app)});
-        QVERIFY(exists(idOf(app)));
-        // The record under the new path may still go.
-        QFuture<DeletionResult> allowed = store.deleteModules({idOf(web)}, DeletionMode::permanent);
-        QTRY_VERIFY(allowed.isFinished());
-        QCOMPARE(allowed.result().removedIDs, QSet<QByteArray>{idOf(web)});
-        QCOMPARE(store.statusText(), QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.")
-                                         .arg(ByteFormat::string(webBytes)));
     }
 
     // The store can go while its workers run: it waits for them, and a deletion whose

@@ -35,18 +35,14 @@ private slots:
             QCOMPARE(NodeProcess::rawValue(kind), names.at(i));
             QCOMPARE(NodeProcess::kindFromRawValue(names.at(i)), std::optional<Kind>(kind));
         }
-        QCOMPARE(NodeProcess::kindFromRawValue("next.js"), std::nullopt);
-        QCOMPARE(NodeProcess::kindFromRawValue(""), std::nullopt);
-        QCOMPARE(NodeProcess::kindFromRawValue("Node "), std::nullopt);
+        for (const QString text : {"next.js", "", "Node "})
+            QCOMPARE(NodeProcess::kindFromRawValue(text), std::nullopt);
     }
 
     void texts()
     {
-        NodeProcess process = record(Kind::node, "node a.js", {}, 0);
-        QCOMPARE(process.portsText(), QString("—"));
-        process.ports = {3000};
-        QCOMPARE(process.portsText(), QString("3000"));
-        process.ports = {3000, 5173, 9999};
+        QCOMPARE(record(Kind::node, "node a.js", {}, 0).portsText(), QString("—"));
+        const NodeProcess process = record(Kind::node, "node a.js", {3000, 5173, 9999}, 0);
         QCOMPARE(process.portsText(), QString("3000, 5173, 9999"));
         QCOMPARE(process.memoryBytes(), qint64(2048) * 1024);
     }
@@ -56,16 +52,12 @@ private slots:
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QString>("text");
         QTest::newRow("zero") << qint64(0) << "0s";
-        QTest::newRow("42") << qint64(42) << "42s";
         QTest::newRow("59") << qint64(59) << "59s";
         QTest::newRow("60") << qint64(60) << "1m 0s";
-        QTest::newRow("303") << qint64(303) << "5m 3s";
         QTest::newRow("3599") << qint64(3599) << "59m 59s";
         QTest::newRow("3600") << qint64(3600) << "1h 0m";
-        QTest::newRow("7500") << qint64(7500) << "2h 5m";
         QTest::newRow("86399") << qint64(86399) << "23h 59m";
         QTest::newRow("86400") << qint64(86400) << "1d 0h";
-        QTest::newRow("97200") << qint64(97200) << "1d 3h";
         QTest::newRow("400 days") << qint64(400) * 86400 + 3599 << "400d 0h";
     }
 
@@ -84,39 +76,33 @@ private slots:
         QTest::addColumn<qint64>("elapsed");
         QTest::addColumn<QString>("reason"); // empty: none
 
-        QTest::newRow("vite without ports, 1s") << int(Kind::vite) << "vite" << QList<int>{} << qint64(1)
-                                                << "Vite dev server";
+        const int node = int(Kind::node);
+        const int npm = int(Kind::packageManager);
+        const QList<int> none;
+        QTest::newRow("vite without ports, 1s") << int(Kind::vite) << "vite" << none << qint64(1) << "Vite dev server";
         QTest::newRow("nodemon on 9999") << int(Kind::nodemon) << "nodemon x" << QList<int>{9999} << qint64(5)
                                          << "nodemon dev server";
         QTest::newRow("next wins over a dev port") << int(Kind::next) << "next-server" << QList<int>{3000}
                                                    << qint64(5) << "Next.js dev server";
-        QTest::newRow("first dev port in order") << int(Kind::node) << "node server.js" << QList<int>{8080, 9999}
-                                                 << qint64(5) << "listening on port 8080";
-        QTest::newRow("non-dev port before dev port") << int(Kind::node) << "node s.js" << QList<int>{1233, 24678}
-                                                      << qint64(5) << "listening on port 24678";
-        QTest::newRow("only a non-dev port") << int(Kind::node) << "node server.js" << QList<int>{9999}
-                                             << qint64(5) << "";
+        QTest::newRow("first dev port in order") << node << "node server.js" << QList<int>{8080, 9999} << qint64(5)
+                                                 << "listening on port 8080";
+        QTest::newRow("non-dev port before dev port") << node << "node s.js" << QList<int>{1233, 24678} << qint64(5)
+                                                      << "listening on port 24678";
+        QTest::newRow("only a non-dev port") << node << "node server.js" << QList<int>{9999} << qint64(5) << "";
         // " serve" is a plain substring, so "server.js" counts once it has run long enough.
-        QTest::newRow("server.js after 1801s") << int(Kind::node) << "node server.js" << QList<int>{9999}
-                                               << qint64(1801) << "running `node server.js` for 30m 1s";
-        QTest::newRow("npm run dev at 1800s") << int(Kind::packageManager) << "npm run dev" << QList<int>{}
-                                              << qint64(1800) << "";
-        QTest::newRow("npm run dev at 1801s") << int(Kind::packageManager) << "npm run dev" << QList<int>{}
-                                              << qint64(1801) << "running `npm run dev` for 30m 1s";
-        QTest::newRow("npm run dev at 7500s") << int(Kind::packageManager) << "npm run dev" << QList<int>{}
-                                              << qint64(7500) << "running `npm run dev` for 2h 5m";
-        QTest::newRow("devserver word") << int(Kind::node) << "node x.js devserver" << QList<int>{}
-                                        << qint64(5000) << "running `node x.js devserver` for 1h 23m";
-        QTest::newRow("upper case keeps its case") << int(Kind::packageManager) << "yarn DEV" << QList<int>{}
-                                                   << qint64(5000) << "running `yarn DEV` for 1h 23m";
-        QTest::newRow("start") << int(Kind::node) << "node app.js start" << QList<int>{} << qint64(2000)
+        QTest::newRow("server.js after 1801s") << node << "node server.js" << QList<int>{9999} << qint64(1801)
+                                               << "running `node server.js` for 30m 1s";
+        QTest::newRow("npm run dev at 1800s") << npm << "npm run dev" << none << qint64(1800) << "";
+        QTest::newRow("npm run dev at 1801s") << npm << "npm run dev" << none << qint64(1801)
+                                              << "running `npm run dev` for 30m 1s";
+        QTest::newRow("devserver word") << node << "node x.js devserver" << none << qint64(5000)
+                                        << "running `node x.js devserver` for 1h 23m";
+        QTest::newRow("upper case keeps its case") << npm << "yarn DEV" << none << qint64(5000)
+                                                   << "running `yarn DEV` for 1h 23m";
+        QTest::newRow("start") << node << "node app.js start" << none << qint64(2000)
                                << "running `node app.js start` for 33m 20s";
-        QTest::newRow("serve") << int(Kind::node) << "npx serve" << QList<int>{} << qint64(2000)
-                               << "running `npx serve` for 33m 20s";
-        QTest::newRow("hyphen before dev") << int(Kind::node) << "node app.js --devtools" << QList<int>{}
-                                           << qint64(5000) << "";
-        QTest::newRow("dev at the very start") << int(Kind::node) << "dev.js" << QList<int>{} << qint64(5000)
-                                               << "";
+        QTest::newRow("hyphen before dev") << node << "node app.js --devtools" << none << qint64(5000) << "";
+        QTest::newRow("dev at the very start") << node << "dev.js" << none << qint64(5000) << "";
     }
 
     void hangingReason()
@@ -133,20 +119,17 @@ private slots:
     void equalityAndHashCoverEveryField()
     {
         const NodeProcess a = record(Kind::node, "node a.js", {3000}, 10);
-        NodeProcess b = a;
-        QCOMPARE(a, b);
-        QCOMPARE(qHash(a), qHash(b));
-        b.cwd = QString("/tmp");
-        QVERIFY(a != b);
-        QVERIFY(qHash(a) != qHash(b));
-        b = a;
-        b.ports = {3000, 3001};
-        QVERIFY(a != b);
-        QVERIFY(qHash(a) != qHash(b));
-        b = a;
-        b.rssKB += 1;
-        QVERIFY(a != b);
-        QVERIFY(qHash(a) != qHash(b));
+        QCOMPARE(a, NodeProcess(a));
+        QCOMPARE(qHash(a), qHash(NodeProcess(a)));
+        using Change = void (*)(NodeProcess &);
+        for (const Change change : {Change([](NodeProcess &p) { p.cwd = QString("/tmp"); }),
+                                    Change([](NodeProcess &p) { p.ports = {3000, 3001}; }),
+                                    Change([](NodeProcess &p) { ++p.rssKB; })}) {
+            NodeProcess b = a;
+            change(b);
+            QVERIFY(a != b);
+            QVERIFY(qHash(a) != qHash(b));
+        }
     }
 };
 

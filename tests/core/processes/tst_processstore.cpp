@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <climits>
-#include <memory>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -66,20 +65,6 @@ void publish(ProcessStore &store, Feed &feed, const QList<NodeProcess> &records)
     QTRY_VERIFY(done.isFinished());
 }
 
-// Children the test starts; any still running are killed and reaped on the way out.
-struct Children
-{
-    std::vector<std::unique_ptr<QProcess>> processes;
-
-    QProcess &startSleeper()
-    {
-        auto process = std::make_unique<QProcess>();
-        process->start("/bin/sleep", {"60"});
-        processes.push_back(std::move(process));
-        return *processes.back();
-    }
-};
-
 // A child that has exited but is not reaped yet: its pid still belongs to this test.
 struct ExitedChild
 {
@@ -106,48 +91,26 @@ class TestProcessStore : public QObject
     Q_OBJECT
 
 private slots:
-    void initialValues()
+    // Nothing scanned before asked; setters notify only on a change.
+    void initialValuesAndSetters()
     {
         Feed feed;
         ProcessStore store(feed.function());
-        QVERIFY(store.processes().isEmpty());
-        QVERIFY(!store.isLoading());
         QCOMPARE(store.statusText(), QString("Scanning for whatever is holding your dev ports…"));
-        QCOMPARE(store.portFilter(), QString());
-        QVERIFY(store.selection().isEmpty());
-        QVERIFY(!store.showOnlyHanging());
         QCOMPARE(store.sortOrder(), (ProcessSortOrder{{Key::memoryBytes, Qt::DescendingOrder}}));
         QCOMPARE(feed.calls.load(), 0);
-    }
-
-    void settersNotifyOnlyOnChange()
-    {
-        Feed feed;
-        ProcessStore store(feed.function());
         QSignalSpy filter(&store, &ProcessStore::portFilterChanged);
         QSignalSpy selection(&store, &ProcessStore::selectionChanged);
         QSignalSpy hanging(&store, &ProcessStore::showOnlyHangingChanged);
         QSignalSpy order(&store, &ProcessStore::sortOrderChanged);
-
-        store.setPortFilter("");
-        store.setSelection({});
-        store.setShowOnlyHanging(false);
-        store.setSortOrder({{Key::memoryBytes, Qt::DescendingOrder}});
-        QCOMPARE(filter.count() + selection.count() + hanging.count() + order.count(), 0);
-
-        store.setPortFilter("30");
-        store.setPortFilter("30");
-        store.setSelection({1, 2});
-        store.setSelection({2, 1});
-        store.setShowOnlyHanging(true);
-        store.setShowOnlyHanging(true);
-        store.setSortOrder({{Key::pid, Qt::AscendingOrder}});
-        store.setSortOrder({{Key::pid, Qt::AscendingOrder}});
-        QCOMPARE(filter.count(), 1);
-        QCOMPARE(selection.count(), 1);
-        QCOMPARE(hanging.count(), 1);
-        QCOMPARE(order.count(), 1);
-
+        for (int i = 0; i < 2; ++i) {
+            store.setPortFilter("30");
+            store.setSelection(i == 0 ? QSet<qint32>{1, 2} : QSet<qint32>{2, 1});
+            store.setShowOnlyHanging(true);
+            store.setSortOrder({{Key::pid, Qt::AscendingOrder}});
+        }
+        QCOMPARE((QList<int>{int(filter.count()), int(selection.count()), int(hanging.count()), int(order.count())}),
+                 (QList<int>{1, 1, 1, 1}));
         store.setSortOrder({{Key::pid, Qt::DescendingOrder}});
         QCOMPARE(order.count(), 2);
     }
@@ -192,8 +155,6 @@ private slots:
         QCOMPARE(store.statusText(), QString("1 dev port in use: 3000."));
         publish(store, feed, {record(2, Kind::vite, {9999})});
         QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
-        publish(store, feed, {record(1, Kind::node, {}), record(2, Kind::node, {}), record(3, Kind::node, {})});
-        QCOMPARE(store.statusText(), QString("3 Node processes · none of them is holding a known dev port."));
         publish(store, feed, {});
         QCOMPARE(store.statusText(),
                  QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
@@ -210,7 +171,6 @@ private slots:
         const QList<BlockedPort> blocked = store.blockedPorts();
         QCOMPARE(blocked.size(), 2);
         QCOMPARE(blocked[0].port, 3000);
-        QCOMPARE(blocked[0].id(), 3000);
         QCOMPARE(pids(blocked[0].processes), (QList<qint32>{200, 300}));
         QCOMPARE(blocked[0].summary(), QString("Vite · 12m 4s (+1 more)"));
         QCOMPARE(blocked[1].port, 5173);
@@ -242,8 +202,6 @@ private slots:
         store.setPortFilter("\t30\u00a0");
         QCOMPARE(pids(store.visible()), (QList<qint32>{6, 2, 10}));
         QCOMPARE(store.portQuery(), QString("30"));
-        store.setPortFilter("5173");
-        QCOMPARE(pids(store.visible()), QList<qint32>{1});
         store.setPortFilter("abc");
         QVERIFY(store.visible().isEmpty());
 
@@ -344,27 +302,19 @@ private slots:
     {
         Feed feed;
         ProcessStore store(feed.function());
-        Children children;
-        QProcess &polite = children.startSleeper();
-        QProcess &forced = children.startSleeper();
-        QVERIFY(polite.waitForStarted(10000));
-        QVERIFY(forced.waitForStarted(10000));
-
-        QFuture<QStringList> done = store.kill({qint32(polite.processId())}, false);
-        QTRY_VERIFY(done.isFinished());
-        QCOMPARE(done.result(), QStringList());
-        QCOMPARE(feed.calls.load(), 1); // it reloaded before finishing
-        QVERIFY(!store.isLoading());
-        QTRY_COMPARE(polite.state(), QProcess::NotRunning);
-        QCOMPARE(polite.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(polite.exitCode(), SIGTERM);
-
-        done = store.kill({qint32(forced.processId())}, true);
-        QTRY_VERIFY(done.isFinished());
-        QCOMPARE(done.result(), QStringList());
-        QTRY_COMPARE(forced.state(), QProcess::NotRunning);
-        QCOMPARE(forced.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(forced.exitCode(), SIGKILL);
+        for (const bool force : {false, true}) {
+            QProcess sleeper; // killed and reaped on the way out if the test fails
+            sleeper.start("/bin/sleep", {"60"});
+            QVERIFY(sleeper.waitForStarted(10000));
+            QFuture<QStringList> done = store.kill({qint32(sleeper.processId())}, force);
+            QTRY_VERIFY(done.isFinished());
+            QCOMPARE(done.result(), QStringList());
+            QCOMPARE(feed.calls.load(), force ? 2 : 1); // it reloaded before finishing
+            QVERIFY(!store.isLoading());
+            QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
+            QCOMPARE(sleeper.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(sleeper.exitCode(), force ? SIGKILL : SIGTERM);
+        }
     }
 
     void killRefusesAndForgivesGonePids()
