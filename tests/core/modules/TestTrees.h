@@ -27,9 +27,8 @@ namespace TestTrees {
 class Scratch
 {
 public:
-    explicit Scratch(const QString &parent = QString())
-        : m_dir(parent.isEmpty() ? QDir::tempPath() + QStringLiteral("/quaylight-XXXXXX")
-                                 : parent + QStringLiteral("/quaylight-XXXXXX"))
+    explicit Scratch(const QString &parent = QDir::tempPath())
+        : m_dir(parent + QStringLiteral("/quaylight-XXXXXX"))
     {
         m_dir.setAutoRemove(false);
     }

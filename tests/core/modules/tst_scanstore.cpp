@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QTest>
 
 #include <algorithm>
@@ -33,35 +34,18 @@ QByteArray makeProject(const QByteArray &parent, qint64 size)
 
 // Holds worker threads until the test lets them through; gives up after a minute so a
 // failing test cannot leave a store's destructor waiting.
-class Gate
+struct Gate
 {
-public:
+    QSemaphore passes;
+    std::atomic<int> waiting = 0;
+
     void pass()
     {
-        std::unique_lock lock(m_mutex);
-        ++m_waiting;
-        if (m_changed.wait_for(lock, std::chrono::minutes(1), [this] { return m_passes > 0; }))
-            --m_passes;
-        --m_waiting;
+        ++waiting;
+        (void)passes.tryAcquire(1, 60000);
+        --waiting;
     }
-    void letThrough(int count)
-    {
-        std::lock_guard lock(m_mutex);
-        m_passes += count;
-        m_changed.notify_all();
-    }
-    void open() { letThrough(1 << 20); }
-    [[nodiscard]] int waiting()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_waiting;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_waiting = 0;
-    int m_passes = 0;
+    void open() { passes.release(1 << 20); }
 };
 
 // The real walk and measure, counting their calls and first waiting at the gate, if
@@ -276,7 +260,7 @@ private slots:
         store.startScan();
         QVERIFY(store.selection().isEmpty());
         QTRY_COMPARE(store.modules().size(), 3);
-        QCOMPARE(slow.waiting(), 2);
+        QCOMPARE(slow.waiting.load(), 2);
         QVERIFY(store.progressText().startsWith(QStringLiteral("3/5 measured · ")));
         QCOMPARE(store.statusText(), QStringLiteral("Measuring 5 folders…"));
         {
@@ -298,7 +282,7 @@ private slots:
             // One held measurement finishes and posts its record; the store drops it.
             StoreLog log(store);
             const PostedCalls posted(store);
-            slow.letThrough(1);
+            slow.passes.release(1);
             QTRY_COMPARE(posted.count, 1);
             QCOMPARE(measurements.load(), 4);
             QCOMPARE(log.emissions, 0);
@@ -311,7 +295,7 @@ private slots:
         store.setRootPath(QFile::decodeName(second));
         store.startScan();
         QTRY_COMPARE(store.statusText(), QStringLiteral("Found 2 node_modules folders."));
-        QCOMPARE(slow.waiting(), 1);
+        QCOMPARE(slow.waiting.load(), 1);
         const QList<NodeModule> secondFound = store.modules();
         QCOMPARE(idsOf(secondFound), (QSet<QByteArray>{idOf(second + "/a"), idOf(second + "/b")}));
         {
@@ -331,7 +315,7 @@ private slots:
         const auto walkOpener = qScopeGuard([&] { walkGate.open(); });
         walking.setRootPath(QFile::decodeName(first));
         walking.startScan();
-        QTRY_COMPARE(walkGate.waiting(), 1);
+        QTRY_COMPARE(walkGate.waiting.load(), 1);
         walking.cancel();
         QCOMPARE(walking.statusText(), QStringLiteral("Scan cancelled. 0 folders found."));
         StoreLog walkLog(walking);
