@@ -69,7 +69,7 @@ private slots:
         writeFile(root + "/app/node_modules/react/index.js", 3000);
         const QList<QByteArray> before = fingerprint(root + "/app/node_modules");
         const NodeModule module = recordFor(root + "/app", root);
-        const DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
         QCOMPARE(result.errors, QStringList());
         QCOMPARE(result.removedIDs, QSet<QByteArray> {module.id});
         const QByteArray trash = m_home->path("data/Trash");
@@ -80,10 +80,7 @@ private slots:
         for (const QByteArray &folder : {trash, trash + "/files", trash + "/info"})
             QCOMPARE(modeOf(folder), mode_t(0700));
         verifyInfo(result.trashedURLs.first(), module.modulePath);
-    }
 
-    void homeTrashDefaultsUnderHome()
-    {
         for (const QByteArray &value : {QByteArray(), QByteArray("relative/data")}) {
             if (value.isEmpty())
                 qunsetenv("XDG_DATA_HOME");
@@ -91,10 +88,8 @@ private slots:
                 qputenv("XDG_DATA_HOME", value);
             QCOMPARE(Trash::homeTrashPath(), m_home->path(".local/share/Trash"));
         }
-        const QByteArray root = m_home->path("code");
         makeDirs(root + "/app/node_modules");
-        const DeletionResult result =
-            Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::trash, root);
+        result = Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::trash, root);
         QCOMPARE(result.trashedURLs, QList<QByteArray> {m_home->path(".local/share/Trash/files/node_modules")});
     }
 
@@ -108,15 +103,22 @@ private slots:
             writeFile(parent + "/node_modules/marker", parent.size());
             modules.append(recordFor(parent, root));
         }
+        // A link is trashed as a link.
+        writeFile(m_home->path("shared/nm/pkg.js"), 100);
+        makeLink(m_home->path("shared/nm"), root + "/linked/node_modules");
+        modules.append(recordFor(root + "/linked", root));
         // A leftover in files/ without its .trashinfo is never replaced.
         const QByteArray files = m_home->path("data/Trash/files");
         writeFile(files + "/node_modules.3/leftover", 1);
 
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::trash, root);
         QCOMPARE(result.errors, QStringList());
-        QCOMPARE(result.removedIDs.size(), 4);
+        QCOMPARE(result.removedIDs.size(), 5);
         QCOMPARE(result.trashedURLs, (QList<QByteArray> {files + "/node_modules", files + "/node_modules.2",
-                                                         files + "/node_modules.4", files + "/node_modules.5"}));
+                                                         files + "/node_modules.4", files + "/node_modules.5",
+                                                         files + "/node_modules.6"}));
+        QVERIFY(isLink(files + "/node_modules.6"));
+        QVERIFY(exists(m_home->path("shared/nm/pkg.js")));
         for (qsizetype i = 0; i < parents.size(); ++i) {
             struct stat st;
             QVERIFY(::stat((result.trashedURLs[i] + "/marker").constData(), &st) == 0);
@@ -125,18 +127,6 @@ private slots:
         QVERIFY(exists(files + "/node_modules.3/leftover"));
         verifyInfo(result.trashedURLs[0], root + "/one/node_modules");
         verifyInfo(result.trashedURLs[2], root + "/a%20b%25%23%3F%0A-%FF/node_modules");
-    }
-
-    void linkIsTrashedAsLink()
-    {
-        const QByteArray root = m_home->path("code");
-        writeFile(m_home->path("shared/nm/pkg.js"), 100);
-        makeLink(m_home->path("shared/nm"), root + "/app/node_modules");
-        const DeletionResult result =
-            Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::trash, root);
-        QCOMPARE(result.errors, QStringList());
-        QVERIFY(isLink(result.trashedURLs.value(0)));
-        QVERIFY(exists(m_home->path("shared/nm/pkg.js")));
     }
 
     void unusableTrashIsAnError()

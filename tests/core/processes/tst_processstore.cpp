@@ -145,22 +145,7 @@ private slots:
                                    "2 Node processes · none of them is holding a known dev port."}));
     }
 
-    void statusTexts()
-    {
-        Feed feed;
-        ProcessStore store(feed.function());
-        publish(store, feed, {record(1, Kind::vite, {5173}), record(2, Kind::node, {3000}), record(3, Kind::node, {})});
-        QCOMPARE(store.statusText(), QString("2 dev ports in use: 3000, 5173."));
-        publish(store, feed, {record(2, Kind::node, {3000, 9999})});
-        QCOMPARE(store.statusText(), QString("1 dev port in use: 3000."));
-        publish(store, feed, {record(2, Kind::vite, {9999})});
-        QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
-        publish(store, feed, {});
-        QCOMPARE(store.statusText(),
-                 QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
-    }
-
-    void blockedPortsAndSummaries()
+    void blockedPortsSummariesAndStatus()
     {
         Feed feed;
         ProcessStore store(feed.function());
@@ -168,6 +153,7 @@ private slots:
         publish(store, feed,
                 {record(300, Kind::node, {3000, 5173}, 1000, 60), record(200, Kind::vite, {3000, 9999}, 1000, 724),
                  record(100, Kind::node, {9999})});
+        QCOMPARE(store.statusText(), QString("2 dev ports in use: 3000, 5173."));
         const QList<BlockedPort> blocked = store.blockedPorts();
         QCOMPARE(blocked.size(), 2);
         QCOMPARE(blocked[0].port, 3000);
@@ -181,6 +167,13 @@ private slots:
         BlockedPort many{3000, {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}),
                                record(3, Kind::node, {3000})}};
         QCOMPARE(many.summary(), QString("Next.js · 1h 2m (+2 more)"));
+        publish(store, feed, {record(2, Kind::node, {3000, 9999})});
+        QCOMPARE(store.statusText(), QString("1 dev port in use: 3000."));
+        publish(store, feed, {record(2, Kind::vite, {9999})});
+        QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
+        publish(store, feed, {});
+        QCOMPARE(store.statusText(),
+                 QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
     }
 
     void visibleRows()
