@@ -90,20 +90,30 @@ inline bool isLink(const QByteArray &path)
     return ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-// mkdir -p, one component at a time relative to descriptors, so any length works.
-inline void makeDirs(const QByteArray &path)
+// Opens path of any length one component at a time (test side, links followed),
+// making the missing folders on the way when `make` is set.
+inline int openDeep(const QByteArray &path, int flags = O_RDONLY | O_DIRECTORY, bool make = false)
 {
     int fd = ::open(path.startsWith('/') ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (const QByteArray &piece : path.split('/')) {
-        if (piece.isEmpty() || fd < 0)
+    const QList<QByteArray> pieces = path.split('/');
+    for (qsizetype i = 0; i < pieces.size() && fd >= 0; ++i) {
+        if (pieces[i].isEmpty())
             continue;
-        if (::mkdirat(fd, piece.constData(), 0755) != 0 && errno != EEXIST)
-            QVERIFY2(false, (path + ": " + strerror(errno)).left(300).constData());
-        const int next = ::openat(fd, piece.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (make && ::mkdirat(fd, pieces[i].constData(), 0755) != 0 && errno != EEXIST)
+            qWarning("%s: %s", path.left(300).constData(), strerror(errno));
+        const bool last = i == pieces.size() - 1;
+        const int next = ::openat(fd, pieces[i].constData(), (last ? flags : O_RDONLY | O_DIRECTORY) | O_CLOEXEC);
         ::close(fd);
         fd = next;
     }
-    QVERIFY2(fd >= 0, path.left(300).constData());
+    return fd;
+}
+
+// mkdir -p for any length.
+inline void makeDirs(const QByteArray &path)
+{
+    const int fd = openDeep(path, O_RDONLY | O_DIRECTORY, true);
+    QVERIFY2(fd >= 0, (path.left(300) + ": " + strerror(errno)).constData());
     ::close(fd);
 }
 
@@ -204,22 +214,6 @@ inline QList<QByteArray> fingerprint(const QByteArray &path)
     ::closedir(dir);
     std::sort(lines.begin(), lines.end());
     return lines;
-}
-
-// Opens path of any length one component at a time (test side, links followed).
-inline int openDeep(const QByteArray &path, int flags = O_RDONLY | O_DIRECTORY)
-{
-    int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const QList<QByteArray> pieces = path.split('/');
-    for (qsizetype i = 0; i < pieces.size() && fd >= 0; ++i) {
-        if (pieces[i].isEmpty())
-            continue;
-        const bool last = i == pieces.size() - 1;
-        const int next = ::openat(fd, pieces[i].constData(), (last ? flags : O_RDONLY | O_DIRECTORY) | O_CLOEXEC);
-        ::close(fd);
-        fd = next;
-    }
-    return fd;
 }
 
 // A chain of `depth` folders named `name` below base, made with descriptors so it can
