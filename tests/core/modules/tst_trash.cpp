@@ -188,14 +188,10 @@ private slots:
         const DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
         QByteArray trashed = result.trashedURLs.value(0);
         const auto removeOurs = qScopeGuard([&] {
-            if (!trashExisted) {
-                QProcess::execute(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), QFile::decodeName(trash)});
-            } else if (!trashed.isEmpty()) {
-                const QByteArray name = trashed.mid(trashed.lastIndexOf('/') + 1);
-                QProcess::execute(QStringLiteral("/bin/rm"),
-                                  {QStringLiteral("-rf"), QFile::decodeName(trashed),
-                                   QFile::decodeName(trash + "/info/" + name + ".trashinfo")});
-            }
+            const QByteArray info = trash + "/info/" + trashed.mid(trashed.lastIndexOf('/') + 1) + ".trashinfo";
+            if (!trashExisted || !trashed.isEmpty())
+                QProcess::execute("/bin/rm", {"-rf", "--", QFile::decodeName(trashExisted ? trashed : trash),
+                                              QFile::decodeName(trashExisted ? info : trash)});
         });
         QCOMPARE(result.errors, QStringList());
         QVERIFY(trashed.startsWith(trash + "/files/node_modules"));
