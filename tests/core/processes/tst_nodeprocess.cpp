@@ -26,19 +26,6 @@ class TestNodeProcess : public QObject
     Q_OBJECT
 
 private slots:
-    void kindsRoundTripThroughTheirDisplayNames()
-    {
-        const QStringList names = {"Next.js", "NestJS", "Vite", "React", "nodemon", "npm/yarn", "Node"};
-        QCOMPARE(NodeProcess::allKinds().size(), names.size());
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            const Kind kind = NodeProcess::allKinds().at(i);
-            QCOMPARE(NodeProcess::rawValue(kind), names.at(i));
-            QCOMPARE(NodeProcess::kindFromRawValue(names.at(i)), std::optional<Kind>(kind));
-        }
-        for (const QString text : {"next.js", "", "Node "})
-            QCOMPARE(NodeProcess::kindFromRawValue(text), std::nullopt);
-    }
-
     void texts()
     {
         QCOMPARE(record(Kind::node, "node a.js", {}, 0).portsText(), QString("—"));
