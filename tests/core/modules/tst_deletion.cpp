@@ -3,6 +3,7 @@
 #include "core/modules/TestTrees.h"
 #include "core/modules/TreeRemover.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include <climits>
@@ -30,38 +31,16 @@ NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
     return missing;
 }
 
-// Clears the immutable flag again, also when the test fails.
-class ImmutableGuard
+// Sets or clears the immutable flag; false when the file system does not allow it.
+bool setImmutable(const QByteArray &path, bool on)
 {
-public:
-    explicit ImmutableGuard(const QByteArray &path)
-        : m_path(path), m_set(setFlag(true))
-    {
-    }
-    ~ImmutableGuard()
-    {
-        if (m_set)
-            setFlag(false);
-    }
-    [[nodiscard]] bool isSet() const { return m_set; }
-
-private:
-    bool setFlag(bool on)
-    {
-        const int fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return ok;
-    }
-
-    QByteArray m_path;
-    bool m_set = false;
-};
+    const FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    int flags = 0;
+    if (!fd.isValid() || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
+        return false;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    return ::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) == 0;
+}
 
 // A node_modules full of what real ones hold, plus links that lead out of it.
 void populate(const QByteArray &modules, const QByteArray &outside)
@@ -111,7 +90,6 @@ private slots:
         QTest::newRow("top-level via dot-dot") << QByteArray("/a/../node_modules") << none << topLevel;
         QTest::newRow("root's own") << QByteArray("/work/app/node_modules") << app << QString();
         QTest::newRow("name prefix") << QByteArray("/work/apps/x/node_modules") << app << outside;
-        QTest::newRow("elsewhere") << QByteArray("/tmp/node_modules") << app << outside;
         QTest::newRow("dot-dot out of the root") << QByteArray("/work/app/../other/node_modules") << app << outside;
         QTest::newRow("root with slash") << QByteArray("/work/app/x/node_modules") << Root("/work/app/") << QString();
         QTest::newRow("file-system root") << QByteArray("/x/node_modules") << Root("/") << QString();
@@ -144,15 +122,13 @@ private slots:
         const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(odd, root),
                                          recordFor(root + "/linked", root), recordFor(root + "/filed", root)};
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
-        QCOMPARE(result.errors, QStringList());
-        QCOMPARE(result.refusals, QStringList());
-        QVERIFY(result.trashedURLs.isEmpty());
-        QCOMPARE(result.removedIDs, (QSet<QByteArray> {root + "/app/node_modules", odd + "/node_modules",
-                                                       root + "/linked/node_modules", root + "/filed/node_modules"}));
-        for (const NodeModule &module : modules)
+        DeletionResult expected;
+        for (const NodeModule &module : modules) {
+            expected.removedIDs.insert(module.id);
             QVERIFY(!exists(module.modulePath));
-        QVERIFY(exists(root + "/app/package.json"));
-        QVERIFY(exists(odd));
+        }
+        QCOMPARE(result, expected);
+        QVERIFY(exists(root + "/app/package.json") && exists(odd));
         QCOMPARE(fingerprint(outside), outsideBefore);
         struct stat st;
         QVERIFY(::stat((outside + "/keep.txt").constData(), &st) == 0);
@@ -163,10 +139,9 @@ private slots:
     {
         Scratch scratch;
         const QByteArray root = scratch.path("work/app");
-        makeDirs(root + "/one/node_modules");
-        makeDirs(root + "/two/node_modules");
-        makeDirs(scratch.path("work/apps/x/node_modules"));
-        makeDirs(root + "/three/node_modules2");
+        for (const QByteArray &path : {root + "/one/node_modules", root + "/two/node_modules",
+                                       scratch.path("work/apps/x/node_modules"), root + "/three/node_modules2"})
+            makeDirs(path);
         NodeModule notModules = recordFor(root + "/three", root);
         notModules.modulePath = root + "/three/node_modules2";
         notModules.id = notModules.modulePath;
@@ -175,13 +150,13 @@ private slots:
                                          recordFor(scratch.path("work/apps/x"), root), notModules,
                                          recordFor(root + "/two", root)};
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
-        QCOMPARE(result.removedIDs, (QSet<QByteArray> {root + "/one/node_modules", root + "/two/node_modules"}));
-        QCOMPARE(result.errors, QStringList {QStringLiteral("gone: No such file or directory")});
-        QCOMPARE(result.refusals,
-                 (QStringList {pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
-                               pathText(root + "/three/node_modules2") + ": not a node_modules directory"}));
-        QVERIFY(exists(scratch.path("work/apps/x/node_modules")));
-        QVERIFY(exists(root + "/three/node_modules2"));
+        DeletionResult expected;
+        expected.removedIDs = {root + "/one/node_modules", root + "/two/node_modules"};
+        expected.errors = QStringList{QStringLiteral("gone: No such file or directory")};
+        expected.refusals = QStringList{pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
+                                        pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
+        QCOMPARE(result, expected);
+        QVERIFY(exists(scratch.path("work/apps/x/node_modules")) && exists(root + "/three/node_modules2"));
         QCOMPARE(Scanner::deleteModules({}, DeletionMode::permanent, root), DeletionResult());
     }
 
@@ -208,11 +183,11 @@ private slots:
         // Both ways of opening refuse the link, and both reach a real folder.
         const FileDescriptor rootFd(::open(root.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         for (const auto resolution : {FilePaths::Resolution::automatic, FilePaths::Resolution::componentWise}) {
-            errno = 0;
-            QVERIFY(!FilePaths::openBeneath(rootFd.get(), "group/app", resolution).isValid());
-            QCOMPARE(errno, ELOOP);
-            QVERIFY(!FilePaths::openBeneath(rootFd.get(), "group", resolution).isValid());
-            QCOMPARE(errno, ELOOP);
+            for (const char *path : {"group/app", "group"}) {
+                errno = 0;
+                QVERIFY(!FilePaths::openBeneath(rootFd.get(), path, resolution).isValid());
+                QCOMPARE(errno, ELOOP);
+            }
             QVERIFY(FilePaths::openBeneath(rootFd.get(), "", resolution).isValid());
         }
         QVERIFY(::unlink((root + "/group").constData()) == 0);
@@ -255,15 +230,14 @@ private slots:
         const QByteArray root = scratch.path("root");
         writeFile(root + "/app/node_modules/a/stuck.js", 100);
         writeFile(root + "/app/node_modules/b/free.js", 100);
-        const ImmutableGuard stuck(root + "/app/node_modules/a/stuck.js");
-        if (!stuck.isSet())
+        if (!setImmutable(root + "/app/node_modules/a/stuck.js", true))
             QSKIP("this file system cannot mark a file immutable");
+        const auto unstick = qScopeGuard([&] { setImmutable(root + "/app/node_modules/a/stuck.js", false); });
         const DeletionResult result =
             Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
-        QCOMPARE(result.errors, QStringList {QStringLiteral("app: Operation not permitted")});
-        QVERIFY(result.removedIDs.isEmpty());
-        QVERIFY(exists(root + "/app/node_modules/a/stuck.js"));
-        QVERIFY(!exists(root + "/app/node_modules/b"));
+        QCOMPARE(std::pair(result.errors, result.removedIDs),
+                 std::pair(QStringList{QStringLiteral("app: Operation not permitted")}, QSet<QByteArray>()));
+        QVERIFY(exists(root + "/app/node_modules/a/stuck.js") && !exists(root + "/app/node_modules/b"));
     }
 
     void mountInsideIsNotEntered()
@@ -279,10 +253,9 @@ private slots:
             QSKIP("mounting is not allowed here");
         const DeletionResult result =
             Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
-        QCOMPARE(result.errors, QStringList {QStringLiteral("app: Device or resource busy")});
-        QVERIFY(result.removedIDs.isEmpty());
-        QVERIFY(exists(outside + "/data.txt"));
-        QVERIFY(!exists(root + "/app/node_modules/x.js"));
+        QCOMPARE(std::pair(result.errors, result.removedIDs),
+                 std::pair(QStringList{QStringLiteral("app: Device or resource busy")}, QSet<QByteArray>()));
+        QVERIFY(exists(outside + "/data.txt") && !exists(root + "/app/node_modules/x.js"));
     }
 
     void treesDeeperThanPathMaxAreRemoved()
@@ -301,8 +274,7 @@ private slots:
         const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(deepProject, root)};
         QCOMPARE(modules[1].modulePath, deepProject + "/node_modules");
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
-        QCOMPARE(result.errors, QStringList());
-        QCOMPARE(result.removedIDs.size(), 2);
+        QCOMPARE(std::pair(result.errors, result.removedIDs.size()), std::pair(QStringList(), qsizetype(2)));
         QVERIFY(!exists(root + "/app/node_modules"));
         struct stat st;
         QVERIFY(::fstatat(deepFd, "node_modules", &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT);
