@@ -50,12 +50,7 @@ struct Feed
 
     ProcessStore::ScanFunction function()
     {
-        return [this] {
-            ++calls;
-            if (gate)
-                gate->acquire();
-            return records;
-        };
+        return [this] { ++calls; if (gate) gate->acquire(); return records; };
     }
 };
 
@@ -164,14 +159,11 @@ private slots:
                 {record(300, Kind::node, {3000, 5173}, 1000, 60), record(200, Kind::vite, {3000, 9999}, 1000, 724),
                  record(100, Kind::node, {9999})});
         QCOMPARE(store.statusText(), QString("2 dev ports in use: 3000, 5173."));
-        const QList<BlockedPort> blocked = store.blockedPorts();
-        QCOMPARE(blocked.size(), 2);
-        QCOMPARE(blocked[0].port, 3000);
-        QCOMPARE(pids(blocked[0].processes), (QList<qint32>{200, 300}));
-        QCOMPARE(blocked[0].summary(), QString("Vite · 12m 4s (+1 more)"));
-        QCOMPARE(blocked[1].port, 5173);
-        QCOMPARE(pids(blocked[1].processes), QList<qint32>{300});
-        QCOMPARE(blocked[1].summary(), QString("Node · 1m 0s"));
+        QList<std::tuple<int, QList<qint32>, QString>> blocked;
+        for (const BlockedPort &port : store.blockedPorts())
+            blocked.append({port.port, pids(port.processes), port.summary()});
+        QCOMPARE(blocked, (QList<std::tuple<int, QList<qint32>, QString>>{{3000, {200, 300}, "Vite · 12m 4s (+1 more)"},
+                                                                          {5173, {300}, "Node · 1m 0s"}}));
 
         QCOMPARE(BlockedPort{}.summary(), QString("in use"));
         BlockedPort many{3000, {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}),
@@ -200,11 +192,9 @@ private slots:
         // Default order: memory, largest first.
         QCOMPARE(pids(store.visible()), (QList<qint32>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
         store.setPortFilter(" 517 ");
-        QCOMPARE(pids(store.visible()), (QList<qint32>{5, 4, 3, 2, 1}));
-        QCOMPARE(store.portQuery(), QString("517"));
+        QCOMPARE(std::pair(pids(store.visible()), store.portQuery()), std::pair(QList<qint32>{5, 4, 3, 2, 1}, QString("517")));
         store.setPortFilter("\t30\u00a0");
-        QCOMPARE(pids(store.visible()), (QList<qint32>{6, 2, 10}));
-        QCOMPARE(store.portQuery(), QString("30"));
+        QCOMPARE(std::pair(pids(store.visible()), store.portQuery()), std::pair(QList<qint32>{6, 2, 10}, QString("30")));
         store.setPortFilter("abc");
         QVERIFY(store.visible().isEmpty());
 
@@ -227,18 +217,17 @@ private slots:
                 {record(1, Kind::nodemon, {5173}, 10, 5, "\U0001F600 emoji"), record(2, Kind::react, {3000, 5173}, 10, 9, "\ufffd replacement"),
                  record(3, Kind::vite, {}, 30, 7, "Zeta"), record(4, Kind::react, {3000}, 20, 1, "alpha")});
 
-        store.setSortOrder({{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}});
-        QCOMPARE(pids(store.visible()), (QList<qint32>{4, 2, 3, 1})); // "React" < "Vite" < "nodemon"
-        store.setSortOrder({{Key::portsText, Qt::AscendingOrder}});
-        QCOMPARE(pids(store.visible()), (QList<qint32>{4, 2, 1, 3})); // "3000" < "3000, 5173" < "5173" < "—"
-        store.setSortOrder({{Key::command, Qt::AscendingOrder}});
-        QCOMPARE(pids(store.visible()), (QList<qint32>{3, 4, 2, 1})); // by code point, not UTF-16 unit
-        store.setSortOrder({{Key::elapsedSeconds, Qt::DescendingOrder}});
-        QCOMPARE(pids(store.visible()), (QList<qint32>{2, 3, 1, 4}));
-        store.setSortOrder({{Key::memoryBytes, Qt::AscendingOrder}, {Key::pid, Qt::AscendingOrder}});
-        QCOMPARE(pids(store.visible()), (QList<qint32>{1, 2, 4, 3}));
-        store.setSortOrder({{Key::pid, Qt::DescendingOrder}});
-        QCOMPARE(pids(store.visible()), (QList<qint32>{4, 3, 2, 1}));
+        const QList<std::pair<ProcessSortOrder, QList<qint32>>> cases{
+            {{{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}}, {4, 2, 3, 1}}, // "React" < "Vite" < "nodemon"
+            {{{Key::portsText, Qt::AscendingOrder}}, {4, 2, 1, 3}}, // "3000" < "3000, 5173" < "5173" < "—"
+            {{{Key::command, Qt::AscendingOrder}}, {3, 4, 2, 1}}, // by code point, not UTF-16 unit
+            {{{Key::elapsedSeconds, Qt::DescendingOrder}}, {2, 3, 1, 4}},
+            {{{Key::memoryBytes, Qt::AscendingOrder}, {Key::pid, Qt::AscendingOrder}}, {1, 2, 4, 3}},
+            {{{Key::pid, Qt::DescendingOrder}}, {4, 3, 2, 1}}};
+        for (const auto &[order, expected] : cases) {
+            store.setSortOrder(order);
+            QCOMPARE(pids(store.visible()), expected);
+        }
     }
 
     void oneScanAtATimeAndTheCallerNeverWaits()
@@ -262,9 +251,7 @@ private slots:
 
         gate.release();
         QTRY_VERIFY(first.isFinished());
-        QCOMPARE(feed.calls.load(), 1);
-        QVERIFY(!store->isLoading());
-        QCOMPARE(pids(store->processes()), QList<qint32>{7});
+        QCOMPARE(std::tuple(feed.calls.load(), store->isLoading(), pids(store->processes())), std::tuple(1, false, QList<qint32>{7}));
 
         gate.release();
         QFuture<void> third = store->reload();
@@ -289,12 +276,10 @@ private slots:
             QVERIFY(sleeper.waitForStarted(10000));
             QFuture<QStringList> done = store.kill({qint32(sleeper.processId())}, force);
             QTRY_VERIFY(done.isFinished());
-            QCOMPARE(done.result(), QStringList());
-            QCOMPARE(feed.calls.load(), force ? 2 : 1); // it reloaded before finishing
-            QVERIFY(!store.isLoading());
+            // It reloaded before finishing.
+            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()), std::tuple(QStringList(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
-            QCOMPARE(sleeper.exitStatus(), QProcess::CrashExit);
-            QCOMPARE(sleeper.exitCode(), force ? SIGKILL : SIGTERM);
+            QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()), std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
         }
     }
 
@@ -312,8 +297,8 @@ private slots:
         // INT_MAX lies above any kernel's pid_max: certainly no process, so ESRCH.
         QFuture<QStringList> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(done.result(), QStringList{QString("pid %1: refusing to signal this process").arg(own)});
-        QCOMPARE(feed.calls.load(), 1);
+        QCOMPARE(std::pair(done.result(), feed.calls.load()),
+                 std::pair(QStringList{QString("pid %1: refusing to signal this process").arg(own)}, 1));
     }
 };
 
