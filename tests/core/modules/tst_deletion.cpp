@@ -265,11 +265,10 @@ private slots:
         makeChain(root + "/app/node_modules", 2100, "m", 100, 1000);
         const QByteArray deepProject = makeChain(root + "/deep", 2100, "d");
         QVERIFY(deepProject.size() > PATH_MAX);
-        const int deepFd = openDeep(deepProject);
-        QVERIFY(deepFd >= 0);
-        QVERIFY(::mkdirat(deepFd, "node_modules", 0755) == 0);
+        const FileDescriptor deepFd(openDeep(deepProject));
+        QVERIFY(deepFd.isValid() && ::mkdirat(deepFd.get(), "node_modules", 0755) == 0);
         makeChain(root + "/outside-chain", 10, "o", 1, 10);
-        QVERIFY(::symlinkat(scratch.path("root/outside-chain").constData(), deepFd, "node_modules/link") == 0);
+        QVERIFY(::symlinkat(scratch.path("root/outside-chain").constData(), deepFd.get(), "node_modules/link") == 0);
 
         const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(deepProject, root)};
         QCOMPARE(modules[1].modulePath, deepProject + "/node_modules");
@@ -277,8 +276,7 @@ private slots:
         QCOMPARE(std::pair(result.errors, result.removedIDs.size()), std::pair(QStringList(), qsizetype(2)));
         QVERIFY(!exists(root + "/app/node_modules"));
         struct stat st;
-        QVERIFY(::fstatat(deepFd, "node_modules", &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT);
-        ::close(deepFd);
+        QVERIFY(::fstatat(deepFd.get(), "node_modules", &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT);
         QCOMPARE(fingerprint(root + "/outside-chain").size(), 20);
     }
 

@@ -61,7 +61,6 @@ private slots:
         QTest::newRow("next-server") << "next-server (v14.2.0)" << true << "Next.js";
         QTest::newRow("nest start") << "node /app/node_modules/.bin/nest start" << true << "NestJS";
         QTest::newRow("yarn vite") << "yarn vite" << true << "Vite";
-        QTest::newRow("vitest counts") << "node vitest" << true << "Vite";
         QTest::newRow("react-scripts") << "react-scripts start" << true << "React";
         QTest::newRow("npx nodemon") << "npx nodemon" << true << "nodemon";
         QTest::newRow("pnpm dev") << "pnpm dev" << true << "npm/yarn";
@@ -142,7 +141,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<DirectoryMap>("directories");
         QTest::newRow("two, space in a path") << "p101\nfcwd\nn/Users/a/app\np202\nfcwd\nn/tmp/my dir\n" << DirectoryMap{{101, "/Users/a/app"}, {202, "/tmp/my dir"}};
-        QTest::newRow("pid not a number") << "pabc\nn/x\n" << DirectoryMap{};
         QTest::newRow("name before any pid") << "n/x\np5\nn/y" << DirectoryMap{{5, "/y"}};
         QTest::newRow("later name replaces") << "p5\nn/a\nn/b\n" << DirectoryMap{{5, "/b"}};
         QTest::newRow("bad pid clears the current one") << "p5\np5x\nn/a\n" << DirectoryMap{};

@@ -73,11 +73,7 @@ struct ExitedChild
         if (pid > 0)
             ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
     }
-    ~ExitedChild()
-    {
-        if (pid > 0)
-            ::waitpid(pid, nullptr, 0);
-    }
+    ~ExitedChild() { if (pid > 0) ::waitpid(pid, nullptr, 0); }
 };
 
 } // namespace
@@ -182,12 +178,10 @@ private slots:
     {
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed,
-                {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20),
-                 record(3, Kind::node, {5175}, 30), record(4, Kind::node, {517}, 40),
-                 record(5, Kind::node, {51700}, 50), record(6, Kind::node, {3000}, 60),
-                 record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80), record(9, Kind::node, {}, 90),
-                 record(10, Kind::node, {30000}, 5)});
+        publish(store, feed, {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20), record(3, Kind::node, {5175}, 30),
+                              record(4, Kind::node, {517}, 40), record(5, Kind::node, {51700}, 50), record(6, Kind::node, {3000}, 60),
+                              record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80), record(9, Kind::node, {}, 90),
+                              record(10, Kind::node, {30000}, 5)});
 
         // Default order: memory, largest first.
         QCOMPARE(pids(store.visible()), (QList<qint32>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
