@@ -84,13 +84,11 @@ struct StoreLog
     }
 
     QObject context;
-    QStringList statuses;
-    QStringList progress;
+    QStringList statuses, progress;
     QList<bool> scanning;
     QList<QByteArray> appended;
     bool appendedInPlace = true;
-    int modulesChanges = 0;
-    int emissions = 0;
+    int modulesChanges = 0, emissions = 0;
 };
 
 // Counts the calls posted to the store from its workers, seen before they run.
@@ -127,11 +125,7 @@ QList<QByteArray> idList(const QList<NodeModule> &modules)
     return ids;
 }
 
-QSet<QByteArray> idsOf(const QList<NodeModule> &modules)
-{
-    const QList<QByteArray> ids = idList(modules);
-    return {ids.cbegin(), ids.cend()};
-}
+QSet<QByteArray> idsOf(const QList<NodeModule> &modules) { const QList<QByteArray> ids = idList(modules); return {ids.cbegin(), ids.cend()}; }
 
 } // namespace
 
@@ -394,9 +388,8 @@ private slots:
         QFuture<DeletionResult> first = store->deleteModules({idOf(c)}, DeletionMode::permanent);
         QFuture<DeletionResult> second = store->deleteModules({idOf(d), "/elsewhere/node_modules"}, DeletionMode::permanent);
         QTRY_VERIFY(first.isFinished() && second.isFinished());
-        QCOMPARE(second.result().removedIDs, QSet<QByteArray>{idOf(d)});
-        QCOMPARE(idList(store->modules()), QList<QByteArray>{broken});
-        QCOMPARE(store->selection(), QSet<QByteArray>{"/elsewhere/node_modules"});
+        QCOMPARE(std::tuple(second.result().removedIDs, idList(store->modules()), store->selection()),
+                 std::tuple(QSet<QByteArray>{idOf(d)}, QList<QByteArray>{broken}, QSet<QByteArray>{"/elsewhere/node_modules"}));
         const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.");
         QVERIFY2(store->statusText() == last.arg(ByteFormat::string(cBytes)) || store->statusText() == last.arg(ByteFormat::string(dBytes)),
                  qPrintable(store->statusText()));
