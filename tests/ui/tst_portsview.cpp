@@ -178,7 +178,8 @@ private slots:
         QCOMPARE((QStringList{held->title(), held->value(), count->title(), count->value(),
                               screen.find<KitLabel>(u"blockedPortsHeading"_s)->text()}),
                  (QStringList{u"Node-held ports"_s, QString::number(blocked.size()), u"Node processes"_s,
-                              QString::number(records.size()), blocked.isEmpty() ? u"Dev ports"_s : u"Dev ports held by Node"_s}));
+                              QString::number(records.size()),
+                              blocked.isEmpty() ? u"Dev ports"_s : u"Dev ports held by Node"_s}));
         QCOMPARE(held->tint(), blocked.isEmpty() ? Tint(Tint::Style::secondary) : Tint(Theme::warning()));
         QCOMPARE(count->tint(), Tint(Theme::nodeGreen()));
         QList<int> shownPorts;
@@ -386,7 +387,8 @@ private slots:
         clickHeader(table, Model::MemoryColumn);
         QCOMPARE(screen.store.sortOrder(), (ProcessSortOrder{{Key::memoryBytes, Qt::AscendingOrder},
                                                               {Key::pid, Qt::DescendingOrder}}));
-        for (const auto &[column, key] : {std::pair{Model::TypeColumn, Key::kind}, std::pair{Model::PortsColumn, Key::portsText},
+        for (const auto &[column, key] : {std::pair{Model::TypeColumn, Key::kind},
+                                          std::pair{Model::PortsColumn, Key::portsText},
                                           std::pair{Model::UptimeColumn, Key::elapsedSeconds},
                                           std::pair{Model::CommandColumn, Key::command}}) {
             clickHeader(table, column);
@@ -576,13 +578,16 @@ private slots:
         const auto matches = [&] { return pids(model.rows()) == pids(store.visible()); };
         QCOMPARE(pids(model.rows()), (Pids{4, 3, 2, 1}));
 
-        const auto cell = [&](int row, int column, int role = Qt::DisplayRole) { return model.index(row, column).data(role); };
+        const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+            return model.index(row, column).data(role);
+        };
         QCOMPARE((QVariantList{cell(1, Model::PortsColumn), cell(2, Model::PortsColumn), cell(1, Model::TypeColumn),
                                cell(0, Model::MemoryColumn), cell(0, Model::MemoryColumn, Model::SortRole),
                                cell(0, Model::StatusColumn, Model::SortRole),
                                cell(3, Model::CommandColumn, Model::DirectoryRole),
                                cell(2, Model::CommandColumn, Model::DirectoryRole),
-                               cell(0, Model::StatusColumn, Qt::ToolTipRole), cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
+                               cell(0, Model::StatusColumn, Qt::ToolTipRole),
+                               cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
                  (QVariantList{u"3000, 8080"_s, u"—"_s, u"Next.js"_s, u"400.0 KB"_s, qint64(409600), QVariant(), u"/a"_s,
                                QVariant(), u"Running"_s, u"Flagged: Next.js dev server"_s}));
         const auto weight = [&](int row) { return cell(row, Model::PortsColumn, Qt::FontRole).value<QFont>().weight(); };
@@ -610,7 +615,8 @@ private slots:
         QCOMPARE(std::pair(two.row(), two.data(Model::PidRole).toInt()), std::pair(1, 2));
 
         // Comers and goers: only they are inserted and removed (1 and 3 were not next to each other).
-        QVERIFY(publish(store, feed, {record(5, Kind::nodemon), records[1], records[3], record(6, Kind::node)}) && matches());
+        QVERIFY(publish(store, feed, {record(5, Kind::nodemon), records[1], records[3], record(6, Kind::node)}));
+        QVERIFY(matches());
         QCOMPARE((QList<qsizetype>{resets.size(), removed.size(), inserted.size()}), (QList<qsizetype>{0, 2, 1}));
         QCOMPARE(two.row(), 0);
 
@@ -653,7 +659,8 @@ private slots:
         QVERIFY(view);
         const auto cardFor = [view, port]() -> BlockedPortCard * {
             const QList<BlockedPortCard *> cards = view->findChildren<BlockedPortCard *>();
-            const auto found = std::ranges::find(cards, port, [](const BlockedPortCard *card) { return card->blockedPort().port; });
+            const auto found =
+                std::ranges::find(cards, port, [](const BlockedPortCard *card) { return card->blockedPort().port; });
             return found == cards.end() ? nullptr : *found;
         };
         auto *badge = window->findChild<BlockedBadge *>();
