@@ -23,48 +23,35 @@ inline NodeProcess record(qint32 pid, NodeProcess::Kind kind, QList<int> ports =
 
 // What the store's scans return. Gated, each scan waits for one permit, so a test can hold the
 // store in its loading state; the gate opens for good when the feed goes.
-class Feed
+struct Feed
 {
-public:
-    explicit Feed(bool gated = false)
-    {
-        if (!gated)
-            open();
-    }
-    ~Feed() { open(); }
+    // scans counts the scans that got through the gate.
+    struct State { QSemaphore gate; QMutex mutex; QList<NodeProcess> processes; QAtomicInt scans; };
+    const std::shared_ptr<State> state = std::make_shared<State>();
 
-    void open() { m_state->gate.release(1'000'000); }
-    void allowOneScan() { m_state->gate.release(); }
-    void set(QList<NodeProcess> processes)
+    explicit Feed(bool gated = false) { if (!gated) open(); }
+    ~Feed() { open(); }
+    void open() const { state->gate.release(1'000'000); }
+    void allowOneScan() const { state->gate.release(); }
+    void set(QList<NodeProcess> processes) const
     {
-        QMutexLocker lock(&m_state->mutex);
-        m_state->processes = std::move(processes);
+        const QMutexLocker lock(&state->mutex);
+        state->processes = std::move(processes);
     }
-    // Scans that got through the gate.
-    [[nodiscard]] int scans() const { return m_state->scans.loadAcquire(); }
+    [[nodiscard]] int scans() const { return state->scans.loadAcquire(); }
     [[nodiscard]] ProcessStore::ScanFunction function() const
     {
-        return [state = m_state] {
+        return [state = state] {
             state->gate.acquire();
             state->scans.fetchAndAddOrdered(1);
-            QMutexLocker lock(&state->mutex);
+            const QMutexLocker lock(&state->mutex);
             return state->processes;
         };
     }
-
-private:
-    struct State
-    {
-        QSemaphore gate;
-        QMutex mutex;
-        QList<NodeProcess> processes;
-        QAtomicInt scans;
-    };
-    std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
 // Reloads store with records and waits until they are published; false on a time-out.
-[[nodiscard]] inline bool publish(ProcessStore &store, Feed &feed, QList<NodeProcess> records)
+[[nodiscard]] inline bool publish(ProcessStore &store, const Feed &feed, QList<NodeProcess> records)
 {
     if (!QTest::qWaitFor([&store] { return !store.isLoading(); }))
         return false;
