@@ -90,6 +90,12 @@ struct Screen
     }
     [[nodiscard]] QString text(const char *name) const { return find<QLabel>(name)->text(); }
     [[nodiscard]] StatTile *tile(const char *name) const { return find<StatTile>(name); }
+    // The folders and reclaimable values, the third tile's title and value.
+    [[nodiscard]] QStringList tiles() const
+    {
+        return {tile("foldersTile")->value(), tile("reclaimableTile")->value(), tile("thirdTile")->title(),
+                tile("thirdTile")->value()};
+    }
     [[nodiscard]] QPushButton *button(const char *name) const { return find<QPushButton>(name); }
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     void flipGrouping() const { QTest::mouseClick(find<Switch>("groupByFolderSwitch"), Qt::LeftButton); }
@@ -176,13 +182,10 @@ private slots:
         QVERIFY(screen.exposed);
         auto *empty = qobject_cast<ContentUnavailableView *>(screen.content());
         QVERIFY(empty);
-        QCOMPARE(empty->title(), QStringLiteral("No node_modules yet"));
-        QCOMPARE(empty->description(),
-                 QStringLiteral("Secondary tool: choose a folder and press Scan to find node_modules you can reclaim "
-                                "space from. Deleting moves them to the Trash."));
-        QCOMPARE(screen.tile("foldersTile")->value(), QStringLiteral("0"));
-        QCOMPARE(screen.tile("reclaimableTile")->value(), QStringLiteral("0 B"));
-        QCOMPARE(screen.tile("thirdTile")->title(), QStringLiteral("Groups"));
+        QCOMPARE((QStringList{empty->title(), empty->description()}),
+                 (QStringList{"No node_modules yet", "Secondary tool: choose a folder and press Scan to find node_modules "
+                                                     "you can reclaim space from. Deleting moves them to the Trash."}));
+        QCOMPARE(screen.tiles(), (QStringList{"0", "0 B", "Groups", "0"}));
         QCOMPARE(screen.text("statusText"), QStringLiteral("Choose a folder and press Scan."));
         QVERIFY(screen.button("scanButton")->isVisible() && !screen.button("cancelScanButton")->isVisible());
         for (const char *name : {"revealButton", "moveToTrashButton", "deletePermanentlyButton", "allToTrashButton",
@@ -223,9 +226,7 @@ private slots:
         QCOMPARE(screen.text("statusText"), QStringLiteral("Found 3 node_modules folders."));
         QVERIFY(screen.find("statusText")->isVisible() && !screen.find("scanSpinner")->isVisible());
         QVERIFY(screen.button("scanButton")->isVisible() && screen.button("selectAllButton")->isEnabled());
-        QCOMPARE(screen.tile("foldersTile")->value(), QStringLiteral("3"));
-        QCOMPARE(screen.tile("reclaimableTile")->value(), ByteFormat::string(screen.store.totalBytes()));
-        QCOMPARE(screen.tile("thirdTile")->value(), QStringLiteral("3"));
+        QCOMPARE(screen.tiles(), (QStringList{"3", ByteFormat::string(screen.store.totalBytes()), "Groups", "3"}));
         // Largest first, shown on the Size column.
         QCOMPARE(screen.order(), (QList<QByteArray>{a, c, b}));
         QCOMPARE(screen.table()->horizontalHeader()->sortIndicatorSection(), int(Model::SizeColumn));
@@ -235,10 +236,8 @@ private slots:
         makeDirs(m_tree->path("elsewhere"));
         screen.open();
         QVERIFY(screen.scan(root));
-        QTRY_COMPARE(screen.tile("thirdTile")->title(), QStringLiteral("Symlinks"));
-        QCOMPARE(screen.tile("thirdTile")->value(), QStringLiteral("1"));
+        QTRY_COMPARE(screen.tiles(), (QStringList{"4", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
         QCOMPARE(screen.tile("thirdTile")->tint(), Tint(Theme::warning()));
-        QCOMPARE(screen.tile("foldersTile")->value(), QStringLiteral("4"));
 
         // Browse only fills the field, starting from the folder in it; a cancelled pick changes nothing.
         screen.picked = QFile::decodeName(root + "/shop");
@@ -277,27 +276,24 @@ private slots:
         Model *model = screen.model();
         QAbstractItemModelTester tester(model, Fail);
         QCOMPARE(model->rowCount(), 4);
-        const auto cell = [&](const QByteArray &id, int column, int role = Qt::DisplayRole) {
-            return model->index(screen.row(id), column).data(role);
+        // A Size cell's text, colour, tooltip and sort value; whether the Project cell has the link symbol.
+        const auto cells = [&](const QByteArray &id) {
+            const auto data = [&](int column, int role) { return model->index(screen.row(id), column).data(role); };
+            return QVariantList{data(Model::SizeColumn, Qt::DisplayRole), data(Model::SizeColumn, Qt::ForegroundRole),
+                                data(Model::SizeColumn, Qt::ToolTipRole), data(Model::SizeColumn, Model::SortRole),
+                                data(Model::ProjectColumn, Qt::DecorationRole).isValid()};
         };
-        const NodeModule liveRecord = model->record(screen.row(live));
-        QVERIFY(liveRecord.sizeBytes > 0);
+        const auto explanation = [&](const QByteArray &link) { return *model->record(screen.row(link)).symlinkExplanation(); };
+        const qint64 liveBytes = model->record(screen.row(live)).sizeBytes;
+        QVERIFY(liveBytes > 0);
         const QString realSize = ByteFormat::string(allocatedBelow(real));
-        QCOMPARE(cell(real, Model::SizeColumn).toString(), realSize);
-        QCOMPARE(cell(live, Model::SizeColumn).toString(), QStringLiteral("link · ") + ByteFormat::string(liveRecord.sizeBytes));
-        QCOMPARE(cell(broken, Model::SizeColumn).toString(), QStringLiteral("broken link"));
         // Links in the warning colour with their explanation, and sorted as freeing nothing.
-        QVERIFY(!cell(real, Model::SizeColumn, Qt::ForegroundRole).isValid());
-        for (const QByteArray &link : {live, broken}) {
-            QCOMPARE(cell(link, Model::SizeColumn, Qt::ForegroundRole).value<QColor>(), Theme::warning());
-            QCOMPARE(cell(link, Model::SizeColumn, Qt::ToolTipRole).toString(),
-                     *model->record(screen.row(link)).symlinkExplanation());
-        }
-        QCOMPARE(cell(live, Model::SizeColumn, Model::SortRole).toLongLong(), 0);
+        QCOMPARE(cells(real), (QVariantList{realSize, QVariant(), QString(), allocatedBelow(real), false}));
+        QCOMPARE(cells(live), (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
+                                            explanation(live), qint64(0), true}));
+        QCOMPARE(cells(broken), (QVariantList{"broken link", Theme::warning(), explanation(broken), qint64(0), true}));
         QCOMPARE(screen.row(real), 0);
-        QVERIFY(cell(live, Model::ProjectColumn, Qt::DecorationRole).isValid());
-        QVERIFY(!cell(real, Model::ProjectColumn, Qt::DecorationRole).isValid());
-        QCOMPARE(cell(real, Model::PathColumn).toString(), QFile::decodeName(root + "/real"));
+        QCOMPARE(model->index(screen.row(real), Model::PathColumn).data().toString(), QFile::decodeName(root + "/real"));
         QStringList titles;
         for (int column = 0; column < model->columnCount(); ++column)
             titles << model->headerData(column, Qt::Horizontal).toString();
@@ -513,9 +509,9 @@ private slots:
         QCOMPARE(inserts, 40);
         QCOMPARE(resets, 0);
         QList<NodeModule> reference = screen.store.modules();
-        const ModuleSortOrder sortOrder = screen.store.sortOrder();
-        std::stable_sort(reference.begin(), reference.end(),
-                         [&](const NodeModule &a, const NodeModule &b) { return sortsBefore(sortOrder, a, b); });
+        std::stable_sort(reference.begin(), reference.end(), [order = screen.store.sortOrder()](const auto &a, const auto &b) {
+            return sortsBefore(order, a, b);
+        });
         QList<QByteArray> ids;
         for (const NodeModule &module : reference)
             ids << module.id;
