@@ -294,7 +294,6 @@ private slots:
     void redrawsWhileRecordsStreamIn()
     {
         Screen screen(true);
-        QVERIFY(QTest::qWaitForWindowExposed(&screen.view));
         QVERIFY(screen.shows("breakdownPlaceholder") && !screen.shows("breakdownScroll"));
         const auto *placeholder = screen.view.findChild<ContentUnavailableView *>(QStringLiteral("breakdownPlaceholder"));
         QCOMPARE((QStringList{placeholder->title(), placeholder->description()}),
