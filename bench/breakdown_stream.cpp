@@ -7,14 +7,13 @@
 // a screen that regroups on every record, which is what the screen's batching saves.
 // Prints medians of five; run it by hand (see bench/CMakeLists.txt).
 
+#include "StoreScanTiming.h"
 #include "core/modules/ScanStore.h"
 #include "ui/breakdown/ProvenanceView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -59,33 +58,9 @@ QList<NodeModule> sampleRecords(int records, int groups)
 
 Run scan(ScanStore &store, const ProvenanceView *view)
 {
-    QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 lastRun = 0;
-    qint64 longest = 0;
-    const auto noteRun = [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - lastRun);
-        lastRun = now;
-    };
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(5);
-    QObject::connect(&ticker, &QTimer::timeout, &loop, noteRun);
-    Run run;
-    QObject::connect(&store, &ScanStore::statusTextChanged, &loop, [&] {
-        if (!store.statusText().startsWith(QLatin1String("Found ")))
-            return;
-        run.milliseconds = double(clock.nsecsElapsed()) / 1e6;
-        noteRun();
-        loop.quit();
-    });
     const int before = view ? view->refreshCount() : 0;
-    ticker.start();
-    clock.start();
-    store.startScan();
-    loop.exec();
-    run.longestGap = double(longest) / 1e6;
+    const StoreScanTiming timing = timeStoreScan(store);
+    Run run{timing.milliseconds, timing.longestGapMs, 0};
     // The last batch lands after the found status; it belongs to this scan.
     if (view)
         QTest::qWait(2 * ProvenanceView::s_refreshInterval);

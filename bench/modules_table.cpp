@@ -6,15 +6,14 @@
 // (the store alone), and then the median of 25 header sorts of the full table with a
 // repaint. Run it by hand (see bench/CMakeLists.txt).
 
+#include "StoreScanTiming.h"
 #include "core/modules/ScanStore.h"
 #include "ui/modules/ModuleTableModel.h"
 #include "ui/modules/ModuleTableView.h"
 #include "ui/modules/ModulesView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -86,29 +85,16 @@ struct Figures
     double longestStallMs = 0;
 };
 
-// One scan to its end, with the event loop's longest wait measured by a 1 ms timer.
+// One scan to its end, with the event loop's longest wait measured by a 1 ms timer; the
+// updates the screen still has queued at the end belong to the scan.
 Figures scan(ScanStore &store)
 {
-    Figures figures;
-    QTimer probe;
-    probe.setInterval(1);
-    auto last = Clock::now();
-    QObject::connect(&probe, &QTimer::timeout, &probe, [&] {
-        figures.longestStallMs = std::max(figures.longestStallMs, msSince(last));
-        last = Clock::now();
-    });
     store.setRootPath(QStringLiteral("/"));
     const double cpu = threadCpuMs();
     const auto start = Clock::now();
-    probe.start();
-    last = Clock::now();
-    store.startScan();
-    while (store.isScanning())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const StoreScanTiming timing = timeStoreScan(store, std::chrono::milliseconds(1));
     QCoreApplication::processEvents();
-    figures.wallMs = msSince(start);
-    figures.cpuMs = threadCpuMs() - cpu;
-    return figures;
+    return {msSince(start), threadCpuMs() - cpu, timing.longestGapMs};
 }
 
 void print(const char *what, const Figures &figures)

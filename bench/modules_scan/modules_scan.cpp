@@ -10,6 +10,7 @@
 // removed at the end unless --keep is given.
 
 #include "ModuleTreeGenerator.h"
+#include "StoreScanTiming.h"
 
 #include "core/ByteFormat.h"
 #include "core/modules/NodeModulesScanner.h"
@@ -19,11 +20,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThreadPool>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -123,41 +122,12 @@ struct StoreScan
     qsizetype records = 0;
 };
 
-// One scan through the store, timed from startScan() to the found status. A 5 ms timer
-// on the same loop notes how long the loop went without running; startScan() itself
-// and the last stretch before the found status count as gaps too.
 StoreScan scanThroughStore(ScanStore &store)
 {
-    QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 lastRun = 0;
-    qint64 longest = 0;
-    const auto noteRun = [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - lastRun);
-        lastRun = now;
-    };
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(5);
-    QObject::connect(&ticker, &QTimer::timeout, &loop, noteRun);
-    StoreScan result;
-    QObject::connect(&store, &ScanStore::statusTextChanged, &loop, [&] {
-        if (!store.statusText().startsWith(QLatin1String("Found ")))
-            return;
-        result.seconds = double(clock.nsecsElapsed()) / 1e9;
-        noteRun();
-        loop.quit();
-    });
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
-    ticker.start();
-    clock.start();
-    store.startScan();
-    loop.exec();
-    result.cpuSeconds = cpuSeconds(RUSAGE_SELF) - cpuBefore;
-    result.longestGap = double(longest) / 1e9;
-    result.records = store.modules().size();
-    return result;
+    const StoreScanTiming timing = timeStoreScan(store);
+    return {timing.milliseconds / 1e3, timing.longestGapMs / 1e3, cpuSeconds(RUSAGE_SELF) - cpuBefore,
+            store.modules().size()};
 }
 
 // The kernel's peak resident set (VmHWM) in KiB, since the start or the last reset.
