@@ -57,7 +57,15 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         // Wrapped text settles in a second layout pass, posted by the first.
         for (int pass = 0; pass < 3; ++pass)
             QApplication::processEvents();
-        written = widget->grab().save(m_outputFolder.filePath(stem + suffix + QStringLiteral(".png"))) && written;
+        // Once at 1× and once at 2×, as on a high-density screen: drawn again, not scaled.
+        for (const int scale : {1, 2}) {
+            QPixmap pixmap(widget->size() * scale);
+            pixmap.setDevicePixelRatio(scale);
+            pixmap.fill(Qt::transparent);
+            widget->render(&pixmap);
+            const QString name = stem + suffix + (scale == 1 ? QString() : QStringLiteral("@2x")) + QStringLiteral(".png");
+            written = pixmap.save(m_outputFolder.filePath(name)) && written;
+        }
     };
 
     {

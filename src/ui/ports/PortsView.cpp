@@ -39,6 +39,19 @@ const QString s_allClearText = QStringLiteral(
     "sees Node processes — if a port is still refused, the holder is something else (Docker, Rails, Postgres, a "
     "stale JVM); check it with `lsof -i :PORT`.");
 
+// The cards' scroll area asks for the cards' height as it is now (QScrollArea keeps the
+// first one it saw), up to about two dozen lines.
+class CardScrollArea : public QScrollArea
+{
+public:
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        const int line = fontMetrics().height();
+        const QSize wanted = widget() ? widget()->sizeHint() : QSize();
+        return wanted.boundedTo(QSize(36 * line, 24 * line));
+    }
+};
+
 QHBoxLayout *row(QWidget *owner, int spacing, int padding)
 {
     auto *layout = new QHBoxLayout(owner);
@@ -83,7 +96,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     sections->addWidget(blockedPortsSection());
     sections->addStretch(1);
 
-    m_scroll = new QScrollArea;
+    m_scroll = new CardScrollArea;
     m_scroll->setObjectName(QStringLiteral("portsScroll"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
@@ -96,10 +109,13 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     m_scroll->viewport()->setAutoFillBackground(false);
     content->setAutoFillBackground(false);
 
-    auto *processes = new QWidget;
-    auto *processLayout = new QVBoxLayout(processes);
+    m_processArea = new QWidget;
+    auto *processLayout = new QVBoxLayout(m_processArea);
     processLayout->setContentsMargins(16, 16, 16, 16);
     processLayout->addWidget(processSection());
+    // The cards get the height they ask for first; the table everything else, and never
+    // less than its least height (kept in showRows).
+    m_processArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -108,7 +124,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     layout->addWidget(header());
     layout->addWidget(new Divider);
     layout->addWidget(m_scroll);
-    layout->addWidget(processes, 1);
+    layout->addWidget(m_processArea, 1);
     layout->addWidget(new Divider);
     layout->addWidget(actionBar());
 
@@ -463,6 +479,7 @@ void PortsView::showRows()
     m_emptyCard->setVisible(empty && !isFirstLoad());
     if (empty)
         m_emptyText->setText(emptyProcessText());
+    m_processArea->setMinimumHeight(m_processArea->minimumSizeHint().height());
     if (empty && tableHadFocus)
         m_refresh->setFocus(Qt::OtherFocusReason);
 }

@@ -98,6 +98,7 @@ private:
     GlassCard *m_loadingCard = nullptr;
     KitLabel *m_loadingText = nullptr;
     QScrollArea *m_scroll = nullptr;
+    QWidget *m_processArea = nullptr;
     bool m_loaded = false;
 
     QWidget *m_table = nullptr;
