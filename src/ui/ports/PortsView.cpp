@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QResizeEvent>
 #include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -47,8 +48,19 @@ public:
     [[nodiscard]] QSize sizeHint() const override
     {
         const int line = fontMetrics().height();
-        const QSize wanted = widget() ? widget()->sizeHint() : QSize();
+        QSize wanted = widget() ? widget()->sizeHint() : QSize();
+        // Wrapped text is as tall as the width it has now makes it.
+        if (widget() && widget()->hasHeightForWidth() && viewport()->width() > 0)
+            wanted.setHeight(widget()->heightForWidth(viewport()->width()));
         return wanted.boundedTo(QSize(36 * line, 24 * line));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QScrollArea::resizeEvent(event);
+        if (event->size().width() != event->oldSize().width())
+            updateGeometry();
     }
 };
 
