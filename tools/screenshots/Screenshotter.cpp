@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QStyle>
 
 using NodeModulesScanner::DeletionMode;
@@ -110,6 +111,17 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
     }
 
     {
+        // The first process scan still running: the screen says so, and shows no counts.
+        const auto gate = std::make_shared<QSemaphore>();
+        QuaylightApp app([gate] { gate->acquire(); return sampleProcesses(); }, QuaylightApp::configuredProductPage());
+        app.window()->resize(s_windowSize);
+        QApplication::processEvents();
+        save(app.window(), QStringLiteral("ports-loading"));
+        gate->release();
+        settle(app, 3000);
+    }
+
+    {
         QuaylightApp app(allClearProcesses, QuaylightApp::configuredProductPage());
         app.window()->resize(s_windowSize);
         settle(app, 3000);
@@ -137,6 +149,32 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         modules.setRootPath(sampleRoot());
         QApplication::processEvents();
         save(&window, QStringLiteral("disk-cleanup-empty"));
+
+        {
+            // A long walk under way: its count of visited folders next to the spinner.
+            const auto gate = std::make_shared<QSemaphore>();
+            ScanStore walking(
+                [gate](const QByteArray &, const CancelToken &token) {
+                    for (int folder = 0; folder < 48'213; ++folder)
+                        token.noteFolder(folder % 4000 == 0);
+                    gate->acquire();
+                    return QList<QByteArray>();
+                },
+                sampleMeasure());
+            MainWindow scanning(processes, walking, updater, QuaylightApp::configuredProductPage());
+            scanning.resize(s_windowSize);
+            scanning.show();
+            scanning.rootView()->setSelection(RootView::Section::disk);
+            walking.setRootPath(QStringLiteral("/"));
+            walking.startScan();
+            QDeadlineTimer shown(3000);
+            while (walking.progressText().isEmpty() && !shown.hasExpired())
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QApplication::processEvents();
+            save(&scanning, QStringLiteral("disk-cleanup-scanning"));
+            walking.cancel();
+            gate->release();
+        }
 
         modules.setRootPath(QStringLiteral("/"));
         modules.startScan();
