@@ -24,8 +24,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
