@@ -188,6 +188,9 @@ private slots:
 
         // Its least size fits a 1280×720 screen with room for a title bar and a panel.
         QVERIFY(window->minimumSizeHint().width() <= 1280 && window->minimumSizeHint().height() <= 720 - 80);
+        // On a screen smaller than its preferred size it starts no larger than it must.
+        const QSize screen = window->screen()->availableGeometry().size();
+        QVERIFY(window->height() <= std::max(window->minimumSizeHint().height(), screen.height()));
         // The window keeps its least size, and the sidebar its own between 180 and 240 as the divider is dragged.
         window->resize(300, 200);
         QApplication::processEvents();
