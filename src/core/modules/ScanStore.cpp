@@ -21,7 +21,7 @@ namespace {
 constexpr int s_measureSlots = 8;
 // Walks and deletions each get a thread: a long removal must not hold up a new scan.
 constexpr int s_workerThreads = 16;
-constexpr std::chrono::milliseconds s_walkProgressInterval{100};
+constexpr std::chrono::milliseconds s_walkProgressInterval{200};
 
 // Workers yield to the GUI thread: eight measurements on a two-core machine otherwise
 // keep the event loop waiting tens of milliseconds for a CPU. Nice is per thread on
@@ -285,9 +285,10 @@ void ScanStore::measured(const std::shared_ptr<CancelToken> &token, const std::o
 
 void ScanStore::showWalkProgress()
 {
-    if (!m_walking)
-        return;
     const long long visited = m_token->visitedFolders();
+    // A walk that has not started yet shows "Scanning…" still.
+    if (!m_walking || visited == 0)
+        return;
     setProgressText(QStringLiteral("%1 folder%2 visited").arg(visited).arg(pluralS(qsizetype(visited))));
 }
 
