@@ -446,8 +446,13 @@ private slots:
         for (QWidget *control : controls(window->rootView()->screen(RootView::Section::disk)))
             QVERIFY2(chain.contains(control), qPrintable(control->objectName()));
 
+        // Return opens the selection, as a double-click does; Delete asks to trash it.
         auto *view = window->findChild<ModulesView *>();
+        QList<QByteArray> revealed;
+        view->setRevealFunction([&revealed](const QList<QByteArray> &paths) { revealed = paths; });
         table->setFocus();
+        QTest::keyClick(table, Qt::Key_Return);
+        QCOMPARE(revealed, QList<QByteArray>{scan.modules().first().modulePath});
         QTest::keyClick(table, Qt::Key_Delete);
         QVERIFY(view->pending() && view->pending()->ids == QSet<QByteArray>{first});
         pressReturnIn(Dialogs::openMessageBoxes(window).value(0));

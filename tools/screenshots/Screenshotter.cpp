@@ -38,6 +38,14 @@ void settle(const QuaylightApp &app, int milliseconds)
     QApplication::processEvents();
 }
 
+// Lets short animations end, such as the field's clear button fading in.
+void letAnimationsEnd()
+{
+    QDeadlineTimer deadline(300);
+    while (!deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 QString fileStem(RootView::Section section)
 {
     return RootView::rawValue(section).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
@@ -106,7 +114,7 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         // Suspicious processes selected, some of them hidden by the lookup field.
         app.processStore().setPortFilter(QStringLiteral("80"));
         app.window()->findChild<QPushButton *>(QStringLiteral("selectSuspiciousButton"))->click();
-        QApplication::processEvents();
+        letAnimationsEnd();
         save(app.window(), QStringLiteral("ports-selection"));
     }
 
@@ -128,7 +136,7 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         save(app.window(), QStringLiteral("ports-all-clear"));
 
         app.processStore().setPortFilter(QStringLiteral("4000"));
-        QApplication::processEvents();
+        letAnimationsEnd();
         save(app.window(), QStringLiteral("ports-no-match"));
 
         // Before any scan.
