@@ -17,10 +17,17 @@ MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterControll
     , m_rootView(new RootView(processes, scan, productPage))
 {
     setObjectName(QStringLiteral("main"));
-    setWindowTitle(QStringLiteral("Quaylight"));
     m_rootView->setMinimumSize(s_minimumContentSize);
     setCentralWidget(m_rootView);
+    // As desktop applications do, the title names what the window shows.
+    showTitle();
+    connect(m_rootView, &RootView::selectionChanged, this, &MainWindow::showTitle);
     buildMenus(updater);
+}
+
+void MainWindow::showTitle()
+{
+    setWindowTitle(RootView::rawValue(m_rootView->selection()) + QStringLiteral(" — Quaylight"));
 }
 
 void MainWindow::buildMenus(UpdaterController &updater)

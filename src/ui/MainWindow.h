@@ -8,8 +8,8 @@ class RootView;
 class ScanStore;
 class UpdaterController;
 
-// The application's one window, "Quaylight": the root view as its content, at least
-// 940 by 620, and the menus. There is no command for a second window.
+// The application's one window, "Quaylight", its title naming the screen shown ("Ports —
+// Quaylight"): the root view as its content, at least 940 by 620, and the menus. There is no command for a second window.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ public:
 private:
     void buildMenus(UpdaterController &updater);
     void showAbout();
+    void showTitle();
 
     QUrl m_productPage;
     RootView *m_rootView;

@@ -8,6 +8,12 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
+
+namespace {
+// Room for the window manager's title bar and borders.
+constexpr QSize s_frameAllowance{16, 48};
+} // namespace
 
 QuaylightApp::QuaylightApp(QObject *parent)
     : QuaylightApp(ProcessScanner::scan, configuredProductPage(), parent)
@@ -25,7 +31,12 @@ QuaylightApp::QuaylightApp(ProcessStore::ScanFunction scan, const QUrl &productP
     // The installed application icon; the plug glyph when running from the build tree.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUAYLIGHT_APP_ID),
                                                  Icons::icon(QStringLiteral("powerplug.fill"), Theme::nodeGreen())));
-    m_window->resize(1100, 720);
+    // The preferred size, or less on a small screen: the window never starts larger than
+    // the screen, so its action and status bars stay in sight.
+    QSize size(1100, 720);
+    if (const QScreen *screen = m_window->screen())
+        size = size.boundedTo(screen->availableGeometry().size() - s_frameAllowance);
+    m_window->resize(size.expandedTo(m_window->minimumSizeHint()));
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

@@ -16,6 +16,8 @@ Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
 {
     setObjectName(QStringLiteral("sidebar"));
     m_list->setObjectName(QStringLiteral("sidebarList"));
+    m_list->setAccessibleName(QStringLiteral("Screens"));
+    m_list->setAccessibleDescription(QStringLiteral("Chooses the screen the window shows."));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

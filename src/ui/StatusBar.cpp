@@ -59,8 +59,9 @@ StatusBar::StatusBar(ProcessStore &processes, const QUrl &productPage, QWidget *
     row->addWidget(captionLabel(QStringLiteral("|"), Tint::Style::tertiary, QStringLiteral("statusSeparator")));
     row->addWidget(captionLabel(QStringLiteral("Made by the Quaylight authors"), Tint::Style::secondary,
                                 QStringLiteral("statusCredit")));
-    row->addWidget(captionLabel(QStringLiteral("|"), Tint::Style::tertiary, QStringLiteral("statusSeparator")));
     if (!m_productPage.isEmpty()) {
+        // The separator goes with the link it separates: none dangles at the end.
+        row->addWidget(captionLabel(QStringLiteral("|"), Tint::Style::tertiary, QStringLiteral("statusSeparator")));
         auto *home = captionLabel({}, Tint::Style::primary, QStringLiteral("homeLink"));
         home->setTextFormat(Qt::RichText);
         home->setText(QStringLiteral("<a href=\"home\" style=\"text-decoration: none\">Quaylight Home</a>"));

@@ -18,18 +18,30 @@
 #include "ui/kit/Typography.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
+
+bool writeText(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
 
 // Every symbol name the screens use.
 const QStringList s_symbols =
@@ -150,6 +162,35 @@ private slots:
         QVERIFY(inkedIn(normal, Theme::warning()));
         QVERIFY(warning.pixmap(16, 16, QIcon::Disabled).toImage().pixelColor(8, 10).alpha()
                 < normal.pixelColor(8, 10).alpha());
+    }
+
+    // Action icons come from the desktop's theme by their freedesktop name; the shipped file stands in
+    // for a name the theme lacks and for a symbol no name fits.
+    void actionIconsPreferTheDesktopTheme()
+    {
+        QTemporaryDir themes;
+        const QString actions = themes.filePath(u"test-theme/scalable/actions"_s);
+        QVERIFY(QDir().mkpath(actions));
+        QVERIFY(writeText(themes.filePath(u"test-theme/index.theme"_s),
+                          "[Icon Theme]\nName=test-theme\nDirectories=scalable/actions\n\n"
+                          "[scalable/actions]\nSize=16\nMinSize=8\nMaxSize=512\nType=Scalable\n"));
+        QVERIFY(writeText(actions + u"/process-stop.svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
+                                                             "<rect width='16' height='16'/></svg>"));
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const QString themeName = QIcon::themeName();
+        const auto restore = qScopeGuard([&] {
+            QIcon::setThemeSearchPaths(searchPaths);
+            QIcon::setThemeName(themeName);
+        });
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName(u"test-theme"_s);
+
+        QCOMPARE(Icons::themed(u"stop.circle"_s).name(), u"process-stop"_s);
+        const QIcon trash = Icons::themed(u"trash"_s);
+        const QColor text = QApplication::palette().color(QPalette::WindowText);
+        QVERIFY(trash.name() != u"user-trash"_s && inkedIn(trash.pixmap(16, 16).toImage(), text));
+        QCOMPARE((QStringList{Icons::themeName(u"trash"_s), Icons::themeName(u"xmark.octagon"_s)}),
+                 (QStringList{u"user-trash"_s, QString()}));
     }
 
     // Icons, symbols and labels in text styles take the new colours when the palette changes;

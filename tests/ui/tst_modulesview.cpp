@@ -19,16 +19,21 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -480,6 +485,72 @@ private slots:
             expected << module.modulePath;
         QCOMPARE(screen.reveals.last(), expected);
         QCOMPARE(FolderReveal::fileUri("/a b/\xc3\x89/\xff"), QStringLiteral("file:///a%20b/%C3%89/%FF"));
+    }
+
+    // After a scan that found nothing, or after a cancel, the empty state says how the scan ended.
+    void emptyStateTellsHowTheScanEnded()
+    {
+        const QByteArray root = m_tree->path("bare");
+        QVERIFY(QDir().mkpath(QFile::decodeName(root + "/src")));
+        Screen screen;
+        QVERIFY(screen.exposed && screen.scan(root));
+        const auto description = [&screen] { return qobject_cast<ContentUnavailableView *>(screen.content())->description(); };
+        QCOMPARE(description(), QStringLiteral("Found 0 node_modules folders."));
+        screen.store.startScan();
+        screen.store.cancel();
+        QCOMPARE(description(), QStringLiteral("Scan cancelled. 0 folders found."));
+    }
+
+    // Choosing a folder in the desktop's dialog leaves no settings file behind.
+    void folderDialogKeepsNothing()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+        const QString chosen = QFile::decodeName(m_tree->path("picked"));
+        QVERIFY(QDir().mkpath(chosen));
+        ScanStore store;
+        ModulesView view(store);
+        view.show();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &view, [&chosen] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                dialog->setDirectory(chosen);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        poll.start(20);
+        view.browse();
+        QCOMPARE(store.rootPath(), chosen);
+        QCOMPARE(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+
+    // With no file manager and nothing to open folders with, "Open Containing Folder" says so, naming the folder.
+    void revealSaysWhenNothingCanOpenTheFolder()
+    {
+        const QByteArray root = m_tree->path("reveal");
+        const QByteArray module = project(root + "/shop", 1000);
+        ScanStore store;
+        ModulesView view(store);
+        view.show();
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        QTRY_VERIFY(!store.isScanning());
+        store.setSelection({module});
+
+        QTemporaryDir noPrograms;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", noPrograms.path().toUtf8());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        const auto restore = qScopeGuard([&path] {
+            qputenv("PATH", path);
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        });
+        view.revealSelected();
+        QTRY_COMPARE(Dialogs::openMessageBoxes(&view).size(), 1);
+        const QMessageBox *box = Dialogs::openMessageBoxes(&view).first();
+        QCOMPARE(box->text(), QStringLiteral("The folder could not be opened"));
+        QVERIFY(box->informativeText().startsWith(QFile::decodeName(root + "/shop\n")));
     }
 
     void streamedRecordsAreInsertedInOrder()

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QStyle>
 
 using NodeModulesScanner::DeletionMode;
@@ -35,6 +36,14 @@ void settle(const QuaylightApp &app, int milliseconds)
             break;
     }
     QApplication::processEvents();
+}
+
+// Lets short animations end, such as the field's clear button fading in.
+void letAnimationsEnd()
+{
+    QDeadlineTimer deadline(300);
+    while (!deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 QString fileStem(RootView::Section section)
@@ -57,7 +66,15 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         // Wrapped text settles in a second layout pass, posted by the first.
         for (int pass = 0; pass < 3; ++pass)
             QApplication::processEvents();
-        written = widget->grab().save(m_outputFolder.filePath(stem + suffix + QStringLiteral(".png"))) && written;
+        // Once at 1× and once at 2×, as on a high-density screen: drawn again, not scaled.
+        for (const int scale : {1, 2}) {
+            QPixmap pixmap(widget->size() * scale);
+            pixmap.setDevicePixelRatio(scale);
+            pixmap.fill(Qt::transparent);
+            widget->render(&pixmap);
+            const QString name = stem + suffix + (scale == 1 ? QString() : QStringLiteral("@2x")) + QStringLiteral(".png");
+            written = pixmap.save(m_outputFolder.filePath(name)) && written;
+        }
     };
 
     {
@@ -97,8 +114,19 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         // Suspicious processes selected, some of them hidden by the lookup field.
         app.processStore().setPortFilter(QStringLiteral("80"));
         app.window()->findChild<QPushButton *>(QStringLiteral("selectSuspiciousButton"))->click();
-        QApplication::processEvents();
+        letAnimationsEnd();
         save(app.window(), QStringLiteral("ports-selection"));
+    }
+
+    {
+        // The first process scan still running: the screen says so, and shows no counts.
+        const auto gate = std::make_shared<QSemaphore>();
+        QuaylightApp app([gate] { gate->acquire(); return sampleProcesses(); }, QuaylightApp::configuredProductPage());
+        app.window()->resize(s_windowSize);
+        QApplication::processEvents();
+        save(app.window(), QStringLiteral("ports-loading"));
+        gate->release();
+        settle(app, 3000);
     }
 
     {
@@ -108,7 +136,7 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         save(app.window(), QStringLiteral("ports-all-clear"));
 
         app.processStore().setPortFilter(QStringLiteral("4000"));
-        QApplication::processEvents();
+        letAnimationsEnd();
         save(app.window(), QStringLiteral("ports-no-match"));
 
         // Before any scan.
@@ -129,6 +157,32 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         modules.setRootPath(sampleRoot());
         QApplication::processEvents();
         save(&window, QStringLiteral("disk-cleanup-empty"));
+
+        {
+            // A long walk under way: its count of visited folders next to the spinner.
+            const auto gate = std::make_shared<QSemaphore>();
+            ScanStore walking(
+                [gate](const QByteArray &, const CancelToken &token) {
+                    for (int folder = 0; folder < 48'213; ++folder)
+                        token.noteFolder(folder % 4000 == 0);
+                    gate->acquire();
+                    return QList<QByteArray>();
+                },
+                sampleMeasure());
+            MainWindow scanning(processes, walking, updater, QuaylightApp::configuredProductPage());
+            scanning.resize(s_windowSize);
+            scanning.show();
+            scanning.rootView()->setSelection(RootView::Section::disk);
+            walking.setRootPath(QStringLiteral("/"));
+            walking.startScan();
+            QDeadlineTimer shown(3000);
+            while (walking.progressText().isEmpty() && !shown.hasExpired())
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QApplication::processEvents();
+            save(&scanning, QStringLiteral("disk-cleanup-scanning"));
+            walking.cancel();
+            gate->release();
+        }
 
         modules.setRootPath(QStringLiteral("/"));
         modules.startScan();

@@ -4,13 +4,15 @@
 #include <QDir>
 #include <QTextStream>
 
-// quaylight_screenshots [FOLDER]: writes <screen>.png and <screen>-dark.png for each screen
-// into FOLDER (build/screenshots when not given), rendered offscreen.
+// quaylight_screenshots [FOLDER]: writes <screen>.png and <screen>-dark.png for each screen,
+// in the Fusion style at 1× and (as <screen>@2x.png) at 2×, into FOLDER (build/screenshots
+// when not given), rendered offscreen.
 int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Quaylight"));
     QApplication::setApplicationVersion(QStringLiteral(QUAYLIGHT_VERSION));
 

@@ -3,7 +3,8 @@
 #include <atomic>
 
 // One scan's one-way cancellation flag, shared by the store and every worker of the
-// scan (hold it in a std::shared_ptr). Thread-safe; never reset, never reused.
+// scan (hold it in a std::shared_ptr), with the walk's running counts for the progress
+// line. Thread-safe; never reset, never reused.
 class CancelToken
 {
 public:
@@ -21,6 +22,16 @@ public:
         return true;
     }
 
+    // A walk notes each folder it lists, and whether that folder holds a node_modules.
+    void noteFolder(bool holdsModules) const
+    {
+        m_visited.fetch_add(1, std::memory_order_relaxed);
+        if (holdsModules)
+            m_found.fetch_add(1, std::memory_order_relaxed);
+    }
+    [[nodiscard]] long long visitedFolders() const { return m_visited.load(std::memory_order_relaxed); }
+    [[nodiscard]] long long foundFolders() const { return m_found.load(std::memory_order_relaxed); }
+
     // Test seam: the token cancels itself at its n-th check (n >= 1), which makes a
     // cancellation part-way through a walk deterministic.
     void cancelAtCheck(int n) { m_checksLeft.store(n, std::memory_order_relaxed); }
@@ -28,4 +39,6 @@ public:
 private:
     mutable std::atomic<bool> m_cancelled = false;
     mutable std::atomic<int> m_checksLeft = -1;
+    mutable std::atomic<long long> m_visited = 0;
+    mutable std::atomic<long long> m_found = 0;
 };

@@ -208,6 +208,7 @@ QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &toke
     bool holdsModules = false;
     if (!listForWalk(reader, stack.fd(0), folders.back(), holdsModules))
         return results;
+    token.noteFolder(holdsModules);
     if (holdsModules)
         results.append(root);
 
@@ -232,6 +233,7 @@ QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &toke
             stack.pop();
             continue;
         }
+        token.noteFolder(holdsModules);
         if (holdsModules)
             results.append(child.path);
         folders.push_back(std::move(child));

@@ -21,6 +21,7 @@ namespace {
 constexpr int s_measureSlots = 8;
 // Walks and deletions each get a thread: a long removal must not hold up a new scan.
 constexpr int s_workerThreads = 16;
+constexpr std::chrono::milliseconds s_walkProgressInterval{200};
 
 // Workers yield to the GUI thread: eight measurements on a two-core machine otherwise
 // keep the event loop waiting tens of milliseconds for a CPU. Nice is per thread on
@@ -72,6 +73,11 @@ ScanStore::ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent
 {
     m_measurePool.setMaxThreadCount(s_measureSlots);
     m_workerPool.setMaxThreadCount(s_workerThreads);
+    // A long walk (all of / takes seconds) shows its count moving; the timer runs only
+    // while a walk does.
+    m_walkProgress = new QTimer(this);
+    m_walkProgress->setInterval(s_walkProgressInterval);
+    connect(m_walkProgress, &QTimer::timeout, this, &ScanStore::showWalkProgress);
 }
 
 ScanStore::~ScanStore()
@@ -202,6 +208,8 @@ void ScanStore::startScan()
     setSelection({});
     setStatusText(QStringLiteral("Scanning for node_modules…"));
     setProgressText(QString());
+    m_walking = true;
+    m_walkProgress->start();
 
     // The result comes back as a posted call, so nothing is published before this returns.
     m_workerPool.start([this, token, root, walk = m_walk] {
@@ -218,6 +226,8 @@ void ScanStore::walked(const std::shared_ptr<CancelToken> &token, const QByteArr
 {
     if (token != m_token || token->isCancelled())
         return;
+    m_walking = false;
+    m_walkProgress->stop();
     m_folderCount = folders.size();
     setStatusText(QStringLiteral("Measuring %1 folder%2…").arg(m_folderCount).arg(pluralS(m_folderCount)));
     if (folders.isEmpty()) {
@@ -273,6 +283,15 @@ void ScanStore::measured(const std::shared_ptr<CancelToken> &token, const std::o
         finishScan();
 }
 
+void ScanStore::showWalkProgress()
+{
+    const long long visited = m_token->visitedFolders();
+    // A walk that has not started yet shows "Scanning…" still.
+    if (!m_walking || visited == 0)
+        return;
+    setProgressText(QStringLiteral("%1 folder%2 visited").arg(visited).arg(pluralS(qsizetype(visited))));
+}
+
 void ScanStore::finishScan()
 {
     setIsScanning(false);
@@ -283,9 +302,13 @@ void ScanStore::finishScan()
 void ScanStore::cancel()
 {
     m_token->cancel();
+    // Cancelled during the walk, the folders found are the ones the walk had found;
+    // afterwards, the ones measured and listed.
+    const qsizetype found = m_walking ? qsizetype(m_token->foundFolders()) : m_modules.size();
+    m_walking = false;
+    m_walkProgress->stop();
     setIsScanning(false);
-    setStatusText(
-        QStringLiteral("Scan cancelled. %1 folder%2 found.").arg(m_modules.size()).arg(pluralS(m_modules.size())));
+    setStatusText(QStringLiteral("Scan cancelled. %1 folder%2 found.").arg(found).arg(pluralS(found)));
     setProgressText(QString());
 }
 

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -101,6 +102,7 @@ private:
     void enqueueMeasurement(const std::shared_ptr<Measuring> &measuring);
     void measured(const std::shared_ptr<CancelToken> &token, const std::optional<NodeModule> &module);
     void finishScan();
+    void showWalkProgress();
     NodeModulesScanner::DeletionResult applyDeletion(const NodeModulesScanner::DeletionResult &result,
                                                      NodeModulesScanner::DeletionMode mode);
 
@@ -116,6 +118,8 @@ private:
     QSet<QByteArray> m_selection;
     // The token of the current or last scan, and that scan's counts.
     std::shared_ptr<CancelToken> m_token;
+    bool m_walking = false;
+    QTimer *m_walkProgress = nullptr;
     qsizetype m_folderCount = 0;
     qsizetype m_measuredCount = 0;
     qsizetype m_receivedCount = 0;

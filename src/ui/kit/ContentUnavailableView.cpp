@@ -58,6 +58,11 @@ QString ContentUnavailableView::description() const
     return m_description->text();
 }
 
+void ContentUnavailableView::setDescription(const QString &description)
+{
+    m_description->setText(description);
+}
+
 bool ContentUnavailableView::event(QEvent *event)
 {
     if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)

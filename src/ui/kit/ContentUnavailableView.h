@@ -17,6 +17,7 @@ public:
 
     [[nodiscard]] QString title() const;
     [[nodiscard]] QString description() const;
+    void setDescription(const QString &description);
 
 protected:
     bool event(QEvent *event) override;

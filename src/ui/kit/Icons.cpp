@@ -16,6 +16,7 @@ struct Entry
 {
     const char *symbol;
     const char *file;
+    const char *themeName = nullptr; // the freedesktop icon name, where one fits
 };
 
 // Outline symbols come from Lucide (ISC), filled ones from Bootstrap Icons (MIT); two
@@ -25,14 +26,14 @@ constexpr Entry s_table[] = {
     {"shippingbox.fill", "bootstrap/box-seam-fill.svg"},
     {"shippingbox", "lucide/package.svg"},
     {"chart.bar.xaxis", "bootstrap/bar-chart-line-fill.svg"},
-    {"exclamationmark.triangle.fill", "bootstrap/exclamation-triangle-fill.svg"},
-    {"magnifyingglass", "lucide/search.svg"},
-    {"xmark.circle.fill", "bootstrap/x-circle-fill.svg"},
-    {"arrow.clockwise", "lucide/rotate-cw.svg"},
+    {"exclamationmark.triangle.fill", "bootstrap/exclamation-triangle-fill.svg", "dialog-warning"},
+    {"magnifyingglass", "lucide/search.svg", "edit-find"},
+    {"xmark.circle.fill", "bootstrap/x-circle-fill.svg", "edit-clear"},
+    {"arrow.clockwise", "lucide/rotate-cw.svg", "view-refresh"},
     {"checkmark.circle.fill", "bootstrap/check-circle-fill.svg"},
     {"lock.open.fill", "bootstrap/unlock-fill.svg"},
     {"xmark.octagon", "lucide/octagon-x.svg"},
-    {"stop.circle", "lucide/circle-stop.svg"},
+    {"stop.circle", "lucide/circle-stop.svg", "process-stop"},
     {"circle.fill", "bootstrap/circle-fill.svg"},
     {"n.square", "lucide/square-letter-n.svg"},
     {"bird", "lucide/bird.svg"},
@@ -40,20 +41,26 @@ constexpr Entry s_table[] = {
     {"atom", "lucide/atom.svg"},
     {"arrow.triangle.2.circlepath", "lucide/refresh-cw.svg"},
     {"hexagon", "lucide/hexagon.svg"},
-    {"folder", "lucide/folder.svg"},
+    {"folder", "lucide/folder.svg", "folder"},
     {"link", "lucide/link.svg"},
-    {"trash", "lucide/trash-2.svg"},
+    {"trash", "lucide/trash-2.svg", "user-trash"},
     {"trash.circle", "own/trash-circle.svg"},
-    {"xmark.bin.fill", "own/xmark-bin-fill.svg"},
+    {"xmark.bin.fill", "own/xmark-bin-fill.svg", "edit-delete"},
 };
 
-QString resourcePath(const QString &symbol)
+const Entry *entryOf(const QString &symbol)
 {
     for (const Entry &entry : s_table) {
         if (symbol == QLatin1String(entry.symbol))
-            return QStringLiteral(":/icons/") + QLatin1String(entry.file);
+            return &entry;
     }
-    return {};
+    return nullptr;
+}
+
+QString resourcePath(const QString &symbol)
+{
+    const Entry *entry = entryOf(symbol);
+    return entry ? QStringLiteral(":/icons/") + QLatin1String(entry->file) : QString();
 }
 
 // The SVG with its colour fixed to opaque black; the tint is laid on afterwards, which
@@ -94,6 +101,18 @@ QIcon icon(const QString &symbol, const Tint &tint)
     if (!hasSymbol(symbol))
         return {};
     return QIcon(new TintedIconEngine(symbol, tint));
+}
+
+QString themeName(const QString &symbol)
+{
+    const Entry *entry = entryOf(symbol);
+    return entry && entry->themeName ? QLatin1String(entry->themeName) : QString();
+}
+
+QIcon themed(const QString &symbol, const Tint &tint)
+{
+    const QString name = themeName(symbol);
+    return name.isEmpty() ? icon(symbol, tint) : QIcon::fromTheme(name, icon(symbol, tint));
 }
 
 QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal dpr)

@@ -14,6 +14,9 @@ KitTableView::KitTableView(QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the next control; arrows move within it. With Qt's default
+    // each Tab moved the selection, and so what the next action would act on.
+    setTabKeyNavigation(false);
     setShowGrid(false);
     setWordWrap(false);
     setAlternatingRowColors(true);

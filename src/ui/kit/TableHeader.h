@@ -2,9 +2,8 @@
 
 #include <QHeaderView>
 
-// The horizontal header of the kit's tables: titles in the caption font at semibold
-// weight in the secondary text colour over no fill, a chevron on the sorted column, faint
-// separators between columns and a hairline beneath. Sections are clickable; what a click
+// The horizontal header of the kit's tables, drawn by the style: titles aligned left and
+// the style's sort indicator on the sorted column. Sections are clickable; what a click
 // means is up to the table.
 class TableHeader : public QHeaderView
 {
@@ -12,10 +11,4 @@ class TableHeader : public QHeaderView
 
 public:
     explicit TableHeader(QWidget *parent = nullptr);
-
-    [[nodiscard]] QSize sizeHint() const override;
-
-protected:
-    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
-    bool event(QEvent *event) override;
 };

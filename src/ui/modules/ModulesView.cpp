@@ -18,12 +18,14 @@
 #include "ui/modules/ModuleGroupList.h"
 #include "ui/modules/ModuleTableView.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QFuture>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -49,8 +51,23 @@ QPushButton *button(const QString &text, const QString &name, const QString &sym
     auto *made = new QPushButton(text);
     made->setObjectName(name);
     if (!symbol.isEmpty())
-        made->setIcon(Icons::icon(symbol));
+        made->setIcon(Icons::themed(symbol));
     return made;
+}
+
+// The folder picker of the desktop, keeping nothing: Qt's file dialog saves its history to
+// QtProject.conf in the user's settings whenever it closes, with no option to turn that off,
+// and this application stores nothing between runs. So Qt's user settings point, once,
+// at a place where no file can be read or written.
+QString pickFolder(QWidget *owner, const QString &start)
+{
+    static const bool s_settingsNowhere = [] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+        return true;
+    }();
+    Q_UNUSED(s_settingsNowhere);
+    return QFileDialog::getExistingDirectory(owner, QString(), start, QFileDialog::ShowDirsOnly);
 }
 
 QSet<QByteArray> allIds(const QList<NodeModule> &modules)
@@ -67,10 +84,10 @@ QSet<QByteArray> allIds(const QList<NodeModule> &modules)
 ModulesView::ModulesView(ScanStore &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
-    , m_reveal([this](const QList<QByteArray> &paths) { FolderReveal::showItems(paths, this); })
-    , m_pickFolder([](QWidget *owner, const QString &start) {
-        return QFileDialog::getExistingDirectory(owner, QString(), start, QFileDialog::ShowDirsOnly);
+    , m_reveal([this](const QList<QByteArray> &paths) {
+        FolderReveal::showItems(paths, this, [this](const QList<QByteArray> &folders) { showUnopened(folders); });
     })
+    , m_pickFolder(&pickFolder)
     , m_summaryUpdate(new CoalescedUpdate([this] { showSummary(); }, this))
 {
     auto *title = new KitLabel(QStringLiteral("Disk cleanup"), TextStyle::title2);
@@ -90,7 +107,10 @@ ModulesView::ModulesView(ScanStore &store, QWidget *parent)
     layout->addWidget(actionBar());
 
     connect(&m_store, &ScanStore::rootPathChanged, this, &ModulesView::showRootPath);
-    connect(&m_store, &ScanStore::isScanningChanged, this, &ModulesView::showScanning);
+    connect(&m_store, &ScanStore::isScanningChanged, this, [this] {
+        m_scanned = m_scanned || m_store.isScanning();
+        showScanning();
+    });
     connect(&m_store, &ScanStore::statusTextChanged, this, &ModulesView::showStatus);
     connect(&m_store, &ScanStore::progressTextChanged, this, &ModulesView::showStatus);
     connect(&m_store, &ScanStore::groupByFolderChanged, this, &ModulesView::showContent);
@@ -118,19 +138,24 @@ QWidget *ModulesView::scanControls()
     m_pathField->setObjectName(QStringLiteral("pathField"));
     m_pathField->setPlaceholderText(QStringLiteral("Folder to scan"));
     m_pathField->setClearButtonEnabled(false);
+    m_pathField->setAccessibleName(QStringLiteral("Folder to scan"));
+    m_pathField->setAccessibleDescription(QStringLiteral("The folder searched for node_modules; Return scans it."));
     connect(m_pathField, &QLineEdit::textEdited, this, [this](const QString &text) { m_store.setRootPath(text); });
     connect(m_pathField, &QLineEdit::returnPressed, this, [this] { m_store.startScan(); });
 
     m_browse = button(QStringLiteral("Browse…"), QStringLiteral("browseButton"));
+    m_browse->setAccessibleDescription(QStringLiteral("Chooses the folder to scan."));
     glassButton(m_browse);
     connect(m_browse, &QPushButton::clicked, this, &ModulesView::browse);
 
     m_scan = button(QStringLiteral("Scan"), QStringLiteral("scanButton"));
     m_scan->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    m_scan->setAccessibleDescription(QStringLiteral("Searches the folder for node_modules and measures them."));
     glassProminentButton(m_scan);
     connect(m_scan, &QPushButton::clicked, this, [this] { m_store.startScan(); });
 
     m_cancel = button(QStringLiteral("Cancel"), QStringLiteral("cancelScanButton"));
+    m_cancel->setAccessibleDescription(QStringLiteral("Stops the running scan."));
     glassProminentButton(m_cancel, Theme::danger());
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_store.cancel(); });
 
@@ -178,6 +203,7 @@ QWidget *ModulesView::summaryStrip()
     m_status->setElideMode(Qt::ElideRight);
     m_groupSwitch = new Switch(QStringLiteral("Group by folder"));
     m_groupSwitch->setObjectName(QStringLiteral("groupByFolderSwitch"));
+    m_groupSwitch->setAccessibleDescription(QStringLiteral("Groups the folders by the first folder below the scanned one."));
     connect(m_groupSwitch, &Switch::toggled, this, [this](bool on) { m_store.setGroupByFolder(on); });
     readings->addWidget(m_scanningRow, 0, Qt::AlignRight);
     readings->addWidget(m_status);
@@ -200,6 +226,10 @@ QWidget *ModulesView::content()
     m_empty->setObjectName(QStringLiteral("emptyState"));
     m_table = new ModuleTableView(m_store);
     m_groups = new ModuleGroupList(m_store);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_table), static_cast<QAbstractItemView *>(m_groups)}) {
+        view->setAccessibleName(QStringLiteral("node_modules folders"));
+        view->setAccessibleDescription(QStringLiteral("The folders found; select the ones to open or delete."));
+    }
     m_content->addWidget(m_empty);
     m_content->addWidget(m_table);
     m_content->addWidget(m_groups);
@@ -207,6 +237,22 @@ QWidget *ModulesView::content()
     connect(m_table, &ModuleTableView::contextMenuRequested, this, &ModulesView::openContextMenu);
     connect(m_groups, &ModuleGroupList::contextMenuRequested, this, &ModulesView::openContextMenu);
     connect(m_table, &QAbstractItemView::doubleClicked, this, &ModulesView::revealSelected);
+    // The desktop's keys on the lists: Delete moves the selection to the Trash, Shift+Delete
+    // deletes it, both after the confirmation; Return in the table opens, as a double-click does.
+    const auto addKey = [this](QAbstractItemView *view, const QKeySequence &keys, auto run) {
+        auto *action = new QAction(view);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, run);
+        view->addAction(action);
+    };
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_table), static_cast<QAbstractItemView *>(m_groups)}) {
+        addKey(view, QKeySequence::Delete, [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
+        addKey(view, QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+               [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });
+    }
+    addKey(m_table, QKeySequence(Qt::Key_Return), [this] { revealSelected(); });
+    addKey(m_table, QKeySequence(Qt::Key_Enter), [this] { revealSelected(); });
     return m_content;
 }
 
@@ -218,10 +264,12 @@ QWidget *ModulesView::actionBar()
 
     m_revealButton = button(QStringLiteral("Open Containing Folder"), QStringLiteral("revealButton"),
                             QStringLiteral("magnifyingglass"));
+    m_revealButton->setAccessibleDescription(QStringLiteral("Shows the selected folders in the file manager."));
     glassButton(m_revealButton);
     connect(m_revealButton, &QPushButton::clicked, this, &ModulesView::revealSelected);
 
     m_trashButton = button(QStringLiteral("Move to Trash"), QStringLiteral("moveToTrashButton"), QStringLiteral("trash"));
+    m_trashButton->setAccessibleDescription(QStringLiteral("Asks to move the selected folders to the Trash."));
     glassButton(m_trashButton);
     connect(m_trashButton, &QPushButton::clicked, this,
             [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
@@ -229,17 +277,20 @@ QWidget *ModulesView::actionBar()
     m_deleteButton = button(QStringLiteral("Delete Permanently"), QStringLiteral("deletePermanentlyButton"),
                             QStringLiteral("xmark.bin.fill"));
     m_deleteButton->setToolTip(QStringLiteral("Removes the folders from disk without going through the Trash."));
+    m_deleteButton->setAccessibleDescription(m_deleteButton->toolTip());
     glassButton(m_deleteButton, Theme::danger());
     connect(m_deleteButton, &QPushButton::clicked, this,
             [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });
 
     m_allToTrash = button(QStringLiteral("All to Trash"), QStringLiteral("allToTrashButton"),
                           QStringLiteral("trash.circle"));
+    m_allToTrash->setAccessibleDescription(QStringLiteral("Asks to move every folder found to the Trash."));
     glassButton(m_allToTrash);
     connect(m_allToTrash, &QPushButton::clicked, this,
             [this] { requestDeletion(allIds(m_store.modules()), DeletionMode::trash); });
 
     m_selectAll = button(QStringLiteral("Select All"), QStringLiteral("selectAllButton"));
+    m_selectAll->setAccessibleDescription(QStringLiteral("Selects every folder found."));
     glassButton(m_selectAll);
     connect(m_selectAll, &QPushButton::clicked, this, [this] { m_store.setSelection(allIds(m_store.modules())); });
 
@@ -287,6 +338,8 @@ void ModulesView::showStatus()
     const QString progress = m_store.progressText();
     m_progress->setText(progress.isEmpty() ? QStringLiteral("Scanning…") : progress);
     m_status->setText(m_store.statusText());
+    // Once a scan has run, the empty state says how it ended, not how to start.
+    m_empty->setDescription(m_scanned ? m_store.statusText() : s_emptyDescription);
 }
 
 void ModulesView::showSelection()
@@ -303,7 +356,11 @@ void ModulesView::showContent()
     QWidget *shown = none && !m_store.isScanning() ? static_cast<QWidget *>(m_empty)
                      : m_store.groupByFolder()     ? static_cast<QWidget *>(m_groups)
                                                    : static_cast<QWidget *>(m_table);
+    const bool contentHadFocus = m_content->currentWidget()->hasFocus();
     m_content->setCurrentWidget(shown);
+    // The keyboard stays on the screen, and on nothing that acts, when the list goes away.
+    if (contentHadFocus && shown == m_empty)
+        m_pathField->setFocus(Qt::OtherFocusReason);
     m_allToTrash->setEnabled(!none);
     m_selectAll->setEnabled(!none);
 }
@@ -360,9 +417,33 @@ void ModulesView::requestDeletion(const QSet<QByteArray> &ids, DeletionMode mode
     m_confirmation.show(box, this, [this] { m_pending.reset(); });
 }
 
+void ModulesView::returnFocus()
+{
+    // Back to the list after an action, never to the button that asked: a Space on
+    // "All to Trash" would ask again for every folder.
+    if (m_content->currentWidget() == m_empty)
+        m_pathField->setFocus(Qt::OtherFocusReason);
+    else
+        m_content->currentWidget()->setFocus(Qt::OtherFocusReason);
+}
+
+void ModulesView::showUnopened(const QList<QByteArray> &folders)
+{
+    QStringList lines;
+    for (const QByteArray &folder : folders)
+        lines << QString::fromLocal8Bit(folder);
+    lines << QString() << QStringLiteral("No file manager answered, and no program is set to open folders.");
+    QMessageBox *box = Dialogs::alert(
+        this, folders.size() == 1 ? QStringLiteral("The folder could not be opened")
+                                  : QStringLiteral("The folders could not be opened"),
+        lines.join(QLatin1Char('\n')));
+    box->setObjectName(QStringLiteral("revealProblems"));
+}
+
 void ModulesView::performDelete(const PendingDeletion &deletion)
 {
     m_pending.reset();
+    returnFocus();
     // The box closes as soon as this returns; the deletion starts after that, on exactly the
     // ids the request was made with.
     QMetaObject::invokeMethod(
@@ -414,9 +495,9 @@ void ModulesView::openContextMenu(const QPoint &globalPosition)
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("moduleContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(Icons::icon(QStringLiteral("magnifyingglass")), QStringLiteral("Open Containing Folder"), this,
+    menu->addAction(Icons::themed(QStringLiteral("magnifyingglass")), QStringLiteral("Open Containing Folder"), this,
                     &ModulesView::revealSelected);
-    menu->addAction(Icons::icon(QStringLiteral("trash")), QStringLiteral("Move to Trash"), this,
+    menu->addAction(Icons::themed(QStringLiteral("trash")), QStringLiteral("Move to Trash"), this,
                     [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
     menu->addAction(Icons::icon(QStringLiteral("xmark.bin.fill"), Theme::danger()), QStringLiteral("Delete Permanently"),
                     this, [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });

@@ -79,6 +79,8 @@ private:
     void performDelete(const PendingDeletion &deletion);
     void showProblems(const NodeModulesScanner::DeletionResult &result);
     void openContextMenu(const QPoint &globalPosition);
+    void returnFocus();
+    void showUnopened(const QList<QByteArray> &folders);
 
     void showRootPath();
     void showScanning();
@@ -93,6 +95,7 @@ private:
     FolderPicker m_pickFolder;
     std::optional<PendingDeletion> m_pending;
     std::optional<QString> m_errorMessage;
+    bool m_scanned = false;
     DialogSlot m_confirmation;
     DialogSlot m_alert;
     CoalescedUpdate *m_summaryUpdate = nullptr;

@@ -106,6 +106,11 @@ void BlockedPortCard::setBlockedPort(const BlockedPort &port)
     m_number->setText(number);
     m_free->setText(QStringLiteral("Free port ") + number);
     m_force->setToolTip(QStringLiteral("Force kill (SIGKILL) whatever is holding port ") + number);
+    // The force button shows only an icon: screen readers read its name instead.
+    m_force->setAccessibleName(QStringLiteral("Force kill port ") + number);
+    m_force->setAccessibleDescription(m_force->toolTip());
+    m_free->setAccessibleDescription(QStringLiteral("Asks to stop whatever is holding port ") + number
+                                     + QStringLiteral(" with SIGTERM."));
 
     m_holder->setVisible(!port.processes.isEmpty());
     if (port.processes.isEmpty())

@@ -18,11 +18,13 @@
 #include "ui/ports/ProcessTableModel.h"
 #include "ui/ports/ProcessTableView.h"
 
+#include <QAction>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QToolButton>
@@ -37,6 +39,30 @@ const QString s_allClearText = QStringLiteral(
     "Nothing from the Node ecosystem is on 3000, 5173, 4200, 8080 or the other known dev ports. This app only "
     "sees Node processes — if a port is still refused, the holder is something else (Docker, Rails, Postgres, a "
     "stale JVM); check it with `lsof -i :PORT`.");
+
+// The cards' scroll area asks for the cards' height as it is now (QScrollArea keeps the
+// first one it saw), up to about two dozen lines.
+class CardScrollArea : public QScrollArea
+{
+public:
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        const int line = fontMetrics().height();
+        QSize wanted = widget() ? widget()->sizeHint() : QSize();
+        // Wrapped text is as tall as the width it has now makes it.
+        if (widget() && widget()->hasHeightForWidth() && viewport()->width() > 0)
+            wanted.setHeight(widget()->heightForWidth(viewport()->width()));
+        return wanted.boundedTo(QSize(36 * line, 24 * line));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QScrollArea::resizeEvent(event);
+        if (event->size().width() != event->oldSize().width())
+            updateGeometry();
+    }
+};
 
 QHBoxLayout *row(QWidget *owner, int spacing, int padding)
 {
@@ -72,23 +98,36 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     title->setTextStyle(TextStyle::title2, QFont::DemiBold);
     title->setContentsMargins(12, 12, 12, 0);
 
+    // Only the cards scroll away; the process table below them takes the height the window
+    // has, so it never hides below the fold behind a few held ports.
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("portsContent"));
     auto *sections = new QVBoxLayout(content);
-    sections->setContentsMargins(16, 16, 16, 16);
-    sections->setSpacing(16);
+    sections->setContentsMargins(16, 16, 16, 0);
+    sections->setSpacing(0);
     sections->addWidget(blockedPortsSection());
-    sections->addWidget(processSection(), 1);
+    sections->addStretch(1);
 
-    auto *scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("portsScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(content);
+    m_scroll = new CardScrollArea;
+    m_scroll->setObjectName(QStringLiteral("portsScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(content);
+    m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // Tab goes to the cards' buttons, and the area scrolls to show them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     // The window shows through; the cards bring their own surfaces.
-    scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
     content->setAutoFillBackground(false);
+
+    m_processArea = new QWidget;
+    auto *processLayout = new QVBoxLayout(m_processArea);
+    processLayout->setContentsMargins(16, 16, 16, 16);
+    processLayout->addWidget(processSection());
+    // The cards get the height they ask for first; the table everything else, and never
+    // less than its least height (kept in showRows).
+    m_processArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -96,14 +135,21 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     layout->addWidget(title);
     layout->addWidget(header());
     layout->addWidget(new Divider);
-    layout->addWidget(scroll, 1);
+    layout->addWidget(m_scroll);
+    layout->addWidget(m_processArea, 1);
     layout->addWidget(new Divider);
     layout->addWidget(actionBar());
 
     connect(&m_store, &ProcessStore::processesChanged, this, &PortsView::showProcesses);
-    connect(&m_store, &ProcessStore::isLoadingChanged, this, &PortsView::showLoading);
-    connect(&m_store, &ProcessStore::statusTextChanged, this,
-            [this] { m_status->setText(m_store.statusText()); });
+    connect(&m_store, &ProcessStore::isLoadingChanged, this, [this] {
+        if (!m_store.isLoading())
+            m_loaded = true;
+        showLoading();
+    });
+    connect(&m_store, &ProcessStore::statusTextChanged, this, [this] {
+        m_status->setText(m_store.statusText());
+        m_loadingText->setText(m_store.statusText());
+    });
     connect(&m_store, &ProcessStore::portFilterChanged, this, &PortsView::showFilter);
     connect(&m_store, &ProcessStore::showOnlyHangingChanged, this,
             [this] { m_onlySuspicious->setChecked(m_store.showOnlyHanging()); });
@@ -111,6 +157,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     connect(m_processTable->processModel(), &ProcessTableModel::refreshed, this, &PortsView::showRows);
 
     m_status->setText(m_store.statusText());
+    m_loadingText->setText(m_store.statusText());
     m_onlySuspicious->setChecked(m_store.showOnlyHanging());
     showProcesses();
     showFilter();
@@ -133,37 +180,42 @@ QWidget *PortsView::header()
     auto *lookup = new GlassSurface(10);
     lookup->setObjectName(QStringLiteral("portLookup"));
     auto *lookupRow = new QHBoxLayout(lookup);
-    lookupRow->setContentsMargins(10, 8, 10, 8);
-    lookupRow->setSpacing(6);
-    lookupRow->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), Tint::Style::secondary));
+    lookupRow->setContentsMargins(4, 2, 4, 2);
     m_portField = new QLineEdit;
     m_portField->setObjectName(QStringLiteral("portField"));
     m_portField->setFrame(false);
-    m_portField->setFixedWidth(s_portFieldWidth);
+    // The field lies on the lookup's surface: no fill of its own, and no style sheet.
+    QPalette clear = m_portField->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    m_portField->setPalette(clear);
+    m_portField->addAction(Icons::themed(QStringLiteral("magnifyingglass"), Tint::Style::secondary),
+                           QLineEdit::LeadingPosition)
+        ->setText(QStringLiteral("Find by port"));
+    // The style's own clear button, shown only while there is text; it empties the filter.
+    m_portField->setClearButtonEnabled(true);
+    if (auto *clear = m_portField->findChild<QAction *>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(QStringLiteral("Clear"));
     m_portField->setPlaceholderText(QStringLiteral("Port…"));
     m_portField->setToolTip(QStringLiteral("Type a port number to see exactly what is holding it."));
-    m_portField->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    m_portField->setAccessibleName(QStringLiteral("Port lookup"));
+    m_portField->setAccessibleDescription(m_portField->toolTip());
+    // Room for the typed port beside the search icon and the clear button.
+    m_portField->setFixedWidth(s_portFieldWidth + 2 * m_portField->sizeHint().height());
     lookupRow->addWidget(m_portField);
-    m_clearPort = new QToolButton;
-    m_clearPort->setObjectName(QStringLiteral("clearPortButton"));
-    m_clearPort->setAutoRaise(true);
-    m_clearPort->setIcon(Icons::icon(QStringLiteral("xmark.circle.fill"), Tint::Style::secondary));
-    m_clearPort->setCursor(Qt::ArrowCursor);
-    m_clearPort->setFocusPolicy(Qt::NoFocus);
-    m_clearPort->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; padding: 0; }"));
-    lookupRow->addWidget(m_clearPort);
     lookup->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(m_portField, &QLineEdit::textEdited, this, [this](const QString &text) { m_store.setPortFilter(text); });
-    connect(m_clearPort, &QToolButton::clicked, this, [this] { m_store.setPortFilter(QString()); });
+    // Changed, not edited: the clear button empties the field without an edit.
+    connect(m_portField, &QLineEdit::textChanged, this, [this](const QString &text) { m_store.setPortFilter(text); });
 
     m_spinner = new ProgressSpinner;
     m_spinner->setObjectName(QStringLiteral("loadingSpinner"));
     m_onlySuspicious = new Switch(QStringLiteral("Only suspicious"));
     m_onlySuspicious->setObjectName(QStringLiteral("onlySuspiciousSwitch"));
+    m_onlySuspicious->setAccessibleDescription(QStringLiteral("Shows only the processes that look left running."));
     connect(m_onlySuspicious, &Switch::toggled, this, [this](bool on) { m_store.setShowOnlyHanging(on); });
 
-    m_refresh = new QPushButton(Icons::icon(QStringLiteral("arrow.clockwise")), QStringLiteral("Refresh"));
+    m_refresh = new QPushButton(Icons::themed(QStringLiteral("arrow.clockwise")), QStringLiteral("Refresh"));
     m_refresh->setObjectName(QStringLiteral("refreshButton"));
+    m_refresh->setAccessibleDescription(QStringLiteral("Lists the Node processes and their ports again."));
     m_refresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     glassProminentButton(m_refresh);
     connect(m_refresh, &QPushButton::clicked, this, [this] { (void)m_store.reload(); });
@@ -209,6 +261,21 @@ QWidget *PortsView::blockedPortsSection()
     clearRow->addLayout(texts, 1);
     m_allClear->setContentLayout(clearRow);
     layout->addWidget(m_allClear);
+
+    // Until the first scan has answered, nothing is known: no all-clear, no empty list.
+    m_loadingCard = new GlassCard(18);
+    m_loadingCard->setObjectName(QStringLiteral("loadingCard"));
+    auto *loadingRow = new QHBoxLayout;
+    loadingRow->setSpacing(8);
+    auto *loadingSpinner = new ProgressSpinner;
+    loadingSpinner->setObjectName(QStringLiteral("firstLoadSpinner"));
+    loadingRow->addWidget(loadingSpinner, 0, Qt::AlignVCenter);
+    m_loadingText = new KitLabel({}, TextStyle::callout);
+    m_loadingText->setObjectName(QStringLiteral("loadingText"));
+    m_loadingText->setTint(Tint::Style::secondary);
+    loadingRow->addWidget(m_loadingText, 1, Qt::AlignVCenter);
+    m_loadingCard->setContentLayout(loadingRow);
+    layout->addWidget(m_loadingCard);
     return section;
 }
 
@@ -226,9 +293,20 @@ QWidget *PortsView::processSection()
     auto *surfaceLayout = new QVBoxLayout(surface);
     surfaceLayout->setContentsMargins(4, 2, 4, 4);
     m_processTable = new ProcessTableView(m_store);
+    m_processTable->setAccessibleName(QStringLiteral("Node processes"));
+    m_processTable->setAccessibleDescription(
+        QStringLiteral("Every Node process with its ports; select the ones to stop."));
     surfaceLayout->addWidget(m_processTable);
     m_table = surface;
     connect(m_processTable, &ProcessTableView::killRequested, this, &PortsView::requestKill);
+    // The desktop's keys on the table: Delete asks to stop the selection, Shift+Delete to kill it.
+    for (const bool force : {false, true}) {
+        auto *action = new QAction(m_processTable);
+        action->setShortcut(force ? QKeySequence(Qt::SHIFT | Qt::Key_Delete) : QKeySequence(QKeySequence::Delete));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, [this, force] { requestKill(m_store.selection(), force); });
+        m_processTable->addAction(action);
+    }
     layout->addWidget(m_table, 1);
 
     m_emptyCard = new GlassCard(18);
@@ -252,13 +330,15 @@ QWidget *PortsView::actionBar()
     bar->setObjectName(QStringLiteral("portsActionBar"));
     QHBoxLayout *layout = row(bar, 10, 12);
 
-    m_stopSelected = new QPushButton(Icons::icon(QStringLiteral("stop.circle")), QStringLiteral("Stop Selected"));
+    m_stopSelected = new QPushButton(Icons::themed(QStringLiteral("stop.circle")), QStringLiteral("Stop Selected"));
     m_stopSelected->setObjectName(QStringLiteral("stopSelectedButton"));
+    m_stopSelected->setAccessibleDescription(QStringLiteral("Asks to stop the selected processes with SIGTERM."));
     glassButton(m_stopSelected, Theme::danger());
     connect(m_stopSelected, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), false); });
 
     m_forceKill = new QPushButton(Icons::icon(QStringLiteral("xmark.octagon")), QStringLiteral("Force Kill"));
     m_forceKill->setObjectName(QStringLiteral("forceKillButton"));
+    m_forceKill->setAccessibleDescription(QStringLiteral("Asks to kill the selected processes with SIGKILL."));
     glassButton(m_forceKill, Theme::danger());
     connect(m_forceKill, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), true); });
 
@@ -270,6 +350,7 @@ QWidget *PortsView::actionBar()
 
     m_selectSuspicious = new QPushButton(QStringLiteral("Select Suspicious"));
     m_selectSuspicious->setObjectName(QStringLiteral("selectSuspiciousButton"));
+    m_selectSuspicious->setAccessibleDescription(QStringLiteral("Selects every process that looks left running."));
     glassButton(m_selectSuspicious);
     connect(m_selectSuspicious, &QPushButton::clicked, this, [this] {
         QSet<qint32> suspicious;
@@ -299,12 +380,19 @@ void PortsView::showEvent(QShowEvent *event)
         (void)m_store.reload();
 }
 
+bool PortsView::isFirstLoad() const
+{
+    return !m_loaded && m_store.isLoading() && m_store.processes().isEmpty();
+}
+
 void PortsView::showProcesses()
 {
     const QList<BlockedPort> blocked = m_store.blockedPorts();
-    m_heldPorts->setValue(QString::number(blocked.size()));
+    // Before the first answer the counts are unknown, not zero.
+    const bool unknown = isFirstLoad();
+    m_heldPorts->setValue(unknown ? QStringLiteral("—") : QString::number(blocked.size()));
     m_heldPorts->setTint(blocked.isEmpty() ? Tint(Tint::Style::secondary) : Tint(Theme::warning()));
-    m_processCount->setValue(QString::number(m_store.processes().size()));
+    m_processCount->setValue(unknown ? QStringLiteral("—") : QString::number(m_store.processes().size()));
     m_selectSuspicious->setEnabled(m_store.hangingCount() > 0);
     showBlockedPorts(blocked);
 }
@@ -342,7 +430,36 @@ void PortsView::showBlockedPorts(const QList<BlockedPort> &blocked)
         }
     }
     m_cardList->parentWidget()->setVisible(!blocked.isEmpty());
-    m_allClear->setVisible(blocked.isEmpty());
+    const bool unknown = isFirstLoad();
+    m_allClear->setVisible(blocked.isEmpty() && !unknown);
+    m_loadingCard->setVisible(unknown);
+    // The scroll area asks for the cards' height (up to its own cap) once they have changed.
+    m_scroll->updateGeometry();
+    orderTabs();
+}
+
+void PortsView::orderTabs()
+{
+    // Cards come and go after the screen is built; Tab still walks the screen top to bottom.
+    QList<QWidget *> chain{m_portField, m_onlySuspicious, m_refresh};
+    for (int index = 0; index < m_cardList->count(); ++index) {
+        if (QWidget *card = m_cardList->itemAt(index)->widget())
+            chain << card->findChild<QPushButton *>(QStringLiteral("freePortButton"))
+                  << card->findChild<QToolButton *>(QStringLiteral("forceFreePortButton"));
+    }
+    chain << m_processTable << m_stopSelected << m_forceKill << m_selectSuspicious;
+    for (int index = 1; index < chain.size(); ++index)
+        setTabOrder(chain.at(index - 1), chain.at(index));
+}
+
+void PortsView::returnFocus()
+{
+    // Back to the table after an action, never to the button that asked: a Space there
+    // would ask again.
+    if (m_table->isVisibleTo(this))
+        m_processTable->setFocus(Qt::OtherFocusReason);
+    else
+        m_refresh->setFocus(Qt::OtherFocusReason);
 }
 
 void PortsView::showFilter()
@@ -350,7 +467,6 @@ void PortsView::showFilter()
     const QString filter = m_store.portFilter();
     if (m_portField->text() != filter)
         m_portField->setText(filter);
-    m_clearPort->setVisible(!filter.isEmpty());
 }
 
 void PortsView::showSelection()
@@ -363,15 +479,21 @@ void PortsView::showSelection()
 void PortsView::showLoading()
 {
     m_spinner->setVisible(m_store.isLoading());
+    showProcesses();
+    showRows();
 }
 
 void PortsView::showRows()
 {
     const bool empty = m_processTable->processModel()->rowCount() == 0;
+    const bool tableHadFocus = m_processTable->hasFocus();
     m_table->setVisible(!empty);
-    m_emptyCard->setVisible(empty);
+    m_emptyCard->setVisible(empty && !isFirstLoad());
     if (empty)
         m_emptyText->setText(emptyProcessText());
+    m_processArea->setMinimumHeight(m_processArea->minimumSizeHint().height());
+    if (empty && tableHadFocus)
+        m_refresh->setFocus(Qt::OtherFocusReason);
 }
 
 QString PortsView::emptyProcessText() const
@@ -421,6 +543,7 @@ void PortsView::present(const KillRequest &request)
 void PortsView::confirm(const KillRequest &request)
 {
     m_pending.reset();
+    returnFocus();
     // The box closes as soon as this returns; the signals go out after that, to exactly the
     // pids the request was made with.
     QMetaObject::invokeMethod(

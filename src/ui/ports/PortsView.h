@@ -19,6 +19,7 @@ class ProcessTableView;
 class ProgressSpinner;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class StatTile;
@@ -73,6 +74,9 @@ private:
     void showSelection();
     void showLoading();
     void showRows();
+    [[nodiscard]] bool isFirstLoad() const;
+    void orderTabs();
+    void returnFocus();
 
     ProcessStore &m_store;
     std::optional<KillRequest> m_pending;
@@ -83,7 +87,6 @@ private:
     StatTile *m_heldPorts = nullptr;
     StatTile *m_processCount = nullptr;
     QLineEdit *m_portField = nullptr;
-    QToolButton *m_clearPort = nullptr;
     ProgressSpinner *m_spinner = nullptr;
     Switch *m_onlySuspicious = nullptr;
     QPushButton *m_refresh = nullptr;
@@ -92,6 +95,11 @@ private:
     QVBoxLayout *m_cardList = nullptr;
     QMap<int, BlockedPortCard *> m_cards;
     GlassCard *m_allClear = nullptr;
+    GlassCard *m_loadingCard = nullptr;
+    KitLabel *m_loadingText = nullptr;
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_processArea = nullptr;
+    bool m_loaded = false;
 
     QWidget *m_table = nullptr;
     ProcessTableView *m_processTable = nullptr;

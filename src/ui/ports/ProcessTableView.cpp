@@ -121,7 +121,7 @@ void ProcessTableView::contextMenuEvent(QContextMenuEvent *event)
 
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(Icons::icon(QStringLiteral("stop.circle")), QStringLiteral("Stop (SIGTERM)"), this,
+    menu->addAction(Icons::themed(QStringLiteral("stop.circle")), QStringLiteral("Stop (SIGTERM)"), this,
                     [this, ids] { emit killRequested(ids, false); });
     menu->addAction(Icons::icon(QStringLiteral("xmark.octagon"), Theme::danger()),
                     QStringLiteral("Force Kill (SIGKILL)"), this, [this, ids] { emit killRequested(ids, true); });

@@ -272,6 +272,30 @@ private slots:
         QCOMPARE(measurements.load(), 7);
     }
 
+    // A long walk shows its count of visited folders moving; cancelled then, it counts what the walk had found.
+    void walkShowsItsProgressAndACancelCountsWhatItFound()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("root");
+        for (const char *name : {"/a", "/b", "/c/d"})
+            makeProject(root + name, 100);
+        Gate gate;
+        const auto opener = qScopeGuard([&] { gate.open(); });
+        ScanStore store(
+            [&gate](const QByteArray &from, const CancelToken &token) {
+                QList<QByteArray> found = Scanner::findParentDirs(from, token);
+                gate.pass();
+                return found;
+            },
+            Scanner::measure);
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        // root, a, b, c and d; node_modules folders are not entered.
+        QTRY_COMPARE(store.progressText(), QStringLiteral("5 folders visited"));
+        store.cancel();
+        QCOMPARE(store.statusText(), QStringLiteral("Scan cancelled. 3 folders found."));
+    }
+
     void measuresAtMostEightAtOnce()
     {
         const Scratch tree;
