@@ -1,7 +1,9 @@
 #include "core/processes/ProcessStore.h"
 
 #include "core/Concurrency.h"
+#include "core/processes/ProcessSignal.h"
 
+#include <QHash>
 #include <QMap>
 #include <QPromise>
 #include <QStringView>
@@ -46,7 +48,10 @@ ProcessStore::ProcessStore(ScanFunction scan, QObject *parent)
 {
 }
 
-ProcessStore::~ProcessStore() = default;
+ProcessStore::~ProcessStore()
+{
+    m_stopping.store(true, std::memory_order_release);
+}
 
 void ProcessStore::setPortFilter(const QString &portFilter)
 {
@@ -178,7 +183,8 @@ QFuture<void> ProcessStore::reload()
     QFuture<void> published = promise->future().then(
         this, [this](const QList<NodeProcess> &processes) { publish(processes); });
     promise->start();
-    m_pool.start([promise, scan = m_scan] {
+    m_pool.start([promise, scan = m_scan, &stopping = m_stopping] {
+        const ProcessScanner::StopScope scope(stopping);
         promise->addResult(scan());
         promise->finish();
     });
@@ -219,7 +225,7 @@ QString ProcessStore::summaryText() const
 
 std::optional<QString> ProcessStore::refusal(qint32 pid)
 {
-    if (pid <= 0 || pid == qint32(::getpid()))
+    if (pid <= 1 || pid == qint32(::getpid()))
         return QStringLiteral("pid %1: refusing to signal this process").arg(pid);
     return std::nullopt;
 }
@@ -227,17 +233,18 @@ std::optional<QString> ProcessStore::refusal(qint32 pid)
 QFuture<QStringList> ProcessStore::kill(const QSet<qint32> &ids, bool force)
 {
     const int signal = force ? SIGKILL : SIGTERM;
+    QHash<qint32, std::optional<quint64>> startTimes;
+    for (const NodeProcess &process : m_processes)
+        startTimes.insert(process.pid, process.startTime);
     QStringList failures;
     for (const qint32 pid : ids) {
         if (std::optional<QString> refused = refusal(pid)) {
             failures.append(*refused);
             continue;
         }
-        if (::kill(pid, signal) == 0)
-            continue;
-        const int error = errno;
-        // Already gone is what we wanted.
-        if (error != ESRCH)
+        const int error = ProcessSignal::send(pid, signal, startTimes.value(pid));
+        // Already gone (or its pid now another process's) is what we wanted.
+        if (error != 0 && error != ESRCH)
             failures.append(QStringLiteral("pid %1: %2").arg(pid).arg(systemMessage(error)));
     }
     return reload().then(this, [failures] { return failures; });

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -27,6 +28,7 @@ public:
 
     // scan runs on a worker thread; tests pass their own to feed records.
     explicit ProcessStore(ScanFunction scan = ProcessScanner::scan, QObject *parent = nullptr);
+    // Ends at once: a tool the running scan waits for is killed (ProcessScanner::StopScope).
     ~ProcessStore() override;
 
     [[nodiscard]] const QList<NodeProcess> &processes() const { return m_processes; }
@@ -55,15 +57,19 @@ public:
     // the future finishes once the new list is published.
     QFuture<void> reload();
     // Signals each pid on its own (SIGKILL when force, else SIGTERM; never its
-    // process group), then reloads. A process already gone counts as stopped. The
-    // future finishes after that reload has published (at once when a reload was
-    // already running) and gives "pid {pid}: {system message}" per failed pid and
-    // the refusal line per pid it will not signal; empty means success.
+    // process group), then reloads. A pid listed with a start time is signalled only
+    // while it still has that start time; one now held by another process, like a
+    // process already gone, counts as stopped and gets nothing. A pid not in the list
+    // is signalled without that check. The future finishes after that reload has
+    // published (at once when a reload was already running) and gives
+    // "pid {pid}: {system message}" per failed pid and the refusal line per pid it
+    // will not signal; empty means success.
     QFuture<QStringList> kill(const QSet<qint32> &ids, bool force);
 
     // "pid {pid}: refusing to signal this process" for a pid kill() never signals:
     // below 1 (0 and -1 would reach a process group or every process we may
-    // signal) or the application's own; nothing for any other pid.
+    // signal), 1 (init, whose end takes the system down) or the application's own;
+    // nothing for any other pid.
     [[nodiscard]] static std::optional<QString> refusal(qint32 pid);
 
 signals:
@@ -90,6 +96,7 @@ private:
     QSet<qint32> m_selection;
     bool m_showOnlyHanging = false;
     ProcessSortOrder m_sortOrder;
+    std::atomic<bool> m_stopping = false;
     // Last member: destroyed first, so running scans end before the store does.
     QThreadPool m_pool;
 };

@@ -1,8 +1,12 @@
+#include "core/processes/ProcFs.h"
 #include "core/processes/ProcessStore.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -75,6 +79,19 @@ struct ExitedChild
     }
     ~ExitedChild() { if (pid > 0) ::waitpid(pid, nullptr, 0); }
 };
+
+// Whether sig waits, undelivered, for a stopped process (the ShdPnd mask of its status).
+bool pending(qint32 pid, int sig)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("ShdPnd:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (sig - 1)) & 1;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -280,7 +297,7 @@ private slots:
     void killRefusesAndForgivesGonePids()
     {
         const qint32 own = qint32(::getpid());
-        for (const qint32 pid : {0, -1, INT_MIN, own})
+        for (const qint32 pid : {0, -1, 1, INT_MIN, own})
             QCOMPARE(ProcessStore::refusal(pid), std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
         QCOMPARE(ProcessStore::refusal(own + 1), std::nullopt);
 
@@ -293,6 +310,66 @@ private slots:
         QTRY_VERIFY(done.isFinished());
         QCOMPARE(std::pair(done.result(), feed.calls.load()),
                  std::pair(QStringList{QString("pid %1: refusing to signal this process").arg(own)}, 1));
+    }
+
+    // A listed pid is signalled only while it still has the listed start time. The child is
+    // stopped, so a signal sent to it stays pending where the test can see it.
+    void killChecksTheStartTime()
+    {
+        QProcess child;
+        child.start("/bin/sleep", {"60"});
+        QVERIFY(child.waitForStarted(10000));
+        const qint32 pid = qint32(child.processId());
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        QTRY_COMPARE(ProcFs::readStat(pid)->state, 'T');
+        NodeProcess listed = record(pid, Kind::node, {});
+        listed.startTime = ProcFs::readStat(pid)->startTime;
+        NodeProcess other = listed;
+        other.startTime = *listed.startTime + 1;
+
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed, {other});
+        QFuture<QStringList> done = store.kill({pid}, false);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(QStringList(), false));
+
+        publish(store, feed, {listed});
+        done = store.kill({pid}, false);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(QStringList(), true));
+        ::kill(pid, SIGCONT);
+        QTRY_COMPARE(child.state(), QProcess::NotRunning);
+        QCOMPARE(child.exitCode(), SIGTERM);
+
+        // Listed, then exited and reaped: stopped already.
+        publish(store, feed, {listed});
+        done = store.kill({pid}, true);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(done.result(), QStringList());
+    }
+
+    // Going away does not wait for a hung tool: the tool is killed and reaped.
+    void destroyingTheStoreStopsAHungTool()
+    {
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath("pid");
+        auto store = std::make_unique<ProcessStore>([pidFile] {
+            (void)ProcessScanner::detail::run("/bin/sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"});
+            return QList<NodeProcess>{};
+        });
+        (void)store->reload();
+        QTRY_VERIFY(QFile(pidFile).size() > 0);
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const pid_t tool = pid_t(file.readAll().trimmed().toInt());
+        QVERIFY(tool > 1);
+
+        QElapsedTimer timer;
+        timer.start();
+        store.reset();
+        QVERIFY2(timer.elapsed() < 5000, "the store waited for the tool");
+        QTRY_VERIFY(::kill(tool, 0) != 0 && errno == ESRCH);
     }
 };
 
