@@ -235,6 +235,26 @@ private slots:
         QCOMPARE(screen.cards(), QList<BlockedPortCard *>{cards.at(1)});
     }
 
+    // A right-to-left override or a line feed cannot make a command or folder read like another.
+    void commandsAndFoldersAreShownEscaped()
+    {
+        Screen screen({record(301, Kind::node, {3000}, 2000, 60, std::nullopt, u"node \u202Esj.revres"_s),
+                       record(302, Kind::packageManager, {}, 1000, 2000, u"/tmp/a\nb"_s, u"npm start \u202Ex"_s)});
+        QVERIFY(screen.loaded);
+        const QAbstractItemModel *model = screen.table()->model();
+        const auto cell = [model](int row, int role) { return model->index(row, Model::CommandColumn).data(role).toString(); };
+        QCOMPARE((QStringList{cell(0, Qt::DisplayRole), cell(0, Qt::ToolTipRole), cell(1, Model::DirectoryRole),
+                              model->index(1, Model::StatusColumn).data(Qt::ToolTipRole).toString()}),
+                 (QStringList{u"node \\u202Esj.revres"_s, u"node \\u202Esj.revres"_s, u"/tmp/a\\u000Ab"_s,
+                              u"Flagged: running `npm start \\u202Ex` for 33m 20s"_s}));
+        QCOMPARE(cardTexts(screen.cards().at(0)).at(3), u"node \\u202Esj.revres"_s);
+        screen.view.requestKill({302}, false);
+        QCOMPARE(texts(screen.dialog()).at(1), u"• npm/yarn · pid 302 · up 33m 20s\n   /tmp/a\\u000Ab\n"
+                                               "   flagged: running `npm start \\u202Ex` for 33m 20s\n"
+                                               "Unsaved work in these dev servers will be lost."_s);
+        QVERIFY(screen.cancel());
+    }
+
     void lookupFieldAndEmptyTexts()
     {
         Screen screen({record(101, Kind::node, {9999}), record(102, Kind::packageManager)});
@@ -643,12 +663,14 @@ private slots:
         QCOMPARE(store.sortOrder(), before);
     }
 
-    // Needs a real node and lsof; signals only the server this test started.
+    // Needs a real node; signals only the server this test started.
     void freeingARealPortEndToEnd()
     {
         QList<int> candidates = ProcessScanner::devPorts().values();
         std::sort(candidates.begin(), candidates.end());
+        // Named as Next.js names its server, which Debian's lsof does not list; in a folder with a space.
         NodeServer server;
+        server.setTitle(u"next-server (v15.0.0)"_s);
         QVERIFY2(server.start(candidates), qPrintable(server.error()));
         const int port = server.port();
 
@@ -670,7 +692,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(cardFor(), 30000);
         QTRY_VERIFY(badgeNames());
         BlockedPortCard *card = cardFor();
-        QCOMPARE(cardTexts(card).mid(2, 2), (QStringList{u"· pid %1"_s.arg(server.pid()), server.directory()}));
+        QVERIFY(server.directory().contains(u' '));
+        QCOMPARE(cardTexts(card).mid(1, 4), (QStringList{card->blockedPort().summary(), u"· pid %1"_s.arg(server.pid()),
+                                                         server.directory(), u"Next.js dev server"_s}));
+        QVERIFY(card->blockedPort().summary().startsWith(u"Next.js · "_s));
 
         QTest::mouseClick(card->findChild<QPushButton *>(u"freePortButton"_s), Qt::LeftButton);
         QMessageBox *box = boxes(window).value(0);
