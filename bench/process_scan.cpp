@@ -1,17 +1,21 @@
-// Times ProcessScanner::scan() against the three tool runs it is made of, started
-// directly with posix_spawn in the same run, and the time from ProcessStore::reload()
-// to the published list. Prints medians; run it by hand (see bench/CMakeLists.txt).
-
+// Times ProcessScanner::scan() (ps, then /proc) against two other ways to the same facts,
+// in the same rounds: ps + `ss -ltnp` (the two tool runs alone, without parsing) and the
+// earlier ps + lsof path (ps, lsof for the listening sockets, lsof for the folders), with 0,
+// 100 and 500 extra idle node processes that it starts and stops itself. Then the time from
+// ProcessStore::reload() to the published list. Prints medians; run it by hand (see
+// bench/CMakeLists.txt): build/release/bench/process_scan [rounds]
 #include "core/processes/ProcessScanner.h"
 #include "core/processes/ProcessStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -25,9 +29,6 @@
 extern char **environ;
 
 namespace {
-
-constexpr int s_rounds = 25;
-constexpr int s_extraNodes = 100;
 
 double median(std::vector<double> values)
 {
@@ -66,54 +67,71 @@ size_t runDirectly(const QByteArray &path, const QList<QByteArray> &arguments)
     return total;
 }
 
-QByteArray lsofPath()
-{
-    return ::access("/usr/sbin/lsof", X_OK) == 0 ? "/usr/sbin/lsof" : "/usr/bin/lsof";
-}
-
 struct Figures
 {
+    int extra = 0;
+    int found = 0;
     double scanMs = 0;
-    double toolsMs = 0;
-    int processes = 0;
+    double psSsMs = 0;
+    double lsofMs = 0;
 };
 
-Figures compare()
+// What a scan cost before the kernel's tables: ps, then lsof twice.
+void scanWithLsof()
+{
+    const QList<ProcessScanner::detail::PSEntry> entries = ProcessScanner::detail::ps();
+    if (entries.isEmpty())
+        return;
+    QList<qint32> pids;
+    for (const auto &entry : entries)
+        pids.append(entry.pid);
+    (void)ProcessScanner::detail::listeningPorts();
+    (void)ProcessScanner::detail::workingDirectories(pids);
+}
+
+double since(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+Figures compare(int extra, int rounds, const QByteArray &ss)
 {
     std::vector<double> scans;
-    std::vector<double> tools;
-    int processes = 0;
-    for (int round = 0; round < s_rounds; ++round) {
-        QList<qint32> pids;
-        for (const auto &entry : ProcessScanner::detail::ps())
-            pids.append(entry.pid);
-        QByteArray pidList;
-        for (const qint32 pid : pids)
-            pidList += (pidList.isEmpty() ? "" : ",") + QByteArray::number(pid);
-
+    std::vector<double> psSs;
+    std::vector<double> lsof;
+    Figures figures;
+    figures.extra = extra;
+    for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
-        runDirectly("/bin/ps", {"-axww", "-o", "pid=,ppid=,etime=,rss=,command="});
-        runDirectly(lsofPath(), {"-nP", "-iTCP", "-sTCP:LISTEN"});
-        if (!pids.isEmpty())
-            runDirectly(lsofPath(), {"-a", "-d", "cwd", "-p", pidList, "-Fpn"});
-        tools.push_back(double(timer.nsecsElapsed()) / 1e6);
+        figures.found = int(ProcessScanner::scan().size());
+        scans.push_back(since(timer));
+
+        if (!ss.isEmpty()) {
+            timer.start();
+            runDirectly("/bin/ps", {"-axww", "-o", "pid=,ppid=,etime=,rss=,command="});
+            runDirectly(ss, {"-ltnp"});
+            psSs.push_back(since(timer));
+        }
 
         timer.start();
-        processes = int(ProcessScanner::scan().size());
-        scans.push_back(double(timer.nsecsElapsed()) / 1e6);
+        scanWithLsof();
+        lsof.push_back(since(timer));
     }
-    return {median(scans), median(tools), processes};
+    figures.scanMs = median(scans);
+    figures.psSsMs = psSs.empty() ? 0 : median(psSs);
+    figures.lsofMs = median(lsof);
+    return figures;
 }
 
 // Median of reload() until the list is published, and of a bare scan() in the
 // same rounds.
-std::pair<double, double> reloadAgainstScan()
+std::pair<double, double> reloadAgainstScan(int rounds)
 {
     ProcessStore store;
     std::vector<double> reloads;
     std::vector<double> scans;
-    for (int round = 0; round < s_rounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
         QFuture<void> published = store.reload();
@@ -128,10 +146,10 @@ std::pair<double, double> reloadAgainstScan()
     return {median(reloads), median(scans)};
 }
 
-void print(const char *label, const Figures &figures)
+void print(const Figures &figures)
 {
-    std::printf("%-26s %6d   %9.2f   %9.2f   %5.3f\n", label, figures.processes, figures.scanMs,
-                figures.toolsMs, figures.scanMs / figures.toolsMs);
+    std::printf("%11d %6d   %8.2f   %10.2f   %10.2f   %9.3f\n", figures.extra, figures.found, figures.scanMs,
+                figures.psSsMs, figures.lsofMs, figures.scanMs / figures.lsofMs);
 }
 
 // The extra node processes; stopped and reaped when this goes out of scope.
@@ -139,21 +157,23 @@ struct Nodes
 {
     std::vector<std::unique_ptr<QProcess>> processes;
 
-    bool start(const QString &node, int count)
+    // Starts node processes until there are count of them.
+    bool growTo(const QString &node, int count)
     {
-        for (int i = 0; i < count; ++i) {
+        const size_t first = processes.size();
+        while (int(processes.size()) < count) {
             auto process = std::make_unique<QProcess>();
             process->start(node, {"-e", "console.log('ready'); setInterval(() => {}, 1 << 30)"});
             processes.push_back(std::move(process));
         }
-        for (auto &process : processes) {
-            if (!process->waitForReadyRead(60000))
+        for (size_t i = first; i < processes.size(); ++i) {
+            if (!processes[i]->waitForReadyRead(60000))
                 return false;
         }
         return true;
     }
 
-    ~Nodes()
+    void stop()
     {
         for (auto &process : processes)
             process->terminate();
@@ -161,7 +181,10 @@ struct Nodes
             if (!process->waitForFinished(10000))
                 process->kill();
         }
+        processes.clear();
     }
+
+    ~Nodes() { stop(); }
 };
 
 } // namespace
@@ -169,36 +192,39 @@ struct Nodes
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
-    // Both sides run their tools under the open-file limit scan() gives them, so
-    // lsof's start-up descriptor sweep costs the same on both.
+    // Every tool runs under the open-file limit scan() gives lsof, so lsof's start-up
+    // descriptor sweep costs the same on every side.
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
     if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 1024) {
         limit.rlim_cur = 1024;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
-
-    std::printf("process_scan: medians of %d rounds, scan() and the direct tool runs alternating\n",
-                s_rounds);
-    std::printf("%-26s %6s   %9s   %9s   %5s\n", "case", "found", "scan ms", "tools ms", "ratio");
-    const Figures plain = compare();
-    print("as found", plain);
-
-    const auto [reloadMs, scanMs] = reloadAgainstScan();
-
+    const QByteArray ss = QFile::encodeName(QStandardPaths::findExecutable("ss"));
     const QString node = QStandardPaths::findExecutable("node");
-    if (node.isEmpty()) {
-        std::printf("no node on the PATH: the case with %d extra node processes is skipped\n", s_extraNodes);
-    } else {
-        Nodes nodes;
-        if (!nodes.start(node, s_extraNodes)) {
-            std::printf("could not start %d node processes\n", s_extraNodes);
+
+    std::printf("process_scan: medians of %d rounds; the three ways alternate in each round\n", rounds);
+    if (ss.isEmpty())
+        std::printf("no ss on the PATH: its column reads 0\n");
+    std::printf("%11s %6s   %8s   %10s   %10s   %9s\n", "extra nodes", "found", "scan ms", "ps + ss ms",
+                "ps + lsof ms", "scan/lsof");
+    Nodes nodes;
+    for (const int extra : {0, 100, 500}) {
+        if (extra > 0 && node.isEmpty()) {
+            std::printf("no node on the PATH: the cases with extra node processes are skipped\n");
+            break;
+        }
+        if (!nodes.growTo(node, extra)) {
+            std::printf("could not start %d node processes\n", extra);
             return 1;
         }
-        print("with 100 extra node", compare());
+        print(compare(extra, rounds, ss));
     }
+    nodes.stop();
 
+    const auto [reloadMs, scanMs] = reloadAgainstScan(rounds);
     std::printf("\nProcessStore::reload() to published list: %.2f ms; bare scan() in the same rounds: %.2f ms\n",
                 reloadMs, scanMs);
     return 0;

@@ -230,22 +230,60 @@ std::optional<QString> ProcessStore::refusal(qint32 pid)
     return std::nullopt;
 }
 
-QFuture<QStringList> ProcessStore::kill(const QSet<qint32> &ids, bool force)
+QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
 {
     const int signal = force ? SIGKILL : SIGTERM;
-    QHash<qint32, std::optional<quint64>> startTimes;
+    QHash<qint32, NodeProcess> listed;
     for (const NodeProcess &process : m_processes)
-        startTimes.insert(process.pid, process.startTime);
+        listed.insert(process.pid, process);
     QStringList failures;
+    QList<ProcessSignal::Watch> watches;
     for (const qint32 pid : ids) {
         if (std::optional<QString> refused = refusal(pid)) {
             failures.append(*refused);
             continue;
         }
-        const int error = ProcessSignal::send(pid, signal, startTimes.value(pid));
+        const auto found = listed.constFind(pid);
+        const std::optional<quint64> startTime = found == listed.cend() ? std::nullopt : found->startTime;
+        int pidfd = -1;
+        const int error = ProcessSignal::send(pid, signal, startTime, &pidfd);
+        if (error == 0)
+            watches.append({pid, pidfd, startTime});
         // Already gone (or its pid now another process's) is what we wanted.
-        if (error != 0 && error != ESRCH)
+        else if (error != ESRCH)
             failures.append(QStringLiteral("pid %1: %2").arg(pid).arg(systemMessage(error)));
     }
-    return reload().then(this, [failures] { return failures; });
+
+    auto outcome = std::make_shared<QPromise<KillOutcome>>();
+    outcome->start();
+    QFuture<QList<qint32>> waited;
+    if (watches.isEmpty()) {
+        waited = finishedFuture(QList<qint32>());
+    } else {
+        const qsizetype n = watches.size();
+        setStatusText(QStringLiteral("Waiting for %1 process%2 to stop…").arg(n).arg(n == 1 ? "" : "es"));
+        waited = runInPool(&m_pool, [watches, limit = force ? s_killWait : s_termWait, &stopping = m_stopping] {
+            return ProcessSignal::waitForExit(watches, limit, stopping);
+        });
+    }
+    waited.then(this, [this, outcome, failures, force, listed](const QList<qint32> &survivors) {
+        reload().then(this, [this, outcome, failures, force, listed, survivors] {
+            KillOutcome result{failures, {}};
+            if (!force) {
+                QHash<qint32, NodeProcess> current;
+                for (const NodeProcess &process : m_processes)
+                    current.insert(process.pid, process);
+                for (const qint32 pid : survivors) {
+                    NodeProcess bare;
+                    bare.id = bare.pid = pid;
+                    result.stillRunning.append(current.value(pid, listed.value(pid, bare)));
+                }
+                std::sort(result.stillRunning.begin(), result.stillRunning.end(),
+                          [](const NodeProcess &a, const NodeProcess &b) { return a.pid < b.pid; });
+            }
+            outcome->addResult(result);
+            outcome->finish();
+        });
+    });
+    return outcome->future();
 }

@@ -12,8 +12,22 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
+
+// What kill() reports once it has waited for the signalled processes and reloaded.
+struct KillOutcome
+{
+    // "pid {pid}: {system message}" per pid the signal could not reach, and the refusal
+    // line per pid that is never signalled; empty when every signal went out.
+    QStringList failures;
+    // Sent SIGTERM and still running when the wait ended, by ascending pid, as the
+    // reload listed them.
+    QList<NodeProcess> stillRunning;
+
+    friend bool operator==(const KillOutcome &, const KillOutcome &) = default;
+};
 
 // The observable list of Node processes behind the Ports screen, the sidebar badge
 // and the status bar. Lives on the GUI thread and is touched only there; each
@@ -57,14 +71,17 @@ public:
     // the future finishes once the new list is published.
     QFuture<void> reload();
     // Signals each pid on its own (SIGKILL when force, else SIGTERM; never its
-    // process group), then reloads. A pid listed with a start time is signalled only
-    // while it still has that start time; one now held by another process, like a
-    // process already gone, counts as stopped and gets nothing. A pid not in the list
-    // is signalled without that check. The future finishes after that reload has
-    // published (at once when a reload was already running) and gives
-    // "pid {pid}: {system message}" per failed pid and the refusal line per pid it
-    // will not signal; empty means success.
-    QFuture<QStringList> kill(const QSet<qint32> &ids, bool force);
+    // process group), waits on a worker thread for the signalled processes to end
+    // (at most s_termWait after SIGTERM, s_killWait after SIGKILL), then reloads. A pid
+    // listed with a start time is signalled only while it still has that start time;
+    // one now held by another process, like a process already gone, counts as stopped
+    // and gets nothing. A pid not in the list is signalled without that check. The
+    // future finishes after that reload has published (at once when a reload was
+    // already running); it gives no result when the store goes first.
+    QFuture<KillOutcome> kill(const QSet<qint32> &ids, bool force);
+
+    static constexpr std::chrono::milliseconds s_termWait{3000};
+    static constexpr std::chrono::milliseconds s_killWait{1000};
 
     // "pid {pid}: refusing to signal this process" for a pid kill() never signals:
     // below 1 (0 and -1 would reach a process group or every process we may

@@ -426,16 +426,53 @@ void PortsView::confirm(const KillRequest &request)
     QMetaObject::invokeMethod(
         this,
         [this, request] {
-            auto *watcher = new QFutureWatcher<QStringList>(this);
+            auto *watcher = new QFutureWatcher<KillOutcome>(this);
             connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-                const QFuture<QStringList> done = watcher->future();
+                const QFuture<KillOutcome> done = watcher->future();
                 watcher->deleteLater();
-                if (done.resultCount() > 0 && !done.result().isEmpty())
-                    showFailures(done.result());
+                if (done.resultCount() > 0)
+                    showOutcome(done.result());
             });
             watcher->setFuture(m_store.kill(request.ids, request.force));
         },
         Qt::QueuedConnection);
+}
+
+void PortsView::showOutcome(const KillOutcome &outcome)
+{
+    if (!outcome.failures.isEmpty())
+        showFailures(outcome.failures);
+    if (outcome.stillRunning.isEmpty())
+        return;
+    // One box at a time: the offer follows the failures once they are read.
+    if (QMessageBox *failures = m_alert.box())
+        connect(failures, &QDialog::finished, this, [this, stillRunning = outcome.stillRunning] {
+            offerForceKill(stillRunning);
+        });
+    else
+        offerForceKill(outcome.stillRunning);
+}
+
+void PortsView::offerForceKill(const QList<NodeProcess> &stillRunning)
+{
+    QStringList names;
+    QSet<qint32> ids;
+    for (const NodeProcess &process : stillRunning) {
+        names.append(QStringLiteral("%1 (pid %2)").arg(NodeProcess::rawValue(process.kind)).arg(process.pid));
+        ids.insert(process.pid);
+    }
+    const qsizetype n = stillRunning.size();
+    const QString title = QStringLiteral("%1 process%2 did not stop after SIGTERM: %3")
+                              .arg(n)
+                              .arg(n == 1 ? QString() : QStringLiteral("es"), names.join(QLatin1String(", ")));
+    // The user already confirmed stopping exactly these; SIGKILL needs no second question.
+    QMessageBox *box = Dialogs::confirm(this, title, KillRequest::killMessage({ids, true, {}, {}}),
+                                        QStringLiteral("Force Kill"), this, [this, ids] {
+                                            confirm({ids, true, {}, {}});
+                                        });
+    box->escapeButton()->setText(QStringLiteral("Leave Running"));
+    box->setObjectName(QStringLiteral("stillRunning"));
+    m_stillRunning.show(box, this, [] {});
 }
 
 void PortsView::showFailures(const QStringList &lines)

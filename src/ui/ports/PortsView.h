@@ -15,6 +15,7 @@ class GlassCard;
 class InlineCodeLabel;
 class KitLabel;
 class ProcessStore;
+struct KillOutcome;
 class ProcessTableView;
 class ProgressSpinner;
 class QLineEdit;
@@ -66,6 +67,8 @@ private:
     void present(const KillRequest &request);
     void confirm(const KillRequest &request);
     void showFailures(const QStringList &lines);
+    void showOutcome(const KillOutcome &outcome);
+    void offerForceKill(const QList<NodeProcess> &stillRunning);
 
     void showProcesses();
     void showBlockedPorts(const QList<BlockedPort> &blocked);
@@ -79,6 +82,7 @@ private:
     std::optional<QString> m_errorMessage;
     DialogSlot m_confirmation;
     DialogSlot m_alert;
+    DialogSlot m_stillRunning;
 
     StatTile *m_heldPorts = nullptr;
     StatTile *m_processCount = nullptr;

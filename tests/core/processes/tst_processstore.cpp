@@ -254,10 +254,10 @@ private slots:
         QVERIFY(store->isLoading());
         QFuture<void> second = store->reload();
         QVERIFY(second.isFinished());
-        QFuture<QStringList> killed = store->kill({}, false);
+        QFuture<KillOutcome> killed = store->kill({}, false);
         // kill's reload found one running and returned at once.
         QTRY_VERIFY(killed.isFinished());
-        QVERIFY(killed.result().isEmpty());
+        QCOMPARE(killed.result(), KillOutcome());
         QVERIFY(store->processes().isEmpty());
 
         gate.release();
@@ -285,10 +285,10 @@ private slots:
             QProcess sleeper; // killed and reaped on the way out if the test fails
             sleeper.start("/bin/sleep", {"60"});
             QVERIFY(sleeper.waitForStarted(10000));
-            QFuture<QStringList> done = store.kill({qint32(sleeper.processId())}, force);
+            QFuture<KillOutcome> done = store.kill({qint32(sleeper.processId())}, force);
             QTRY_VERIFY(done.isFinished());
             // It reloaded before finishing.
-            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()), std::tuple(QStringList(), force ? 2 : 1, false));
+            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()), std::tuple(KillOutcome(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
             QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()), std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
         }
@@ -306,9 +306,9 @@ private slots:
         ExitedChild exited;
         QVERIFY(exited.pid > 0);
         // INT_MAX lies above any kernel's pid_max: certainly no process, so ESRCH.
-        QFuture<QStringList> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
+        QFuture<KillOutcome> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(std::pair(done.result(), feed.calls.load()),
+        QCOMPARE(std::pair(done.result().failures, feed.calls.load()),
                  std::pair(QStringList{QString("pid %1: refusing to signal this process").arg(own)}, 1));
     }
 
@@ -330,14 +330,15 @@ private slots:
         Feed feed;
         ProcessStore store(feed.function());
         publish(store, feed, {other});
-        QFuture<QStringList> done = store.kill({pid}, false);
+        QFuture<KillOutcome> done = store.kill({pid}, false);
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(QStringList(), false));
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome(), false));
 
+        // Sent, and still there when the wait ends: the process is stopped.
         publish(store, feed, {listed});
         done = store.kill({pid}, false);
-        QTRY_VERIFY(done.isFinished());
-        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(QStringList(), true));
+        QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome{{}, {listed}}, true));
         ::kill(pid, SIGCONT);
         QTRY_COMPARE(child.state(), QProcess::NotRunning);
         QCOMPARE(child.exitCode(), SIGTERM);
@@ -346,7 +347,7 @@ private slots:
         publish(store, feed, {listed});
         done = store.kill({pid}, true);
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(done.result(), QStringList());
+        QCOMPARE(done.result(), KillOutcome());
     }
 
     // Going away does not wait for a hung tool: the tool is killed and reaped.
