@@ -255,6 +255,29 @@ private slots:
         QVERIFY(screen.cancel());
     }
 
+    // What SIGTERM did not stop is named after the wait; Force Kill ends it without a second question.
+    void stopOffersForceKillForWhatKeepsRunning()
+    {
+        QProcess stubborn; // killed and reaped on the way out if the test fails
+        stubborn.start(u"/bin/sh"_s, {u"-c"_s, u"trap '' TERM; echo ready; exec sleep 60"_s});
+        QVERIFY(stubborn.waitForReadyRead(10000));
+        const qint32 pid = qint32(stubborn.processId());
+        Screen screen({record(pid, Kind::vite, {5173})});
+        QVERIFY(screen.loaded);
+        screen.view.requestKill({pid}, false);
+        buttonLabelled(screen.dialog(), u"Stop (SIGTERM)"_s)->click();
+
+        QTRY_VERIFY_WITH_TIMEOUT(screen.find<QMessageBox>(u"stillRunning"_s), 10000);
+        QMessageBox *box = screen.find<QMessageBox>(u"stillRunning"_s);
+        QCOMPARE(box->text(), u"1 process did not stop after SIGTERM: Vite (pid %1)"_s.arg(pid));
+        QVERIFY(buttonLabelled(box, u"Leave Running"_s));
+        buttonLabelled(box, u"Force Kill"_s)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(stubborn.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(stubborn.exitCode(), SIGKILL);
+        QTRY_VERIFY(boxes(&screen.view).isEmpty());
+        QVERIFY(!screen.view.errorMessage());
+    }
+
     void lookupFieldAndEmptyTexts()
     {
         Screen screen({record(101, Kind::node, {9999}), record(102, Kind::packageManager)});

@@ -400,6 +400,27 @@ const listen = (host, port) => new Promise((ok, fail) => {
             QVERIFY(process.pid > 0 && process.pid != qint32(::getpid()));
     }
 
+    // A dead node process its parent never reaps holds nothing and cannot be signalled.
+    void scanLeavesZombiesOut()
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        if (node.isEmpty())
+            QSKIP("node is not installed");
+        QProcess parent; // a shell that starts node, then becomes a sleep that never reaps it
+        parent.start("/bin/sh", {"-c", "\"$0\" -e \"process.title='next-server (v16.0.0)'\" & echo $!; exec sleep 60", node});
+        QVERIFY(parent.waitForReadyRead(10000));
+        const qint32 zombie = parent.readAllStandardOutput().trimmed().toInt();
+        QVERIFY(zombie > 1);
+        QTRY_COMPARE_WITH_TIMEOUT(ProcFs::readStat(zombie).value_or(ProcFs::Stat{}).state, 'Z', 20000);
+        const auto listed = ProcessScanner::detail::ps();
+        QVERIFY2(std::any_of(listed.cbegin(), listed.cend(), [zombie](const auto &entry) { return entry.pid == zombie; }),
+                 "ps does not list the zombie; this test shows nothing");
+        const QList<NodeProcess> processes = ProcessScanner::scan();
+        QVERIFY(std::none_of(processes.cbegin(), processes.cend(), [zombie](const NodeProcess &p) { return p.pid == zombie; }));
+        parent.kill();
+        parent.waitForFinished(10000);
+    }
+
     // Scanned as nobody, this test's own server is another user's process: listed, without
     // a folder or ports, and without an error text in their place.
     void anotherUsersProcessHasNoFolder()

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -348,6 +349,44 @@ private slots:
         done = store.kill({pid}, true);
         QTRY_VERIFY(done.isFinished());
         QCOMPARE(done.result(), KillOutcome());
+    }
+
+    // SIGTERM is followed by a wait: one server ends within it, one ignores SIGTERM and is
+    // reported, and SIGKILL ends that one.
+    void stopWaitsForTheEnd()
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        if (node.isEmpty())
+            QSKIP("node is not installed");
+        const QString idle = "console.log('ready'); setInterval(() => {}, 1 << 30);";
+        QProcess slow;
+        slow.start(node, {"-e", "process.on('SIGTERM', () => setTimeout(() => process.exit(0), 1000));" + idle});
+        QProcess stubborn;
+        stubborn.start(node, {"-e", "process.on('SIGTERM', () => {});" + idle});
+        QList<NodeProcess> records;
+        for (QProcess *process : {&slow, &stubborn}) {
+            QVERIFY(process->waitForReadyRead(20000));
+            records << record(qint32(process->processId()), Kind::node, {});
+            records.last().startTime = ProcFs::readStat(records.last().pid)->startTime;
+        }
+        const auto ended = [](qint32 pid) {
+            const auto stat = ProcFs::readStat(pid);
+            return !stat || stat->state == 'Z';
+        };
+
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed, records);
+        QFuture<KillOutcome> done = store.kill({records[0].pid, records[1].pid}, false);
+        QCOMPARE(store.statusText(), QString("Waiting for 2 processes to stop…"));
+        QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
+        QCOMPARE(done.result(), (KillOutcome{{}, {records[1]}}));
+        QVERIFY(ended(records[0].pid) && !ended(records[1].pid));
+
+        done = store.kill({records[1].pid}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
+        QCOMPARE(done.result(), KillOutcome());
+        QVERIFY(ended(records[1].pid));
     }
 
     // Going away does not wait for a hung tool: the tool is killed and reaped.
