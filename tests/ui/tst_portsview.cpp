@@ -1,3 +1,4 @@
+#include "core/processes/ProcFs.h"
 #include "core/processes/ProcessScanner.h"
 #include "support/MessageBoxButtons.h"
 #include "support/NodeServer.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include <array>
@@ -276,6 +278,61 @@ private slots:
         QCOMPARE(stubborn.exitCode(), SIGKILL);
         QTRY_VERIFY(boxes(&screen.view).isEmpty());
         QVERIFY(!screen.view.errorMessage());
+    }
+
+    // A supervisor starts its server again on the same port; the alert names it, and stopping it
+    // too ends both. Real processes and the real scan.
+    void aRespawnedPortNamesItsParent()
+    {
+        const QString node = QStandardPaths::findExecutable(u"node"_s);
+        if (node.isEmpty())
+            QSKIP("node is not installed");
+        QProcess supervisor; // killed and reaped on the way out if the test fails; its server ends with it
+        supervisor.start(node, {u"-e"_s, uR"js(
+const { spawn } = require('child_process');
+const probe = require('net').createServer().listen(0, '127.0.0.1', () => {
+  const port = probe.address().port;
+  probe.close(() => start(port));
+});
+let child;
+function start(port) {
+  const server = `process.on('disconnect', () => process.exit());
+    require('http').createServer().listen(${port}, '127.0.0.1', () => console.log(process.pid + ' ' + ${port}))`;
+  child = spawn(process.execPath, ['-e', server], { stdio: ['ignore', 'inherit', 'ignore', 'ipc'] });
+  child.on('exit', () => setTimeout(() => start(port), 100));
+}
+process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); process.exit(0); });
+)js"_s});
+        // Waits with the event loop running, so the queued kill goes out meanwhile.
+        const auto nextLine = [&supervisor] {
+            (void)QTest::qWaitFor([&supervisor] { return supervisor.canReadLine(); }, 20000);
+            return QString::fromUtf8(supervisor.readLine()).trimmed().split(u' ');
+        };
+        const QStringList first = nextLine();
+        QCOMPARE(first.size(), 2);
+        const qint32 server = first[0].toInt();
+        const int port = first[1].toInt();
+
+        ProcessStore store;
+        PortsView view(store);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::count(pids(store.processes()), server) == 1, 20000);
+        view.requestKill({server}, false);
+        buttonLabelled(boxes(&view).value(0), u"Stop (SIGTERM)"_s)->click();
+
+        const QStringList second = nextLine();
+        QCOMPARE(second.value(1), QString::number(port));
+        QTRY_VERIFY_WITH_TIMEOUT(view.findChild<QMessageBox *>(u"respawned"_s), 20000);
+        QMessageBox *box = view.findChild<QMessageBox *>(u"respawned"_s);
+        QCOMPARE(box->text(), u"Port %1 was taken again by pid %2 — its parent Node (pid %3) restarts it."_s
+                                  .arg(port).arg(second[0]).arg(supervisor.processId()));
+        QVERIFY(buttonLabelled(box, u"Leave Running"_s));
+        buttonLabelled(box, u"Stop Node too"_s)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(supervisor.state(), QProcess::NotRunning, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProcFs::readStat(second[0].toInt()).value_or(ProcFs::Stat{'Z'}).state == 'Z', 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!store.isLoading(), 20000);
+        QVERIFY(!view.errorMessage());
     }
 
     void lookupFieldAndEmptyTexts()

@@ -1,6 +1,7 @@
 #include "core/processes/ProcessStore.h"
 
 #include "core/Concurrency.h"
+#include "core/processes/ProcFs.h"
 #include "core/processes/ProcessSignal.h"
 
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include <signal.h>
 #include <unistd.h>
@@ -29,6 +31,18 @@ QStringView trimBlanks(QStringView text)
     while (end > begin && isBlank(text[end - 1]))
         --end;
     return text.sliced(begin, end - begin);
+}
+
+// Waits until one of ports is listened on again, for at most limit (or until stop).
+void waitForListener(const QSet<int> &ports, std::chrono::milliseconds limit, const std::atomic<bool> &stop)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline && !stop.load(std::memory_order_acquire)) {
+        const QHash<quint64, int> listening = ProcFs::listeners(QStringLiteral("/proc/net")).value_or(QHash<quint64, int>());
+        if (std::any_of(listening.cbegin(), listening.cend(), [&ports](int port) { return ports.contains(port); }))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 QString systemMessage(int error)
@@ -230,6 +244,37 @@ std::optional<QString> ProcessStore::refusal(qint32 pid)
     return std::nullopt;
 }
 
+// For each port a signalled process held: a new holder whose parent chain reaches a
+// listed process, nearest first, that is not a holder itself.
+QList<KillOutcome::Respawn> ProcessStore::respawns(const QHash<int, QSet<qint32>> &confirmedPorts,
+                                                    const QHash<qint32, NodeProcess> &current)
+{
+    QList<KillOutcome::Respawn> found;
+    for (const NodeProcess &holder : current) {
+        for (const int port : holder.ports) {
+            const auto confirmed = confirmedPorts.constFind(port);
+            if (confirmed == confirmedPorts.cend() || confirmed->contains(holder.pid))
+                continue;
+            qint32 ancestor = holder.ppid;
+            // The chain is short; the bound only guards against a cycle of reused pids.
+            for (int depth = 0; depth < 64 && ancestor > 1; ++depth) {
+                const auto parent = current.constFind(ancestor);
+                if (parent == current.cend())
+                    break;
+                if (!parent->ports.contains(port)) {
+                    found.append({port, holder.pid, *parent});
+                    break;
+                }
+                ancestor = parent->ppid;
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const KillOutcome::Respawn &a, const KillOutcome::Respawn &b) {
+        return std::pair(a.port, a.pid) < std::pair(b.port, b.pid);
+    });
+    return found;
+}
+
 QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
 {
     const int signal = force ? SIGKILL : SIGTERM;
@@ -254,6 +299,24 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
             failures.append(QStringLiteral("pid %1: %2").arg(pid).arg(systemMessage(error)));
     }
 
+    // The ports the signalled processes held, and whether one of them has a listed parent
+    // that was not signalled and so may start it again.
+    QHash<int, QSet<qint32>> confirmedPorts;
+    bool supervised = false;
+    for (const ProcessSignal::Watch &watch : watches) {
+        const auto found = listed.constFind(watch.pid);
+        if (found == listed.cend())
+            continue;
+        for (const int port : found->ports)
+            confirmedPorts[port].insert(watch.pid);
+        supervised = supervised || (listed.contains(found->ppid) && !ids.contains(found->ppid));
+    }
+    QSet<int> watchedPorts;
+    if (supervised) {
+        for (auto it = confirmedPorts.cbegin(); it != confirmedPorts.cend(); ++it)
+            watchedPorts.insert(it.key());
+    }
+
     auto outcome = std::make_shared<QPromise<KillOutcome>>();
     outcome->start();
     QFuture<QList<qint32>> waited;
@@ -262,17 +325,21 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
     } else {
         const qsizetype n = watches.size();
         setStatusText(QStringLiteral("Waiting for %1 process%2 to stop…").arg(n).arg(n == 1 ? "" : "es"));
-        waited = runInPool(&m_pool, [watches, limit = force ? s_killWait : s_termWait, &stopping = m_stopping] {
-            return ProcessSignal::waitForExit(watches, limit, stopping);
+        waited = runInPool(&m_pool, [watches, watchedPorts, limit = force ? s_killWait : s_termWait,
+                                     &stopping = m_stopping] {
+            QList<qint32> survivors = ProcessSignal::waitForExit(watches, limit, stopping);
+            if (!watchedPorts.isEmpty())
+                waitForListener(watchedPorts, s_respawnWait, stopping);
+            return survivors;
         });
     }
-    waited.then(this, [this, outcome, failures, force, listed](const QList<qint32> &survivors) {
-        reload().then(this, [this, outcome, failures, force, listed, survivors] {
-            KillOutcome result{failures, {}};
+    waited.then(this, [this, outcome, failures, force, listed, confirmedPorts](const QList<qint32> &survivors) {
+        reload().then(this, [this, outcome, failures, force, listed, confirmedPorts, survivors] {
+            KillOutcome result{failures, {}, {}};
+            QHash<qint32, NodeProcess> current;
+            for (const NodeProcess &process : m_processes)
+                current.insert(process.pid, process);
             if (!force) {
-                QHash<qint32, NodeProcess> current;
-                for (const NodeProcess &process : m_processes)
-                    current.insert(process.pid, process);
                 for (const qint32 pid : survivors) {
                     NodeProcess bare;
                     bare.id = bare.pid = pid;
@@ -281,6 +348,7 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
                 std::sort(result.stillRunning.begin(), result.stillRunning.end(),
                           [](const NodeProcess &a, const NodeProcess &b) { return a.pid < b.pid; });
             }
+            result.respawned = respawns(confirmedPorts, current);
             outcome->addResult(result);
             outcome->finish();
         });

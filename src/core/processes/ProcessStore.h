@@ -6,6 +6,7 @@
 #include "core/processes/ProcessSortOrder.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -25,6 +26,19 @@ struct KillOutcome
     // Sent SIGTERM and still running when the wait ended, by ascending pid, as the
     // reload listed them.
     QList<NodeProcess> stillRunning;
+
+    // A port a signalled process held, listening again after the kill under a new pid that
+    // descends from parent, a process of the listing that restarts it.
+    struct Respawn
+    {
+        int port = 0;
+        qint32 pid = 0;
+        NodeProcess parent;
+
+        friend bool operator==(const Respawn &, const Respawn &) = default;
+    };
+    // By ascending port.
+    QList<Respawn> respawned;
 
     friend bool operator==(const KillOutcome &, const KillOutcome &) = default;
 };
@@ -75,13 +89,17 @@ public:
     // (at most s_termWait after SIGTERM, s_killWait after SIGKILL), then reloads. A pid
     // listed with a start time is signalled only while it still has that start time;
     // one now held by another process, like a process already gone, counts as stopped
-    // and gets nothing. A pid not in the list is signalled without that check. The
-    // future finishes after that reload has published (at once when a reload was
-    // already running); it gives no result when the store goes first.
+    // and gets nothing. A pid not in the list is signalled without that check. When a
+    // signalled process has a listed parent that was not signalled (a supervisor that
+    // may restart it), the wait goes on for up to s_respawnWait until one of its ports
+    // is listened on again. The future finishes after that reload has published (at
+    // once when a reload was already running); it gives no result when the store goes
+    // first.
     QFuture<KillOutcome> kill(const QSet<qint32> &ids, bool force);
 
     static constexpr std::chrono::milliseconds s_termWait{3000};
     static constexpr std::chrono::milliseconds s_killWait{1000};
+    static constexpr std::chrono::milliseconds s_respawnWait{1500};
 
     // "pid {pid}: refusing to signal this process" for a pid kill() never signals:
     // below 1 (0 and -1 would reach a process group or every process we may
@@ -104,6 +122,8 @@ private:
     void setStatusText(const QString &statusText);
     void publish(const QList<NodeProcess> &processes);
     [[nodiscard]] QString summaryText() const;
+    [[nodiscard]] static QList<KillOutcome::Respawn> respawns(const QHash<int, QSet<qint32>> &confirmedPorts,
+                                                              const QHash<qint32, NodeProcess> &current);
 
     ScanFunction m_scan;
     QList<NodeProcess> m_processes;

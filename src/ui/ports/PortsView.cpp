@@ -440,20 +440,45 @@ void PortsView::confirm(const KillRequest &request)
 
 void PortsView::showOutcome(const KillOutcome &outcome)
 {
+    // One box at a time: each of these opens once the one before has closed.
+    QList<std::function<QMessageBox *()>> steps;
     if (!outcome.failures.isEmpty())
-        showFailures(outcome.failures);
-    if (outcome.stillRunning.isEmpty())
-        return;
-    // One box at a time: the offer follows the failures once they are read.
-    if (QMessageBox *failures = m_alert.box())
-        connect(failures, &QDialog::finished, this, [this, stillRunning = outcome.stillRunning] {
-            offerForceKill(stillRunning);
-        });
-    else
-        offerForceKill(outcome.stillRunning);
+        steps.append([this, failures = outcome.failures] { return showFailures(failures); });
+    if (!outcome.stillRunning.isEmpty())
+        steps.append([this, stillRunning = outcome.stillRunning] { return offerForceKill(stillRunning); });
+    if (!outcome.respawned.isEmpty())
+        steps.append([this, respawn = outcome.respawned.first()] { return offerStopParent(respawn); });
+    showInTurn(steps);
 }
 
-void PortsView::offerForceKill(const QList<NodeProcess> &stillRunning)
+void PortsView::showInTurn(QList<std::function<QMessageBox *()>> steps)
+{
+    if (steps.isEmpty())
+        return;
+    QMessageBox *box = steps.takeFirst()();
+    if (!steps.isEmpty())
+        connect(box, &QDialog::finished, this, [this, steps] { showInTurn(steps); });
+}
+
+QMessageBox *PortsView::offerStopParent(const KillOutcome::Respawn &respawn)
+{
+    const QString kind = NodeProcess::rawValue(respawn.parent.kind);
+    const QString title = QStringLiteral("Port %1 was taken again by pid %2 — its parent %3 (pid %4) restarts it.")
+                              .arg(respawn.port)
+                              .arg(respawn.pid)
+                              .arg(kind)
+                              .arg(respawn.parent.pid);
+    const KillRequest request = KillRequest::forProcesses(m_store.processes(), {respawn.parent.pid}, false);
+    QMessageBox *box = Dialogs::confirm(this, title, KillRequest::killMessage(request),
+                                        QStringLiteral("Stop %1 too").arg(kind), this,
+                                        [this, request] { confirm(request); });
+    box->escapeButton()->setText(QStringLiteral("Leave Running"));
+    box->setObjectName(QStringLiteral("respawned"));
+    m_stillRunning.show(box, this, [] {});
+    return box;
+}
+
+QMessageBox *PortsView::offerForceKill(const QList<NodeProcess> &stillRunning)
 {
     QStringList names;
     QSet<qint32> ids;
@@ -473,12 +498,14 @@ void PortsView::offerForceKill(const QList<NodeProcess> &stillRunning)
     box->escapeButton()->setText(QStringLiteral("Leave Running"));
     box->setObjectName(QStringLiteral("stillRunning"));
     m_stillRunning.show(box, this, [] {});
+    return box;
 }
 
-void PortsView::showFailures(const QStringList &lines)
+QMessageBox *PortsView::showFailures(const QStringList &lines)
 {
     m_errorMessage = lines.join(QLatin1Char('\n'));
     QMessageBox *box = Dialogs::alert(this, QStringLiteral("Some processes could not be stopped"), *m_errorMessage);
     box->setObjectName(QStringLiteral("killFailures"));
     m_alert.show(box, this, [this] { m_errorMessage.reset(); });
+    return box;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/processes/BlockedPort.h"
+#include "core/processes/ProcessStore.h"
 #include "ui/kit/DialogSlot.h"
 #include "ui/ports/KillRequest.h"
 
@@ -8,14 +9,13 @@
 #include <QSet>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class BlockedPortCard;
 class GlassCard;
 class InlineCodeLabel;
 class KitLabel;
-class ProcessStore;
-struct KillOutcome;
 class ProcessTableView;
 class ProgressSpinner;
 class QLineEdit;
@@ -66,9 +66,11 @@ private:
 
     void present(const KillRequest &request);
     void confirm(const KillRequest &request);
-    void showFailures(const QStringList &lines);
+    QMessageBox *showFailures(const QStringList &lines);
     void showOutcome(const KillOutcome &outcome);
-    void offerForceKill(const QList<NodeProcess> &stillRunning);
+    void showInTurn(QList<std::function<QMessageBox *()>> steps);
+    QMessageBox *offerForceKill(const QList<NodeProcess> &stillRunning);
+    QMessageBox *offerStopParent(const KillOutcome::Respawn &respawn);
 
     void showProcesses();
     void showBlockedPorts(const QList<BlockedPort> &blocked);

@@ -339,7 +339,7 @@ private slots:
         publish(store, feed, {listed});
         done = store.kill({pid}, false);
         QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
-        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome{{}, {listed}}, true));
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome{{}, {listed}, {}}, true));
         ::kill(pid, SIGCONT);
         QTRY_COMPARE(child.state(), QProcess::NotRunning);
         QCOMPARE(child.exitCode(), SIGTERM);
@@ -380,7 +380,7 @@ private slots:
         QFuture<KillOutcome> done = store.kill({records[0].pid, records[1].pid}, false);
         QCOMPARE(store.statusText(), QString("Waiting for 2 processes to stop…"));
         QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
-        QCOMPARE(done.result(), (KillOutcome{{}, {records[1]}}));
+        QCOMPARE(done.result(), (KillOutcome{{}, {records[1]}, {}}));
         QVERIFY(ended(records[0].pid) && !ended(records[1].pid));
 
         done = store.kill({records[1].pid}, true);
