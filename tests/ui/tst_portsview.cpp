@@ -335,6 +335,50 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QVERIFY(!view.errorMessage());
     }
 
+    // A dev port held by something that is not Node is a plain line, with no card and no kill control.
+    void aDevPortHeldByPythonIsNamed()
+    {
+        const QString python = QStandardPaths::findExecutable(u"python3"_s);
+        if (python.isEmpty())
+            QSKIP("python3 is not installed");
+        QList<int> candidates = ProcessScanner::devPorts().values();
+        std::ranges::sort(candidates);
+        QProcess server; // killed and reaped on the way out
+        int port = 0;
+        for (const int candidate : candidates) {
+            server.start(python, {u"-m"_s, u"http.server"_s, QString::number(candidate), u"--bind"_s, u"127.0.0.1"_s});
+            const auto listening = [&] { return ProcFs::listeners(u"/proc/net"_s)->values().contains(candidate); };
+            if (QTest::qWaitFor([&] { return listening() || server.state() == QProcess::NotRunning; }, 20000)
+                && server.state() == QProcess::Running) {
+                port = candidate;
+                break;
+            }
+            server.kill();
+            server.waitForFinished();
+        }
+        QVERIFY2(port, "no free dev port for python3");
+
+        ProcessStore store;
+        PortsView view(store);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QString line = u"%1 is held by python3 (pid %2), not a Node process"_s.arg(port).arg(server.processId());
+        const auto lines = [&view] {
+            QStringList texts;
+            for (const KitLabel *label : view.findChildren<KitLabel *>(u"otherHolderLine"_s))
+                texts << label->text();
+            return texts;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(lines().contains(line), 20000);
+        QVERIFY(std::ranges::none_of(view.findChildren<BlockedPortCard *>(),
+                                     [port](const BlockedPortCard *card) { return card->blockedPort().port == port; }));
+        store.setPortFilter(QString::number(port));
+        QCOMPARE(view.emptyProcessText(),
+                 u"No Node process is listening on a port starting with %1. %2."_s.arg(port).arg(line));
+        server.kill();
+        server.waitForFinished();
+    }
+
     void lookupFieldAndEmptyTexts()
     {
         Screen screen({record(101, Kind::node, {9999}), record(102, Kind::packageManager)});

@@ -77,6 +77,33 @@ QByteArray procPath(qint32 pid, const char *entry)
     return QByteArrayLiteral("/proc/") + QByteArray::number(pid) + '/' + entry;
 }
 
+// Calls onSocket with the inode of each socket the pid holds, until it returns false.
+template <typename OnSocket>
+void forEachSocket(qint32 pid, OnSocket onSocket)
+{
+    const int fd = ::open(procPath(pid, "fd").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR *directory = ::fdopendir(fd);
+    if (!directory) {
+        ::close(fd);
+        return;
+    }
+    constexpr QByteArrayView prefix("socket:[");
+    while (const dirent *entry = ::readdir(directory)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::optional<QByteArray> target = readLink(fd, entry->d_name);
+        if (!target || !target->startsWith(prefix) || !target->endsWith(']'))
+            continue;
+        const QByteArrayView number = QByteArrayView(*target).sliced(prefix.size(), target->size() - prefix.size() - 1);
+        const std::optional<quint64> inode = parseNumber<quint64>(number);
+        if (inode && !onSocket(*inode))
+            break;
+    }
+    ::closedir(directory);
+}
+
 } // namespace
 
 std::optional<Stat> parseStat(QByteArrayView line)
@@ -152,28 +179,57 @@ std::optional<QHash<quint64, int>> listeners(const QString &netDirectory)
 QList<quint64> socketInodes(qint32 pid)
 {
     QList<quint64> inodes;
-    const int fd = ::open(procPath(pid, "fd").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return inodes;
-    DIR *directory = ::fdopendir(fd);
-    if (!directory) {
-        ::close(fd);
-        return inodes;
-    }
-    constexpr QByteArrayView prefix("socket:[");
-    while (const dirent *entry = ::readdir(directory)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        const std::optional<QByteArray> target = readLink(fd, entry->d_name);
-        if (!target || !target->startsWith(prefix) || !target->endsWith(']'))
-            continue;
-        const QByteArrayView number = QByteArrayView(*target).sliced(prefix.size(), target->size() - prefix.size() - 1);
-        if (const std::optional<quint64> inode = parseNumber<quint64>(number))
-            inodes.append(*inode);
-    }
-    ::closedir(directory);
+    forEachSocket(pid, [&inodes](quint64 inode) {
+        inodes.append(inode);
+        return true;
+    });
     return inodes;
 }
+
+QHash<quint64, qint32> socketOwners(const QSet<quint64> &inodes)
+{
+    QHash<quint64, qint32> owners;
+    if (inodes.isEmpty())
+        return owners;
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return owners;
+    while (const dirent *entry = ::readdir(proc)) {
+        const std::optional<qint32> pid = parseNumber<qint32>(QByteArrayView(entry->d_name));
+        if (!pid)
+            continue;
+        forEachSocket(*pid, [&](quint64 inode) {
+            if (inodes.contains(inode))
+                owners.insert(inode, *pid);
+            return owners.size() < inodes.size();
+        });
+        if (owners.size() == inodes.size())
+            break;
+    }
+    ::closedir(proc);
+    return owners;
+}
+
+std::optional<QString> commandName(qint32 pid)
+{
+    const std::optional<QByteArray> name = readFile(procPath(pid, "comm"));
+    if (!name)
+        return std::nullopt;
+    return QString::fromUtf8(name->endsWith('\n') ? name->chopped(1) : *name);
+}
+
+std::optional<QString> commandLine(qint32 pid)
+{
+    std::optional<QByteArray> line = readFile(procPath(pid, "cmdline"));
+    if (!line)
+        return std::nullopt;
+    while (line->endsWith('\0'))
+        line->chop(1);
+    line->replace('\0', ' ');
+    return QString::fromUtf8(*line);
+}
+
+
 
 std::optional<QString> workingDirectory(qint32 pid)
 {

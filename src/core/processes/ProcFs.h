@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -38,6 +39,14 @@ struct Stat
 // The inodes of the pid's open sockets, from the socket:[inode] links under
 // /proc/<pid>/fd; empty when that folder cannot be read (another user's process).
 [[nodiscard]] QList<quint64> socketInodes(qint32 pid);
+// The pid that holds each of these socket inodes, found by walking the descriptors of
+// every process we may inspect (stops once all are found); an inode whose owner cannot
+// be read is missing.
+[[nodiscard]] QHash<quint64, qint32> socketOwners(const QSet<quint64> &inodes);
+// /proc/<pid>/comm and /proc/<pid>/cmdline (arguments joined by spaces), non-UTF-8 bytes
+// repaired; nullopt when they cannot be read.
+[[nodiscard]] std::optional<QString> commandName(qint32 pid);
+[[nodiscard]] std::optional<QString> commandLine(qint32 pid);
 // readlink of /proc/<pid>/cwd, non-UTF-8 bytes repaired; nullopt when it cannot be read.
 [[nodiscard]] std::optional<QString> workingDirectory(qint32 pid);
 // The pid's network namespace ("net:[4026531840]"), or our own for pid 0; nullopt when

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QList>
+#include <QMap>
 #include <QStringView>
 
 #include <algorithm>
@@ -477,13 +478,50 @@ std::optional<QHash<qint32, QSet<int>>> kernelListeningPorts(const QList<qint32>
 
 } // namespace detail
 
-QList<NodeProcess> scan()
+QList<PortHolder> detail::otherDevPortHolders(const QHash<qint32, QSet<int>> &nodePorts)
+{
+    const std::optional<QHash<quint64, int>> listeners = ProcFs::listeners(QStringLiteral("/proc/net"));
+    if (!listeners)
+        return {};
+    QSet<int> held;
+    for (const QSet<int> &ports : nodePorts)
+        held.unite(ports);
+    QHash<quint64, int> wanted;
+    for (auto it = listeners->cbegin(); it != listeners->cend(); ++it) {
+        if (devPorts().contains(it.value()) && !held.contains(it.value()))
+            wanted.insert(it.key(), it.value());
+    }
+    if (wanted.isEmpty())
+        return {};
+    const QList<quint64> inodes = wanted.keys();
+    const QHash<quint64, qint32> owners = ProcFs::socketOwners(QSet<quint64>(inodes.cbegin(), inodes.cend()));
+    QMap<int, PortHolder> byPort;
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        const int port = it.value();
+        const auto owner = owners.constFind(it.key());
+        if (owner == owners.cend()) {
+            if (!byPort.contains(port))
+                byPort.insert(port, PortHolder{port, std::nullopt, {}});
+            continue;
+        }
+        if (isNodeProcess(ProcFs::commandLine(*owner).value_or(QString())))
+            continue;
+        const QString name = ProcFs::commandName(*owner).value_or(QStringLiteral("?"));
+        byPort.insert(port, PortHolder{port, *owner, NodeProcess::printable(name)});
+    }
+    return byPort.values();
+}
+
+ProcessScan scan()
 {
     assertNotGuiThread(__func__);
 
     const QList<detail::PSEntry> listed = detail::ps();
-    if (listed.isEmpty() || stopRequested())
+    if (stopRequested())
         return {};
+    // Nothing from Node: lsof is not run, but what holds the dev ports can still be named.
+    if (listed.isEmpty())
+        return {{}, detail::otherDevPortHolders({})};
 
     QList<detail::PSEntry> entries;
     QList<quint64> startTimes;
@@ -500,6 +538,7 @@ QList<NodeProcess> scan()
     }
 
     std::optional<QHash<qint32, QSet<int>>> listening = detail::kernelListeningPorts(pids);
+    const bool onKernelPath = listening.has_value();
     QHash<qint32, QString> directories;
     if (listening) {
         for (const qint32 pid : pids) {
@@ -534,7 +573,7 @@ QList<NodeProcess> scan()
         process.startTime = startTimes.at(i);
         processes.append(std::move(process));
     }
-    return processes;
+    return {processes, onKernelPath && !stopRequested() ? detail::otherDevPortHolders(*listening) : QList<PortHolder>()};
 }
 
 StopScope::StopScope(const std::atomic<bool> &stop)

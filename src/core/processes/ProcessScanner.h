@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/processes/NodeProcess.h"
+#include "core/processes/PortHolder.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -15,6 +16,22 @@
 // memory. Stateless; every function blocks the calling thread and may run on any
 // thread but the GUI thread. Failures never surface as errors: a tool that is
 // missing, fails or times out counts as one that printed nothing.
+// What one scan found: the Node processes, in the order ps listed them, and what else
+// holds a dev port, by ascending port.
+struct ProcessScan
+{
+    // Implicit: a list of processes alone is a scan in which nothing else holds a dev
+    // port, which is what the stores' test feeds hand over.
+    ProcessScan(QList<NodeProcess> processes = {}, QList<PortHolder> otherHolders = {})
+        : processes(std::move(processes))
+        , otherHolders(std::move(otherHolders))
+    {
+    }
+
+    QList<NodeProcess> processes;
+    QList<PortHolder> otherHolders;
+};
+
 namespace ProcessScanner {
 
 // Runs /bin/ps, then reads from /proc, for the accepted pids only: the start time and
@@ -22,8 +39,9 @@ namespace ProcessScanner {
 // out), the working directory, and the listening TCP ports (the kernel's tcp and tcp6
 // tables of the process's network namespace joined with its socket descriptors). Where
 // /proc/net/tcp cannot be opened, lsof gives the ports and directories instead. The
-// result is in the order ps listed them. Each tool gets at most 15 s.
-[[nodiscard]] QList<NodeProcess> scan();
+// result is in the order ps listed them. Each tool gets at most 15 s. The other holders
+// of dev ports come from the kernel's tables too (none on the lsof path).
+[[nodiscard]] ProcessScan scan();
 
 // While it lives, a scan on this thread can be stopped from another thread: once stop is
 // true, the running tool is killed within about 50 ms and scan() returns early with a
@@ -106,6 +124,12 @@ inline constexpr qsizetype s_maxToolOutput = 16 * 1024 * 1024;
 // /proc/<pid>/net, once per namespace.
 [[nodiscard]] std::optional<QHash<qint32, QSet<int>>>
 kernelListeningPorts(const QList<qint32> &pids, const QString &netDirectory = QStringLiteral("/proc/net"));
+
+// The dev ports listened on in this network namespace that no pid of nodePorts holds,
+// with their owners: found by walking every process's descriptors, only when there is
+// such a port. An owner that turns out to be a Node process (one ps had not listed yet)
+// is left out; an owner that cannot be found is another user's process.
+[[nodiscard]] QList<PortHolder> otherDevPortHolders(const QHash<qint32, QSet<int>> &nodePorts);
 
 } // namespace detail
 } // namespace ProcessScanner

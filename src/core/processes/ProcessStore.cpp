@@ -193,9 +193,8 @@ QFuture<void> ProcessStore::reload()
     // that has already finished, Qt 6.4 runs a then(this, ...) continuation
     // directly inside the call on this thread, so a quick scan would publish
     // before reload() returned.
-    auto promise = std::make_shared<QPromise<QList<NodeProcess>>>();
-    QFuture<void> published = promise->future().then(
-        this, [this](const QList<NodeProcess> &processes) { publish(processes); });
+    auto promise = std::make_shared<QPromise<ProcessScan>>();
+    QFuture<void> published = promise->future().then(this, [this](const ProcessScan &scan) { publish(scan); });
     promise->start();
     m_pool.start([promise, scan = m_scan, &stopping = m_stopping] {
         const ProcessScanner::StopScope scope(stopping);
@@ -205,9 +204,14 @@ QFuture<void> ProcessStore::reload()
     return published;
 }
 
-void ProcessStore::publish(const QList<NodeProcess> &processes)
+void ProcessStore::publish(const ProcessScan &scan)
 {
+    const QList<NodeProcess> &processes = scan.processes;
     setProcesses(processes);
+    if (m_otherHolders != scan.otherHolders) {
+        m_otherHolders = scan.otherHolders;
+        emit otherHoldersChanged();
+    }
     QSet<qint32> stillRunning;
     for (const NodeProcess &process : processes) {
         if (m_selection.contains(process.id))

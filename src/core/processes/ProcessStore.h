@@ -52,7 +52,7 @@ class ProcessStore : public QObject
     Q_OBJECT
 
 public:
-    using ScanFunction = std::function<QList<NodeProcess>()>;
+    using ScanFunction = std::function<ProcessScan()>;
 
     // scan runs on a worker thread; tests pass their own to feed records.
     explicit ProcessStore(ScanFunction scan = ProcessScanner::scan, QObject *parent = nullptr);
@@ -60,6 +60,8 @@ public:
     ~ProcessStore() override;
 
     [[nodiscard]] const QList<NodeProcess> &processes() const { return m_processes; }
+    // The dev ports the last scan found held by something that is not a Node process.
+    [[nodiscard]] const QList<PortHolder> &otherHolders() const { return m_otherHolders; }
     [[nodiscard]] bool isLoading() const { return m_isLoading; }
     [[nodiscard]] QString statusText() const { return m_statusText; }
 
@@ -79,8 +81,8 @@ public:
     [[nodiscard]] QList<NodeProcess> visible() const;
     [[nodiscard]] int hangingCount() const;
 
-    // Rescans on a worker thread and publishes on the GUI thread: processes, the
-    // selection narrowed to pids still running, isLoading, statusText. Never blocks.
+    // Rescans on a worker thread and publishes on the GUI thread: processes, the other
+    // holders, the selection narrowed to pids still running, isLoading, statusText. Never blocks.
     // While a reload runs, returns a finished future and starts nothing. Otherwise
     // the future finishes once the new list is published.
     QFuture<void> reload();
@@ -109,6 +111,7 @@ public:
 
 signals:
     void processesChanged();
+    void otherHoldersChanged();
     void isLoadingChanged();
     void statusTextChanged();
     void portFilterChanged();
@@ -120,13 +123,14 @@ private:
     void setProcesses(const QList<NodeProcess> &processes);
     void setIsLoading(bool isLoading);
     void setStatusText(const QString &statusText);
-    void publish(const QList<NodeProcess> &processes);
+    void publish(const ProcessScan &scan);
     [[nodiscard]] QString summaryText() const;
     [[nodiscard]] static QList<KillOutcome::Respawn> respawns(const QHash<int, QSet<qint32>> &confirmedPorts,
                                                               const QHash<qint32, NodeProcess> &current);
 
     ScanFunction m_scan;
     QList<NodeProcess> m_processes;
+    QList<PortHolder> m_otherHolders;
     bool m_isLoading = false;
     QString m_statusText;
     QString m_portFilter;

@@ -101,6 +101,10 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     layout->addWidget(actionBar());
 
     connect(&m_store, &ProcessStore::processesChanged, this, &PortsView::showProcesses);
+    connect(&m_store, &ProcessStore::otherHoldersChanged, this, [this] {
+        showOtherHolders();
+        showRows();
+    });
     connect(&m_store, &ProcessStore::isLoadingChanged, this, &PortsView::showLoading);
     connect(&m_store, &ProcessStore::statusTextChanged, this,
             [this] { m_status->setText(m_store.statusText()); });
@@ -113,6 +117,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     m_status->setText(m_store.statusText());
     m_onlySuspicious->setChecked(m_store.showOnlyHanging());
     showProcesses();
+    showOtherHolders();
     showFilter();
     showSelection();
     showLoading();
@@ -209,6 +214,12 @@ QWidget *PortsView::blockedPortsSection()
     clearRow->addLayout(texts, 1);
     m_allClear->setContentLayout(clearRow);
     layout->addWidget(m_allClear);
+
+    // Dev ports held by something else: named, never offered for a kill.
+    auto *others = new QWidget;
+    others->setObjectName(QStringLiteral("otherHolders"));
+    m_otherHolderList = stack(others, 4);
+    layout->addWidget(others);
     return section;
 }
 
@@ -345,6 +356,21 @@ void PortsView::showBlockedPorts(const QList<BlockedPort> &blocked)
     m_allClear->setVisible(blocked.isEmpty());
 }
 
+void PortsView::showOtherHolders()
+{
+    while (QLayoutItem *item = m_otherHolderList->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const PortHolder &holder : m_store.otherHolders()) {
+        auto *line = new KitLabel(holder.description(), TextStyle::callout);
+        line->setObjectName(QStringLiteral("otherHolderLine"));
+        line->setTint(Tint::Style::secondary);
+        m_otherHolderList->addWidget(line);
+    }
+    m_otherHolderList->parentWidget()->setVisible(!m_store.otherHolders().isEmpty());
+}
+
 void PortsView::showFilter()
 {
     const QString filter = m_store.portFilter();
@@ -380,6 +406,15 @@ QString PortsView::emptyProcessText() const
     // wrong, and blanks alone filter nothing, so the switch is what hid the rows.
     const QString filter = m_store.portQuery();
     if (!filter.isEmpty()) {
+        // What holds the port is known when it is a dev port: name it.
+        QStringList holders;
+        for (const PortHolder &holder : m_store.otherHolders()) {
+            if (QString::number(holder.port).startsWith(filter))
+                holders.append(holder.description() + QLatin1Char('.'));
+        }
+        if (!holders.isEmpty())
+            return QStringLiteral("No Node process is listening on a port starting with ") + filter
+                   + QStringLiteral(". ") + holders.join(QLatin1Char(' '));
         return QStringLiteral("No Node process is listening on a port starting with ") + filter
                + QStringLiteral(". If the port is still refused, the holder is not a Node process and this app "
                                 "cannot see it — `lsof -i :")

@@ -74,6 +74,7 @@ private:
 
     void showProcesses();
     void showBlockedPorts(const QList<BlockedPort> &blocked);
+    void showOtherHolders();
     void showFilter();
     void showSelection();
     void showLoading();
@@ -98,6 +99,7 @@ private:
     QVBoxLayout *m_cardList = nullptr;
     QMap<int, BlockedPortCard *> m_cards;
     GlassCard *m_allClear = nullptr;
+    QVBoxLayout *m_otherHolderList = nullptr;
 
     QWidget *m_table = nullptr;
     ProcessTableView *m_processTable = nullptr;

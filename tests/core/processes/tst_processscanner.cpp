@@ -386,7 +386,7 @@ const listen = (host, port) => new Promise((ok, fail) => {
         const int port = server.port();
 
         const qint32 pid = server.pid();
-        const QList<NodeProcess> processes = ProcessScanner::scan();
+        const QList<NodeProcess> processes = ProcessScanner::scan().processes;
         const auto found = std::find_if(processes.cbegin(), processes.cend(),
                                         [pid](const NodeProcess &p) { return p.pid == pid; });
         QVERIFY2(found != processes.cend(), "scan() did not list the node server");
@@ -415,14 +415,15 @@ const listen = (host, port) => new Promise((ok, fail) => {
         const auto listed = ProcessScanner::detail::ps();
         QVERIFY2(std::any_of(listed.cbegin(), listed.cend(), [zombie](const auto &entry) { return entry.pid == zombie; }),
                  "ps does not list the zombie; this test shows nothing");
-        const QList<NodeProcess> processes = ProcessScanner::scan();
+        const QList<NodeProcess> processes = ProcessScanner::scan().processes;
         QVERIFY(std::none_of(processes.cbegin(), processes.cend(), [zombie](const NodeProcess &p) { return p.pid == zombie; }));
         parent.kill();
         parent.waitForFinished(10000);
     }
 
     // Scanned as nobody, this test's own server is another user's process: listed, without
-    // a folder or ports, and without an error text in their place.
+    // a folder or ports, and without an error text in their place; its port is named as
+    // held by another user's process.
     void anotherUsersProcessHasNoFolder()
     {
         const passwd *nobody = ::getpwnam("nobody");
@@ -440,10 +441,15 @@ const listen = (host, port) => new Promise((ok, fail) => {
                 || ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) != 0)
                 ::_exit(2);
             QByteArray report;
-            for (const NodeProcess &process : ProcessScanner::scan()) {
+            const ProcessScan scan = ProcessScanner::scan();
+            for (const NodeProcess &process : scan.processes) {
                 if (process.pid == server.pid())
                     report = QString("%1|%2|%3").arg(process.cwd.value_or("none"), process.portsText(),
                                                      NodeProcess::rawValue(process.kind)).toUtf8();
+            }
+            for (const PortHolder &holder : scan.otherHolders) {
+                if (holder.port == server.port())
+                    report += "|" + holder.description().toUtf8();
             }
             (void)!::write(out[1], report.constData(), size_t(report.size()));
             ::_exit(0);
@@ -457,7 +463,7 @@ const listen = (host, port) => new Promise((ok, fail) => {
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         QCOMPARE(WEXITSTATUS(status), 0);
-        QCOMPARE(report, QByteArray("none|—|Node"));
+        QCOMPARE(report, QString("none|—|Node|%1 is held by another user's process").arg(server.port()).toUtf8());
     }
 };
 
