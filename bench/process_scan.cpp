@@ -2,7 +2,8 @@
 // in the same rounds: ps + `ss -ltnp` (the two tool runs alone, without parsing) and the
 // earlier ps + lsof path (ps, lsof for the listening sockets, lsof for the folders), with 0,
 // 100 and 500 extra idle node processes that it starts and stops itself. Then the time from
-// ProcessStore::reload() to the published list. Prints medians; run it by hand (see
+// a Stop (ProcessStore::kill) to the updated list, and from ProcessStore::reload() to the
+// published list. Prints medians; run it by hand (see
 // bench/CMakeLists.txt): build/release/bench/process_scan [rounds]
 #include "core/processes/ProcessScanner.h"
 #include "core/processes/ProcessStore.h"
@@ -213,6 +214,29 @@ struct Nodes
     }
 };
 
+// Median time from ProcessStore::kill() (SIGTERM) of a listed idle node process, which exits
+// at once, to the published list without it.
+double stopToList(const QByteArray &node, int rounds)
+{
+    ProcessStore store;
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+        Nodes one;
+        if (!one.growTo(node, 1))
+            return 0;
+        QFuture<void> listed = store.reload();
+        while (!listed.isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QElapsedTimer timer;
+        timer.start();
+        QFuture<KillOutcome> done = store.kill({qint32(one.pids.front())}, false);
+        while (!done.isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        times.push_back(since(timer));
+    }
+    return median(times);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -249,6 +273,10 @@ int main(int argc, char **argv)
         print(compare(extra, rounds, ss));
     }
     nodes.stop();
+
+    if (!node.isEmpty())
+        std::printf("\nProcessStore::kill() of a node process that exits at once to the updated list: %.2f ms\n",
+                    stopToList(node, rounds));
 
     const auto [reloadMs, scanMs] = reloadAgainstScan(rounds);
     std::printf("\nProcessStore::reload() to published list: %.2f ms; bare scan() in the same rounds: %.2f ms\n",

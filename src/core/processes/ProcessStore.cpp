@@ -33,13 +33,25 @@ QStringView trimBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-// Waits until one of ports is listened on again, for at most limit (or until stop).
-void waitForListener(const QSet<int> &ports, std::chrono::milliseconds limit, const std::atomic<bool> &stop)
+// Waits until one of ports is listened on again, for at most limit, while at least one
+// of the supervisors (pid and start time) still runs (or until stop).
+void waitForListener(const QSet<int> &ports, const QHash<qint32, std::optional<quint64>> &supervisors,
+                     std::chrono::milliseconds limit, const std::atomic<bool> &stop)
 {
+    const auto running = [](qint32 pid, std::optional<quint64> startTime) {
+        const std::optional<ProcFs::Stat> stat = ProcFs::readStat(pid);
+        return stat && stat->state != 'Z' && (!startTime || stat->startTime == *startTime);
+    };
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline && !stop.load(std::memory_order_acquire)) {
         const QHash<quint64, int> listening = ProcFs::listeners(QStringLiteral("/proc/net")).value_or(QHash<quint64, int>());
         if (std::any_of(listening.cbegin(), listening.cend(), [&ports](int port) { return ports.contains(port); }))
+            return;
+        // npm and other wrappers end with their child: nothing is left to restart it.
+        bool anyRunning = false;
+        for (auto it = supervisors.cbegin(); it != supervisors.cend() && !anyRunning; ++it)
+            anyRunning = running(it.key(), it.value());
+        if (!anyRunning)
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -306,17 +318,18 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
     // The ports the signalled processes held, and whether one of them has a listed parent
     // that was not signalled and so may start it again.
     QHash<int, QSet<qint32>> confirmedPorts;
-    bool supervised = false;
+    QHash<qint32, std::optional<quint64>> supervisors;
     for (const ProcessSignal::Watch &watch : watches) {
         const auto found = listed.constFind(watch.pid);
         if (found == listed.cend())
             continue;
         for (const int port : found->ports)
             confirmedPorts[port].insert(watch.pid);
-        supervised = supervised || (listed.contains(found->ppid) && !ids.contains(found->ppid));
+        if (const auto parent = listed.constFind(found->ppid); parent != listed.cend() && !ids.contains(parent->pid))
+            supervisors.insert(parent->pid, parent->startTime);
     }
     QSet<int> watchedPorts;
-    if (supervised) {
+    if (!supervisors.isEmpty()) {
         for (auto it = confirmedPorts.cbegin(); it != confirmedPorts.cend(); ++it)
             watchedPorts.insert(it.key());
     }
@@ -329,16 +342,20 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
     } else {
         const qsizetype n = watches.size();
         setStatusText(QStringLiteral("Waiting for %1 process%2 to stop…").arg(n).arg(n == 1 ? "" : "es"));
-        waited = runInPool(&m_pool, [watches, watchedPorts, limit = force ? s_killWait : s_termWait,
+        waited = runInPool(&m_pool, [watches, watchedPorts, supervisors, limit = force ? s_killWait : s_termWait,
                                      &stopping = m_stopping] {
             QList<qint32> survivors = ProcessSignal::waitForExit(watches, limit, stopping);
             if (!watchedPorts.isEmpty())
-                waitForListener(watchedPorts, s_respawnWait, stopping);
+                waitForListener(watchedPorts, supervisors, s_respawnWait, stopping);
             return survivors;
         });
     }
     waited.then(this, [this, outcome, failures, force, listed, confirmedPorts](const QList<qint32> &survivors) {
-        reload().then(this, [this, outcome, failures, force, listed, confirmedPorts, survivors] {
+        // No context object here: reload()'s future is itself finished by a continuation on
+        // this store, and when the store goes first Qt 6.4 would run a then(this, ...) one
+        // with its context gone and assert. Without one, this runs right where the list is
+        // published, on this thread, or not at all once the store is gone.
+        reload().then([this, outcome, failures, force, listed, confirmedPorts, survivors] {
             KillOutcome result{failures, {}, {}};
             QHash<qint32, NodeProcess> current;
             for (const NodeProcess &process : m_processes)
