@@ -244,7 +244,9 @@ private slots:
                        record(302, Kind::packageManager, {}, 1000, 2000, u"/tmp/a\nb"_s, u"npm start \u202Ex"_s)});
         QVERIFY(screen.loaded);
         const QAbstractItemModel *model = screen.table()->model();
-        const auto cell = [model](int row, int role) { return model->index(row, Model::CommandColumn).data(role).toString(); };
+        const auto cell = [model](int row, int role) {
+            return model->index(row, Model::CommandColumn).data(role).toString();
+        };
         QCOMPARE((QStringList{cell(0, Qt::DisplayRole), cell(0, Qt::ToolTipRole), cell(1, Model::DirectoryRole),
                               model->index(1, Model::StatusColumn).data(Qt::ToolTipRole).toString()}),
                  (QStringList{u"node \\u202Esj.revres"_s, u"node \\u202Esj.revres"_s, u"/tmp/a\\u000Ab"_s,
@@ -817,8 +819,9 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QTRY_VERIFY(badgeNames());
         BlockedPortCard *card = cardFor();
         QVERIFY(server.directory().contains(u' '));
-        QCOMPARE(cardTexts(card).mid(1, 4), (QStringList{card->blockedPort().summary(), u"· pid %1"_s.arg(server.pid()),
-                                                         server.directory(), u"Next.js dev server"_s}));
+        const QString pidText = u"· pid %1"_s.arg(server.pid());
+        QCOMPARE(cardTexts(card).mid(1, 4),
+                 (QStringList{card->blockedPort().summary(), pidText, server.directory(), u"Next.js dev server"_s}));
         QVERIFY(card->blockedPort().summary().startsWith(u"Next.js · "_s));
 
         QTest::mouseClick(card->findChild<QPushButton *>(u"freePortButton"_s), Qt::LeftButton);

@@ -289,7 +289,8 @@ private slots:
             QFuture<KillOutcome> done = store.kill({qint32(sleeper.processId())}, force);
             QTRY_VERIFY(done.isFinished());
             // It reloaded before finishing.
-            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()), std::tuple(KillOutcome(), force ? 2 : 1, false));
+            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()),
+                     std::tuple(KillOutcome(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
             QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()), std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
         }
