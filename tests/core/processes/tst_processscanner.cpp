@@ -284,6 +284,25 @@ const listen = (host, port) => new Promise((ok, fail) => {
         QCOMPARE(found, (QHash<qint32, QSet<int>>{{listener.pid(), {ports[0].toInt(), ports[1].toInt()}}}));
     }
 
+    // A server in a network namespace of its own (a container) is found in that namespace's table.
+    void kernelListeningPortsInAnotherNetworkNamespace()
+    {
+        const QString unshare = QStandardPaths::findExecutable("unshare");
+        const QString node = QStandardPaths::findExecutable("node");
+        if (::geteuid() != 0 || unshare.isEmpty() || node.isEmpty())
+            QSKIP("needs root, unshare and node to start a server in a network namespace of its own");
+        QProcess server; // unshare execs node: one pid, killed and reaped with the object
+        server.start(unshare, {"--net", node, "-e",
+                               "require('net').createServer().listen(3000, () => console.log('ready'))"});
+        if (!server.waitForReadyRead(20000))
+            QSKIP("no network namespace could be made here");
+        const qint32 pid = qint32(server.processId());
+        QVERIFY(ProcFs::netNamespace(pid) != ProcFs::netNamespace(0));
+        QCOMPARE(ProcessScanner::detail::kernelListeningPorts({pid}), (QHash<qint32, QSet<int>>{{pid, {3000}}}));
+        server.kill();
+        server.waitForFinished();
+    }
+
     void runLaunchesNothingForMissingOrNonExecutablePaths()
     {
         QTemporaryDir dir;
