@@ -447,15 +447,20 @@ QHash<qint32, QString> workingDirectories(const QList<qint32> &pids)
 
 std::optional<QHash<qint32, QSet<int>>> kernelListeningPorts(const QList<qint32> &pids, const QString &netDirectory)
 {
-    std::optional<QHash<quint64, int>> own = ProcFs::listeners(netDirectory);
+    const std::optional<QHash<quint64, int>> own = ProcFs::listeners(netDirectory);
     if (!own)
         return std::nullopt;
+    return kernelListeningPorts(pids, *own);
+}
+
+QHash<qint32, QSet<int>> kernelListeningPorts(const QList<qint32> &pids, const QHash<quint64, int> &ownListeners)
+{
     const std::optional<QByteArray> ownNamespace = ProcFs::netNamespace(0);
     // Keyed by namespace: a container's processes share one table, read once.
     QHash<QByteArray, QHash<quint64, int>> otherNamespaces;
     QHash<qint32, QSet<int>> listening;
     for (const qint32 pid : pids) {
-        const QHash<quint64, int> *table = &*own;
+        const QHash<quint64, int> *table = &ownListeners;
         const std::optional<QByteArray> ns = ProcFs::netNamespace(pid);
         if (ns && ns != ownNamespace) {
             auto found = otherNamespaces.find(*ns);
@@ -478,16 +483,14 @@ std::optional<QHash<qint32, QSet<int>>> kernelListeningPorts(const QList<qint32>
 
 } // namespace detail
 
-QList<PortHolder> detail::otherDevPortHolders(const QHash<qint32, QSet<int>> &nodePorts)
+QList<PortHolder> detail::otherDevPortHolders(const QHash<quint64, int> &ownListeners,
+                                              const QHash<qint32, QSet<int>> &nodePorts)
 {
-    const std::optional<QHash<quint64, int>> listeners = ProcFs::listeners(QStringLiteral("/proc/net"));
-    if (!listeners)
-        return {};
     QSet<int> held;
     for (const QSet<int> &ports : nodePorts)
         held.unite(ports);
     QHash<quint64, int> wanted;
-    for (auto it = listeners->cbegin(); it != listeners->cend(); ++it) {
+    for (auto it = ownListeners.cbegin(); it != ownListeners.cend(); ++it) {
         if (devPorts().contains(it.value()) && !held.contains(it.value()))
             wanted.insert(it.key(), it.value());
     }
@@ -519,9 +522,11 @@ ProcessScan scan()
     const QList<detail::PSEntry> listed = detail::ps();
     if (stopRequested())
         return {};
+    // Read once: each read walks the kernel's whole connection table.
+    const std::optional<QHash<quint64, int>> ownListeners = ProcFs::listeners(QStringLiteral("/proc/net"));
     // Nothing from Node: lsof is not run, but what holds the dev ports can still be named.
     if (listed.isEmpty())
-        return {{}, detail::otherDevPortHolders({})};
+        return {{}, ownListeners ? detail::otherDevPortHolders(*ownListeners, {}) : QList<PortHolder>()};
 
     QList<detail::PSEntry> entries;
     QList<quint64> startTimes;
@@ -537,8 +542,9 @@ ProcessScan scan()
         pids.append(entry.pid);
     }
 
-    std::optional<QHash<qint32, QSet<int>>> listening = detail::kernelListeningPorts(pids);
-    const bool onKernelPath = listening.has_value();
+    std::optional<QHash<qint32, QSet<int>>> listening;
+    if (ownListeners)
+        listening = detail::kernelListeningPorts(pids, *ownListeners);
     QHash<qint32, QString> directories;
     if (listening) {
         for (const qint32 pid : pids) {
@@ -573,7 +579,9 @@ ProcessScan scan()
         process.startTime = startTimes.at(i);
         processes.append(std::move(process));
     }
-    return {processes, onKernelPath && !stopRequested() ? detail::otherDevPortHolders(*listening) : QList<PortHolder>()};
+    if (!ownListeners || stopRequested())
+        return {processes, {}};
+    return {processes, detail::otherDevPortHolders(*ownListeners, *listening)};
 }
 
 StopScope::StopScope(const std::atomic<bool> &stop)

@@ -124,12 +124,17 @@ inline constexpr qsizetype s_maxToolOutput = 16 * 1024 * 1024;
 // /proc/<pid>/net, once per namespace.
 [[nodiscard]] std::optional<QHash<qint32, QSet<int>>>
 kernelListeningPorts(const QList<qint32> &pids, const QString &netDirectory = QStringLiteral("/proc/net"));
+// The same with this namespace's listeners (ProcFs::listeners) already read: each read of
+// a kernel table walks the whole connection hash, milliseconds on a large machine.
+[[nodiscard]] QHash<qint32, QSet<int>> kernelListeningPorts(const QList<qint32> &pids,
+                                                            const QHash<quint64, int> &ownListeners);
 
-// The dev ports listened on in this network namespace that no pid of nodePorts holds,
+// The dev ports of ownListeners (this network namespace's) that no pid of nodePorts holds,
 // with their owners: found by walking every process's descriptors, only when there is
 // such a port. An owner that turns out to be a Node process (one ps had not listed yet)
 // is left out; an owner that cannot be found is another user's process.
-[[nodiscard]] QList<PortHolder> otherDevPortHolders(const QHash<qint32, QSet<int>> &nodePorts);
+[[nodiscard]] QList<PortHolder> otherDevPortHolders(const QHash<quint64, int> &ownListeners,
+                                                    const QHash<qint32, QSet<int>> &nodePorts);
 
 } // namespace detail
 } // namespace ProcessScanner
