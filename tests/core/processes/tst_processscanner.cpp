@@ -482,6 +482,18 @@ const listen = (host, port) => new Promise((ok, fail) => {
         if (!report)
             QSKIP("no private mount namespace here");
         QCOMPARE(*report, QString("%1|%2|Node").arg(server.directory()).arg(server.port()).toUtf8());
+
+        // As nobody, lsof prints "/proc/PID/cwd (readlink: Permission denied)" for the folder: no folder.
+        const passwd *nobody = ::getpwnam("nobody");
+        if (!nobody)
+            QSKIP("no user nobody");
+        const auto asNobody = scanInChild(server, [nobody] {
+            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && ::setgroups(0, nullptr) == 0
+                && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
+                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
+        });
+        QCOMPARE(asNobody.value_or("no scan"), QByteArray("none|—|Node"));
     }
 
 private:
