@@ -481,8 +481,14 @@ void PortsView::showOutcome(const KillOutcome &outcome)
         steps.append([this, failures = outcome.failures] { return showFailures(failures); });
     if (!outcome.stillRunning.isEmpty())
         steps.append([this, stillRunning = outcome.stillRunning] { return offerForceKill(stillRunning); });
-    if (!outcome.respawned.isEmpty())
-        steps.append([this, respawn = outcome.respawned.first()] { return offerStopParent(respawn); });
+    // One question per parent, however many of its servers came back.
+    QSet<qint32> parents;
+    for (const KillOutcome::Respawn &respawn : outcome.respawned) {
+        if (parents.contains(respawn.parent.pid))
+            continue;
+        parents.insert(respawn.parent.pid);
+        steps.append([this, respawn] { return offerStopParent(respawn); });
+    }
     showInTurn(steps);
 }
 
