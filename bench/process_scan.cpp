@@ -1,22 +1,28 @@
-// Times ProcessScanner::scan() against the three tool runs it is made of, started
-// directly with posix_spawn in the same run, and the time from ProcessStore::reload()
-// to the published list. Prints medians; run it by hand (see bench/CMakeLists.txt).
-
+// Times ProcessScanner::scan() (ps, then /proc) against two other ways to the same facts,
+// in the same rounds: ps + `ss -ltnp` (the two tool runs alone, without parsing) and the
+// earlier ps + lsof path (ps, lsof for the listening sockets, lsof for the folders), with 0,
+// 100 and 500 extra idle node processes that it starts and stops itself. Then the time from
+// a Stop (ProcessStore::kill) to the updated list, and from ProcessStore::reload() to the
+// published list. Prints medians; run it by hand (see
+// bench/CMakeLists.txt): build/release/bench/process_scan [rounds]
 #include "core/processes/ProcessScanner.h"
 #include "core/processes/ProcessStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -25,9 +31,6 @@
 extern char **environ;
 
 namespace {
-
-constexpr int s_rounds = 25;
-constexpr int s_extraNodes = 100;
 
 double median(std::vector<double> values)
 {
@@ -66,54 +69,71 @@ size_t runDirectly(const QByteArray &path, const QList<QByteArray> &arguments)
     return total;
 }
 
-QByteArray lsofPath()
-{
-    return ::access("/usr/sbin/lsof", X_OK) == 0 ? "/usr/sbin/lsof" : "/usr/bin/lsof";
-}
-
 struct Figures
 {
+    int extra = 0;
+    int found = 0;
     double scanMs = 0;
-    double toolsMs = 0;
-    int processes = 0;
+    double psSsMs = 0;
+    double lsofMs = 0;
 };
 
-Figures compare()
+// What a scan cost before the kernel's tables: ps, then lsof twice.
+void scanWithLsof()
+{
+    const QList<ProcessScanner::detail::PSEntry> entries = ProcessScanner::detail::ps();
+    if (entries.isEmpty())
+        return;
+    QList<qint32> pids;
+    for (const auto &entry : entries)
+        pids.append(entry.pid);
+    (void)ProcessScanner::detail::listeningPorts();
+    (void)ProcessScanner::detail::workingDirectories(pids);
+}
+
+double since(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+Figures compare(int extra, int rounds, const QByteArray &ss)
 {
     std::vector<double> scans;
-    std::vector<double> tools;
-    int processes = 0;
-    for (int round = 0; round < s_rounds; ++round) {
-        QList<qint32> pids;
-        for (const auto &entry : ProcessScanner::detail::ps())
-            pids.append(entry.pid);
-        QByteArray pidList;
-        for (const qint32 pid : pids)
-            pidList += (pidList.isEmpty() ? "" : ",") + QByteArray::number(pid);
-
+    std::vector<double> psSs;
+    std::vector<double> lsof;
+    Figures figures;
+    figures.extra = extra;
+    for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
-        runDirectly("/bin/ps", {"-axww", "-o", "pid=,ppid=,etime=,rss=,command="});
-        runDirectly(lsofPath(), {"-nP", "-iTCP", "-sTCP:LISTEN"});
-        if (!pids.isEmpty())
-            runDirectly(lsofPath(), {"-a", "-d", "cwd", "-p", pidList, "-Fpn"});
-        tools.push_back(double(timer.nsecsElapsed()) / 1e6);
+        figures.found = int(ProcessScanner::scan().processes.size());
+        scans.push_back(since(timer));
+
+        if (!ss.isEmpty()) {
+            timer.start();
+            runDirectly("/bin/ps", {"-axww", "-o", "pid=,ppid=,etime=,rss=,command="});
+            runDirectly(ss, {"-ltnp"});
+            psSs.push_back(since(timer));
+        }
 
         timer.start();
-        processes = int(ProcessScanner::scan().size());
-        scans.push_back(double(timer.nsecsElapsed()) / 1e6);
+        scanWithLsof();
+        lsof.push_back(since(timer));
     }
-    return {median(scans), median(tools), processes};
+    figures.scanMs = median(scans);
+    figures.psSsMs = psSs.empty() ? 0 : median(psSs);
+    figures.lsofMs = median(lsof);
+    return figures;
 }
 
 // Median of reload() until the list is published, and of a bare scan() in the
 // same rounds.
-std::pair<double, double> reloadAgainstScan()
+std::pair<double, double> reloadAgainstScan(int rounds)
 {
     ProcessStore store;
     std::vector<double> reloads;
     std::vector<double> scans;
-    for (int round = 0; round < s_rounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
         QFuture<void> published = store.reload();
@@ -128,77 +148,137 @@ std::pair<double, double> reloadAgainstScan()
     return {median(reloads), median(scans)};
 }
 
-void print(const char *label, const Figures &figures)
+void print(const Figures &figures)
 {
-    std::printf("%-26s %6d   %9.2f   %9.2f   %5.3f\n", label, figures.processes, figures.scanMs,
-                figures.toolsMs, figures.scanMs / figures.toolsMs);
+    std::printf("%11d %6d   %8.2f   %10.2f   %10.2f   %9.3f\n", figures.extra, figures.found, figures.scanMs,
+                figures.psSsMs, figures.lsofMs, figures.scanMs / figures.lsofMs);
 }
 
-// The extra node processes; stopped and reaped when this goes out of scope.
+// The extra node processes; stopped and reaped when this goes out of scope. They share one
+// pipe to say they are ready, so 500 of them cost no descriptors of ours.
 struct Nodes
 {
-    std::vector<std::unique_ptr<QProcess>> processes;
+    std::vector<pid_t> pids;
+    int ready[2] = {-1, -1};
 
-    bool start(const QString &node, int count)
+    Nodes()
     {
-        for (int i = 0; i < count; ++i) {
-            auto process = std::make_unique<QProcess>();
-            process->start(node, {"-e", "console.log('ready'); setInterval(() => {}, 1 << 30)"});
-            processes.push_back(std::move(process));
+        if (::pipe2(ready, O_CLOEXEC) != 0)
+            ready[0] = ready[1] = -1;
+    }
+
+    // Starts node processes until there are count of them, and waits until each has said so.
+    bool growTo(const QByteArray &node, int count)
+    {
+        const size_t first = pids.size();
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
+        ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        QByteArray e = "-e";
+        QByteArray script = "process.stdout.write('r'); setInterval(() => {}, 1 << 30)";
+        QByteArray path = node;
+        char *argv[] = {path.data(), e.data(), script.data(), nullptr};
+        while (int(pids.size()) < count) {
+            pid_t pid = -1;
+            if (::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ) != 0)
+                break;
+            pids.push_back(pid);
         }
-        for (auto &process : processes) {
-            if (!process->waitForReadyRead(60000))
+        ::posix_spawn_file_actions_destroy(&actions);
+        size_t said = 0;
+        char buffer[512];
+        while (said < pids.size() - first) {
+            const ssize_t n = ::read(ready[0], buffer, std::min(sizeof buffer, pids.size() - first - said));
+            if (n <= 0)
                 return false;
+            said += size_t(n);
         }
-        return true;
+        return int(pids.size()) == count;
+    }
+
+    void stop()
+    {
+        for (const pid_t pid : pids)
+            ::kill(pid, SIGTERM);
+        for (const pid_t pid : pids)
+            ::waitpid(pid, nullptr, 0);
+        pids.clear();
     }
 
     ~Nodes()
     {
-        for (auto &process : processes)
-            process->terminate();
-        for (auto &process : processes) {
-            if (!process->waitForFinished(10000))
-                process->kill();
-        }
+        stop();
+        ::close(ready[0]);
+        ::close(ready[1]);
     }
 };
+
+// Median time from ProcessStore::kill() (SIGTERM) of a listed idle node process, which exits
+// at once, to the published list without it.
+double stopToList(const QByteArray &node, int rounds)
+{
+    ProcessStore store;
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+        Nodes one;
+        if (!one.growTo(node, 1))
+            return 0;
+        QFuture<void> listed = store.reload();
+        while (!listed.isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QElapsedTimer timer;
+        timer.start();
+        QFuture<KillOutcome> done = store.kill({qint32(one.pids.front())}, false);
+        while (!done.isFinished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        times.push_back(since(timer));
+    }
+    return median(times);
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
-    // Both sides run their tools under the open-file limit scan() gives them, so
-    // lsof's start-up descriptor sweep costs the same on both.
+    // Every tool runs under the open-file limit scan() gives lsof, so lsof's start-up
+    // descriptor sweep costs the same on every side.
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
     if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 1024) {
         limit.rlim_cur = 1024;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
+    const QByteArray ss = QFile::encodeName(QStandardPaths::findExecutable("ss"));
+    const QByteArray node = QFile::encodeName(QStandardPaths::findExecutable("node"));
 
-    std::printf("process_scan: medians of %d rounds, scan() and the direct tool runs alternating\n",
-                s_rounds);
-    std::printf("%-26s %6s   %9s   %9s   %5s\n", "case", "found", "scan ms", "tools ms", "ratio");
-    const Figures plain = compare();
-    print("as found", plain);
-
-    const auto [reloadMs, scanMs] = reloadAgainstScan();
-
-    const QString node = QStandardPaths::findExecutable("node");
-    if (node.isEmpty()) {
-        std::printf("no node on the PATH: the case with %d extra node processes is skipped\n", s_extraNodes);
-    } else {
-        Nodes nodes;
-        if (!nodes.start(node, s_extraNodes)) {
-            std::printf("could not start %d node processes\n", s_extraNodes);
+    std::printf("process_scan: medians of %d rounds; the three ways alternate in each round\n", rounds);
+    if (ss.isEmpty())
+        std::printf("no ss on the PATH: its column reads 0\n");
+    std::printf("%11s %6s   %8s   %10s   %10s   %9s\n", "extra nodes", "found", "scan ms", "ps + ss ms",
+                "ps + lsof ms", "scan/lsof");
+    Nodes nodes;
+    for (const int extra : {0, 100, 500}) {
+        if (extra > 0 && node.isEmpty()) {
+            std::printf("no node on the PATH: the cases with extra node processes are skipped\n");
+            break;
+        }
+        if (!nodes.growTo(node, extra)) {
+            std::printf("could not start %d node processes\n", extra);
             return 1;
         }
-        print("with 100 extra node", compare());
+        print(compare(extra, rounds, ss));
     }
+    nodes.stop();
 
+    if (!node.isEmpty())
+        std::printf("\nProcessStore::kill() of a node process that exits at once to the updated list: %.2f ms\n",
+                    stopToList(node, rounds));
+
+    const auto [reloadMs, scanMs] = reloadAgainstScan(rounds);
     std::printf("\nProcessStore::reload() to published list: %.2f ms; bare scan() in the same rounds: %.2f ms\n",
                 reloadMs, scanMs);
     return 0;

@@ -35,6 +35,10 @@ public:
     NodeServer(const NodeServer &) = delete;
     NodeServer &operator=(const NodeServer &) = delete;
 
+    // The name the server gives itself (process.title) once it runs; what ps then prints as
+    // its command. Set before start().
+    void setTitle(const QString &title) { m_title = title; }
+
     // Starts `node server.js [ports]` in the folder and waits until it listens. False, with
     // error() saying why, when node is missing or no candidate port was free.
     [[nodiscard]] bool start(const QList<int> &candidates)
@@ -55,6 +59,9 @@ public:
         m_portList = QLatin1Char('[') + portTexts.join(QLatin1Char(',')) + QLatin1Char(']');
 
         m_process.setWorkingDirectory(m_dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUAYLIGHT_TITLE"), m_title);
+        m_process.setProcessEnvironment(environment);
         m_process.setProgram(m_node);
         m_process.setArguments({QStringLiteral("server.js"), m_portList});
         m_process.start();
@@ -76,7 +83,10 @@ public:
     // The folder the server runs in, links resolved, as the process sees it.
     [[nodiscard]] QString directory() const { return QDir(m_dir.path()).canonicalPath(); }
     // The command line as ps prints it.
-    [[nodiscard]] QString command() const { return m_node + QStringLiteral(" server.js ") + m_portList; }
+    [[nodiscard]] QString command() const
+    {
+        return m_title.isEmpty() ? m_node + QStringLiteral(" server.js ") + m_portList : m_title;
+    }
 
 private:
     bool fail(const QString &error)
@@ -87,6 +97,7 @@ private:
 
     static constexpr const char *s_script = R"js(
 const http = require('http');
+if (process.env.QUAYLIGHT_TITLE) process.title = process.env.QUAYLIGHT_TITLE;
 const ports = JSON.parse(process.argv[2]);
 function listenOn(i) {
   if (i >= ports.length) { console.log('no free port'); process.exit(1); }
@@ -101,6 +112,7 @@ listenOn(0);
     QProcess m_process;
     QString m_node;
     QString m_portList;
+    QString m_title;
     QString m_error;
     int m_port = 0;
 };

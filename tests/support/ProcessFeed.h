@@ -18,7 +18,7 @@ inline NodeProcess record(qint32 pid, NodeProcess::Kind kind, QList<int> ports =
                           const QString &command = QStringLiteral("node app.js"))
 {
     return {.id = pid, .pid = pid, .ppid = 1, .kind = kind, .command = command, .cwd = std::move(cwd),
-            .ports = std::move(ports), .elapsedSeconds = elapsed, .rssKB = rssKB};
+            .ports = std::move(ports), .elapsedSeconds = elapsed, .rssKB = rssKB, .startTime = std::nullopt};
 }
 
 // What the store's scans return. Gated, each scan waits for one permit, so a test can hold the

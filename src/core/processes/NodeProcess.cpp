@@ -4,6 +4,8 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
+
 QString NodeProcess::rawValue(Kind kind)
 {
     switch (kind) {
@@ -40,6 +42,25 @@ const QList<NodeProcess::Kind> &NodeProcess::allKinds()
     static const QList<Kind> kinds = {Kind::next, Kind::nest, Kind::vite, Kind::react,
                                       Kind::nodemon, Kind::packageManager, Kind::node};
     return kinds;
+}
+
+QString NodeProcess::printable(const QString &text)
+{
+    const auto needsEscape = [](char16_t c) {
+        return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f
+            || (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+    };
+    if (std::none_of(text.cbegin(), text.cend(), [&](QChar c) { return needsEscape(c.unicode()); }))
+        return text;
+    QString escaped;
+    escaped.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (needsEscape(c.unicode()))
+            escaped += QLatin1String("\\u") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 qint64 NodeProcess::memoryBytes() const
@@ -96,7 +117,7 @@ std::optional<QString> NodeProcess::hangingReason() const
     const bool looksLikeDevScript = lower.contains(QLatin1String(" dev"))
         || lower.contains(QLatin1String(" start")) || lower.contains(QLatin1String(" serve"));
     if (looksLikeDevScript && elapsedSeconds >= 1801)
-        return QLatin1String("running `") + command + QLatin1String("` for ") + elapsedText();
+        return QLatin1String("running `") + printable(command) + QLatin1String("` for ") + elapsedText();
     return std::nullopt;
 }
 
@@ -110,5 +131,6 @@ size_t qHash(const NodeProcess &process, size_t seed)
     seed = qHashMulti(seed, process.ports.size());
     for (const int port : process.ports)
         seed = qHashMulti(seed, port);
-    return qHashMulti(seed, process.elapsedSeconds, process.rssKB);
+    return qHashMulti(seed, process.elapsedSeconds, process.rssKB, process.startTime.has_value(),
+                      process.startTime.value_or(0));
 }

@@ -1,9 +1,11 @@
 #include "core/processes/ProcessScanner.h"
 
 #include "core/Concurrency.h"
+#include "core/processes/ProcFs.h"
 
 #include <QFile>
 #include <QList>
+#include <QMap>
 #include <QStringView>
 
 #include <algorithm>
@@ -30,6 +32,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr rlim_t s_maxChildOpenFiles = 1024;
+// How often a tool's wait looks at the StopScope's flag.
+constexpr int s_stopCheckMs = 50;
+
+thread_local const std::atomic<bool> *t_stop = nullptr;
+
+bool stopRequested()
+{
+    return t_stop && t_stop->load(std::memory_order_acquire);
+}
 
 const QStringList &lsofPaths()
 {
@@ -104,8 +115,9 @@ int aboveStandardDescriptors(int fd)
 }
 
 // Waits for the child to end until the deadline; true once it is reaped (or
-// reaped by someone else, which only a SIGCHLD set to SIG_IGN can do).
-bool reapBefore(pid_t pid, Clock::time_point deadline)
+// reaped by someone else, which only a SIGCHLD set to SIG_IGN can do). A stoppable
+// wait gives up as soon as the StopScope's flag is set.
+bool reapBefore(pid_t pid, Clock::time_point deadline, bool stoppable = false)
 {
     int pidfd = -1;
     bool triedPidfd = false;
@@ -119,7 +131,7 @@ bool reapBefore(pid_t pid, Clock::time_point deadline)
             break;
         }
         const int left = millisecondsLeft(deadline);
-        if (left <= 0)
+        if (left <= 0 || (stoppable && stopRequested()))
             break;
         // A pidfd wakes us the moment the child ends; without one (old kernel,
         // seccomp), poll the exit status in short steps.
@@ -129,7 +141,7 @@ bool reapBefore(pid_t pid, Clock::time_point deadline)
         }
         if (pidfd >= 0) {
             pollfd pfd{pidfd, POLLIN, 0};
-            ::poll(&pfd, 1, left);
+            ::poll(&pfd, 1, stoppable && t_stop ? std::min(left, s_stopCheckMs) : left);
         } else {
             std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - Clock::now()));
             pause = std::min(pause * 2, std::chrono::microseconds(5000));
@@ -140,10 +152,10 @@ bool reapBefore(pid_t pid, Clock::time_point deadline)
     return reaped;
 }
 
-void killAndReap(pid_t pid)
+void killAndReap(pid_t pid, Clock::duration grace = std::chrono::seconds(2))
 {
     ::kill(pid, SIGKILL);
-    if (reapBefore(pid, Clock::now() + std::chrono::seconds(2)))
+    if (reapBefore(pid, Clock::now() + grace))
         return;
     // Still there: stuck in the kernel (a hung network mount). SIGKILL takes
     // effect when that call returns; a detached waiter reaps it then, so the
@@ -232,7 +244,7 @@ QString runLsof(const QStringList &arguments)
 
 namespace detail {
 
-QString run(const QString &path, const QStringList &arguments, int timeoutMs)
+QString run(const QString &path, const QStringList &arguments, int timeoutMs, qsizetype maxBytes)
 {
     assertNotGuiThread(__func__);
 
@@ -287,23 +299,36 @@ QString run(const QString &path, const QStringList &arguments, int timeoutMs)
     QByteArray output;
     constexpr qsizetype chunk = 64 * 1024;
     bool timedOut = false;
+    bool stopped = false;
+    bool flooded = false;
     for (;;) {
+        if (stopRequested()) {
+            stopped = true;
+            break;
+        }
         const int left = millisecondsLeft(deadline);
         if (left <= 0) {
             timedOut = true;
             break;
         }
         pollfd pfd{readEnd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, left);
+        const int ready = ::poll(&pfd, 1, t_stop ? std::min(left, s_stopCheckMs) : left);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
             break;
         if (ready == 0)
             continue; // the deadline check above ends the loop
+        // A runaway tool (a ps that loops) would otherwise fill memory until the
+        // application is killed: past maxBytes it is stopped and what came is parsed.
+        if (output.size() >= maxBytes) {
+            flooded = true;
+            break;
+        }
         const qsizetype used = output.size();
-        output.resize(used + chunk);
-        const ssize_t n = ::read(readEnd, output.data() + used, size_t(chunk));
+        const qsizetype wanted = std::min(chunk, maxBytes - used);
+        output.resize(used + wanted);
+        const ssize_t n = ::read(readEnd, output.data() + used, size_t(wanted));
         output.resize(used + std::max<ssize_t>(n, 0));
         if (n == 0)
             break;
@@ -313,8 +338,17 @@ QString run(const QString &path, const QStringList &arguments, int timeoutMs)
     ::close(readEnd);
 
     // A child that closed its output but keeps running is held to the same limit.
-    if (timedOut || !reapBefore(pid, deadline))
+    const bool reaped = !stopped && !timedOut && !flooded && reapBefore(pid, deadline, true);
+    if (!reaped && stopRequested()) {
+        // Nobody waits for this result: do not hold the caller for a tool stuck in the kernel.
+        killAndReap(pid, std::chrono::milliseconds(100));
+        return {};
+    }
+    if (!reaped)
         killAndReap(pid);
+    // A line cut off at the cap could read as another, shorter line.
+    if (flooded)
+        output.truncate(output.lastIndexOf('\n') + 1);
 
     return QString::fromUtf8(output);
 }
@@ -402,30 +436,132 @@ QHash<qint32, QString> workingDirectories(const QList<qint32> &pids)
     pidTexts.reserve(pids.size());
     for (const qint32 pid : pids)
         pidTexts.append(QString::number(pid));
-    return parseWorkingDirectories(runLsof({QStringLiteral("-a"), QStringLiteral("-d"),
-                                            QStringLiteral("cwd"), QStringLiteral("-p"),
-                                            pidTexts.join(u','), QStringLiteral("-Fpn")}));
+    QHash<qint32, QString> directories = parseWorkingDirectories(
+        runLsof({QStringLiteral("-a"), QStringLiteral("-d"), QStringLiteral("cwd"), QStringLiteral("-p"),
+                 pidTexts.join(u','), QStringLiteral("-Fpn")}));
+    directories.removeIf([](const QHash<qint32, QString>::iterator entry) {
+        return entry->startsWith(QLatin1String("/proc/")) && entry->contains(QLatin1String(" (readlink: "));
+    });
+    return directories;
+}
+
+std::optional<QHash<qint32, QSet<int>>> kernelListeningPorts(const QList<qint32> &pids, const QString &netDirectory)
+{
+    const std::optional<QHash<quint64, int>> own = ProcFs::listeners(netDirectory);
+    if (!own)
+        return std::nullopt;
+    return kernelListeningPorts(pids, *own);
+}
+
+QHash<qint32, QSet<int>> kernelListeningPorts(const QList<qint32> &pids, const QHash<quint64, int> &ownListeners)
+{
+    const std::optional<QByteArray> ownNamespace = ProcFs::netNamespace(0);
+    // Keyed by namespace: a container's processes share one table, read once.
+    QHash<QByteArray, QHash<quint64, int>> otherNamespaces;
+    QHash<qint32, QSet<int>> listening;
+    for (const qint32 pid : pids) {
+        const QHash<quint64, int> *table = &ownListeners;
+        const std::optional<QByteArray> ns = ProcFs::netNamespace(pid);
+        if (ns && ns != ownNamespace) {
+            auto found = otherNamespaces.find(*ns);
+            if (found == otherNamespaces.end()) {
+                const QString directory = QStringLiteral("/proc/%1/net").arg(pid);
+                found = otherNamespaces.insert(*ns, ProcFs::listeners(directory).value_or(QHash<quint64, int>()));
+            }
+            table = &*found;
+        }
+        // Most processes of a namespace without listeners need no descriptor walk at all.
+        if (table->isEmpty())
+            continue;
+        for (const quint64 inode : ProcFs::socketInodes(pid)) {
+            if (const auto port = table->constFind(inode); port != table->cend())
+                listening[pid].insert(*port);
+        }
+    }
+    return listening;
 }
 
 } // namespace detail
 
-QList<NodeProcess> scan()
+QList<PortHolder> detail::otherDevPortHolders(const QHash<quint64, int> &ownListeners,
+                                              const QHash<qint32, QSet<int>> &nodePorts)
+{
+    QSet<int> held;
+    for (const QSet<int> &ports : nodePorts)
+        held.unite(ports);
+    QHash<quint64, int> wanted;
+    for (auto it = ownListeners.cbegin(); it != ownListeners.cend(); ++it) {
+        if (devPorts().contains(it.value()) && !held.contains(it.value()))
+            wanted.insert(it.key(), it.value());
+    }
+    if (wanted.isEmpty())
+        return {};
+    const QList<quint64> inodes = wanted.keys();
+    const QHash<quint64, qint32> owners = ProcFs::socketOwners(QSet<quint64>(inodes.cbegin(), inodes.cend()));
+    QMap<int, PortHolder> byPort;
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        const int port = it.value();
+        const auto owner = owners.constFind(it.key());
+        if (owner == owners.cend()) {
+            if (!byPort.contains(port))
+                byPort.insert(port, PortHolder{port, std::nullopt, {}});
+            continue;
+        }
+        if (isNodeProcess(ProcFs::commandLine(*owner).value_or(QString())))
+            continue;
+        const QString name = ProcFs::commandName(*owner).value_or(QStringLiteral("?"));
+        byPort.insert(port, PortHolder{port, *owner, NodeProcess::printable(name)});
+    }
+    return byPort.values();
+}
+
+ProcessScan scan()
 {
     assertNotGuiThread(__func__);
 
-    const QList<detail::PSEntry> entries = detail::ps();
-    if (entries.isEmpty())
+    const QList<detail::PSEntry> listed = detail::ps();
+    if (stopRequested())
         return {};
-    const QHash<qint32, QSet<int>> listening = detail::listeningPorts();
+    // Read once: each read walks the kernel's whole connection table.
+    const std::optional<QHash<quint64, int>> ownListeners = ProcFs::listeners(QStringLiteral("/proc/net"));
+    // Nothing from Node: lsof is not run, but what holds the dev ports can still be named.
+    if (listed.isEmpty())
+        return {{}, ownListeners ? detail::otherDevPortHolders(*ownListeners, {}) : QList<PortHolder>()};
+
+    QList<detail::PSEntry> entries;
+    QList<quint64> startTimes;
     QList<qint32> pids;
-    pids.reserve(entries.size());
-    for (const detail::PSEntry &entry : entries)
+    for (const detail::PSEntry &entry : listed) {
+        const std::optional<ProcFs::Stat> stat = ProcFs::readStat(entry.pid);
+        // Gone since ps listed it, a zombie (it holds nothing and cannot be signalled), or
+        // a pid already reused by a process younger than the one ps saw.
+        if (!stat || stat->state == 'Z' || ProcFs::secondsSinceStart(stat->startTime) + 1 < entry.elapsedSeconds)
+            continue;
+        entries.append(entry);
+        startTimes.append(stat->startTime);
         pids.append(entry.pid);
-    const QHash<qint32, QString> directories = detail::workingDirectories(pids);
+    }
+
+    std::optional<QHash<qint32, QSet<int>>> listening;
+    if (ownListeners)
+        listening = detail::kernelListeningPorts(pids, *ownListeners);
+    QHash<qint32, QString> directories;
+    if (listening) {
+        for (const qint32 pid : pids) {
+            if (std::optional<QString> directory = ProcFs::workingDirectory(pid))
+                directories.insert(pid, std::move(*directory));
+        }
+    } else {
+        // A /proc that hides its network tables: lsof may still see what it hides.
+        listening = detail::listeningPorts();
+        if (!stopRequested())
+            directories = detail::workingDirectories(pids);
+    }
 
     QList<NodeProcess> processes;
     processes.reserve(entries.size());
-    for (const detail::PSEntry &entry : entries) {
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const detail::PSEntry &entry = entries.at(i);
         NodeProcess process;
         process.id = entry.pid;
         process.pid = entry.pid;
@@ -434,15 +570,28 @@ QList<NodeProcess> scan()
         process.command = entry.command;
         if (const auto directory = directories.constFind(entry.pid); directory != directories.cend())
             process.cwd = *directory;
-        if (const auto ports = listening.constFind(entry.pid); ports != listening.cend()) {
+        if (const auto ports = listening->constFind(entry.pid); ports != listening->cend()) {
             process.ports = QList<int>(ports->cbegin(), ports->cend());
             std::sort(process.ports.begin(), process.ports.end());
         }
         process.elapsedSeconds = entry.elapsedSeconds;
         process.rssKB = entry.rssKB;
+        process.startTime = startTimes.at(i);
         processes.append(std::move(process));
     }
-    return processes;
+    if (!ownListeners || stopRequested())
+        return {processes, {}};
+    return {processes, detail::otherDevPortHolders(*ownListeners, *listening)};
+}
+
+StopScope::StopScope(const std::atomic<bool> &stop)
+    : m_outer(std::exchange(t_stop, &stop))
+{
+}
+
+StopScope::~StopScope()
+{
+    t_stop = m_outer;
 }
 
 qint64 parseETime(const QString &text)

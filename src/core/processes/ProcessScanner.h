@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/processes/NodeProcess.h"
+#include "core/processes/PortHolder.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -8,16 +9,54 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <optional>
+
 // Which Node-ecosystem processes run now, with their ports, directories, ages and
 // memory. Stateless; every function blocks the calling thread and may run on any
 // thread but the GUI thread. Failures never surface as errors: a tool that is
 // missing, fails or times out counts as one that printed nothing.
+// What one scan found: the Node processes, in the order ps listed them, and what else
+// holds a dev port, by ascending port.
+struct ProcessScan
+{
+    // Implicit: a list of processes alone is a scan in which nothing else holds a dev
+    // port, which is what the stores' test feeds hand over.
+    ProcessScan(QList<NodeProcess> processes = {}, QList<PortHolder> otherHolders = {})
+        : processes(std::move(processes))
+        , otherHolders(std::move(otherHolders))
+    {
+    }
+
+    QList<NodeProcess> processes;
+    QList<PortHolder> otherHolders;
+};
+
 namespace ProcessScanner {
 
-// Runs /bin/ps, then lsof for listening sockets, then lsof for the working
-// directories of the accepted pids (lsof is skipped when ps finds no Node process).
-// The result is in the order ps listed them. Each tool gets at most 15 s.
-[[nodiscard]] QList<NodeProcess> scan();
+// Runs /bin/ps, then reads from /proc, for the accepted pids only: the start time and
+// state (zombies and pids taken over by a newer process since ps listed them are left
+// out), the working directory, and the listening TCP ports (the kernel's tcp and tcp6
+// tables of the process's network namespace joined with its socket descriptors). Where
+// /proc/net/tcp cannot be opened, lsof gives the ports and directories instead. The
+// result is in the order ps listed them. Each tool gets at most 15 s. The other holders
+// of dev ports come from the kernel's tables too (none on the lsof path).
+[[nodiscard]] ProcessScan scan();
+
+// While it lives, a scan on this thread can be stopped from another thread: once stop is
+// true, the running tool is killed within about 50 ms and scan() returns early with a
+// partial result, meant to be dropped. Scopes nest; the innermost one counts.
+class StopScope
+{
+public:
+    explicit StopScope(const std::atomic<bool> &stop);
+    ~StopScope();
+    StopScope(const StopScope &) = delete;
+    StopScope &operator=(const StopScope &) = delete;
+
+private:
+    const std::atomic<bool> *m_outer;
+};
 
 // Seconds from ps's "[[dd-]hh:]mm:ss"; unreadable parts count as 0, a value that
 // does not fit 64 bits gives 0. Pure; any thread.
@@ -48,6 +87,9 @@ struct PSEntry
     friend bool operator==(const PSEntry &, const PSEntry &) = default;
 };
 
+// What run() keeps of a tool's output at most.
+inline constexpr qsizetype s_maxToolOutput = 16 * 1024 * 1024;
+
 // Runs an executable by absolute path with these arguments (no shell) and returns
 // its standard output decoded as UTF-8 (invalid bytes repaired), or the empty text
 // when the path is not an executable file or the launch fails. Standard input and
@@ -55,20 +97,44 @@ struct PSEntry
 // soft open-file limit of at most 1024 (lsof closes every descriptor up to the
 // limit when it starts). A tool still running after timeoutMs is killed with
 // SIGKILL and reaped; what it printed until then is returned, so a tool stuck on a
-// stale network mount costs at most the time limit.
-[[nodiscard]] QString run(const QString &path, const QStringList &arguments, int timeoutMs = 15000);
+// stale network mount costs at most the time limit. A tool that prints more than
+// maxBytes is killed and reaped too, and the output is cut back to its last whole
+// line within maxBytes. A StopScope on this thread stops the tool the same way.
+[[nodiscard]] QString run(const QString &path, const QStringList &arguments, int timeoutMs = 15000,
+                          qsizetype maxBytes = s_maxToolOutput);
 
 // The accepted rows of `ps -o pid=,ppid=,etime=,rss=,command=` output: Node
 // commands only, never ownPid, never a pid below 1 (signalling 0 or -1 would reach
 // a whole process group or every process). Pure; any thread.
 [[nodiscard]] QList<PSEntry> parsePs(const QString &text, qint32 ownPid);
 [[nodiscard]] QList<PSEntry> ps();
-// Runs /usr/sbin/lsof, or /usr/bin/lsof when the first prints nothing.
+// The lsof fallback, for a /proc whose network tables cannot be read. Runs
+// /usr/sbin/lsof, or /usr/bin/lsof when the first prints nothing.
 [[nodiscard]] QHash<qint32, QSet<int>> listeningPorts();
 // pid -> directory from lsof's field output (-Fpn). Pure; any thread.
 [[nodiscard]] QHash<qint32, QString> parseWorkingDirectories(const QString &text);
 // One lsof run for all pids; the empty map without running anything when pids is empty.
+// lsof's note for a directory it could not read ("/proc/PID/cwd (readlink: Permission
+// denied)") is no directory and is left out.
 [[nodiscard]] QHash<qint32, QString> workingDirectories(const QList<qint32> &pids);
+
+// pid -> listening ports from the kernel's tables, for these pids only; nullopt when
+// netDirectory's tcp table cannot be opened. netDirectory is this process's network
+// namespace ("/proc/net"); a pid in another namespace is looked up in its own
+// /proc/<pid>/net, once per namespace.
+[[nodiscard]] std::optional<QHash<qint32, QSet<int>>>
+kernelListeningPorts(const QList<qint32> &pids, const QString &netDirectory = QStringLiteral("/proc/net"));
+// The same with this namespace's listeners (ProcFs::listeners) already read: each read of
+// a kernel table walks the whole connection hash, milliseconds on a large machine.
+[[nodiscard]] QHash<qint32, QSet<int>> kernelListeningPorts(const QList<qint32> &pids,
+                                                            const QHash<quint64, int> &ownListeners);
+
+// The dev ports of ownListeners (this network namespace's) that no pid of nodePorts holds,
+// with their owners: found by walking every process's descriptors, only when there is
+// such a port. An owner that turns out to be a Node process (one ps had not listed yet)
+// is left out; an owner that cannot be found is another user's process.
+[[nodiscard]] QList<PortHolder> otherDevPortHolders(const QHash<quint64, int> &ownListeners,
+                                                    const QHash<qint32, QSet<int>> &nodePorts);
 
 } // namespace detail
 } // namespace ProcessScanner

@@ -1,7 +1,10 @@
 #include "core/processes/ProcessStore.h"
 
 #include "core/Concurrency.h"
+#include "core/processes/ProcFs.h"
+#include "core/processes/ProcessSignal.h"
 
+#include <QHash>
 #include <QMap>
 #include <QPromise>
 #include <QStringView>
@@ -10,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include <signal.h>
 #include <unistd.h>
@@ -29,6 +33,30 @@ QStringView trimBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
+// Waits until one of ports is listened on again, for at most limit, while at least one
+// of the supervisors (pid and start time) still runs (or until stop).
+void waitForListener(const QSet<int> &ports, const QHash<qint32, std::optional<quint64>> &supervisors,
+                     std::chrono::milliseconds limit, const std::atomic<bool> &stop)
+{
+    const auto running = [](qint32 pid, std::optional<quint64> startTime) {
+        const std::optional<ProcFs::Stat> stat = ProcFs::readStat(pid);
+        return stat && stat->state != 'Z' && (!startTime || stat->startTime == *startTime);
+    };
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline && !stop.load(std::memory_order_acquire)) {
+        const QHash<quint64, int> listening = ProcFs::listeners(QStringLiteral("/proc/net")).value_or(QHash<quint64, int>());
+        if (std::any_of(listening.cbegin(), listening.cend(), [&ports](int port) { return ports.contains(port); }))
+            return;
+        // npm and other wrappers end with their child: nothing is left to restart it.
+        bool anyRunning = false;
+        for (auto it = supervisors.cbegin(); it != supervisors.cend() && !anyRunning; ++it)
+            anyRunning = running(it.key(), it.value());
+        if (!anyRunning)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 QString systemMessage(int error)
 {
     // The GNU strerror_r: thread-safe, returns the message (maybe not in buffer).
@@ -46,7 +74,10 @@ ProcessStore::ProcessStore(ScanFunction scan, QObject *parent)
 {
 }
 
-ProcessStore::~ProcessStore() = default;
+ProcessStore::~ProcessStore()
+{
+    m_stopping.store(true, std::memory_order_release);
+}
 
 void ProcessStore::setPortFilter(const QString &portFilter)
 {
@@ -174,20 +205,25 @@ QFuture<void> ProcessStore::reload()
     // that has already finished, Qt 6.4 runs a then(this, ...) continuation
     // directly inside the call on this thread, so a quick scan would publish
     // before reload() returned.
-    auto promise = std::make_shared<QPromise<QList<NodeProcess>>>();
-    QFuture<void> published = promise->future().then(
-        this, [this](const QList<NodeProcess> &processes) { publish(processes); });
+    auto promise = std::make_shared<QPromise<ProcessScan>>();
+    QFuture<void> published = promise->future().then(this, [this](const ProcessScan &scan) { publish(scan); });
     promise->start();
-    m_pool.start([promise, scan = m_scan] {
+    m_pool.start([promise, scan = m_scan, &stopping = m_stopping] {
+        const ProcessScanner::StopScope scope(stopping);
         promise->addResult(scan());
         promise->finish();
     });
     return published;
 }
 
-void ProcessStore::publish(const QList<NodeProcess> &processes)
+void ProcessStore::publish(const ProcessScan &scan)
 {
+    const QList<NodeProcess> &processes = scan.processes;
     setProcesses(processes);
+    if (m_otherHolders != scan.otherHolders) {
+        m_otherHolders = scan.otherHolders;
+        emit otherHoldersChanged();
+    }
     QSet<qint32> stillRunning;
     for (const NodeProcess &process : processes) {
         if (m_selection.contains(process.id))
@@ -219,26 +255,124 @@ QString ProcessStore::summaryText() const
 
 std::optional<QString> ProcessStore::refusal(qint32 pid)
 {
-    if (pid <= 0 || pid == qint32(::getpid()))
+    if (pid <= 1 || pid == qint32(::getpid()))
         return QStringLiteral("pid %1: refusing to signal this process").arg(pid);
     return std::nullopt;
 }
 
-QFuture<QStringList> ProcessStore::kill(const QSet<qint32> &ids, bool force)
+// For each port a signalled process held: a new holder whose parent chain reaches a
+// listed process, nearest first, that is not a holder itself.
+QList<KillOutcome::Respawn> ProcessStore::respawns(const QHash<int, QSet<qint32>> &confirmedPorts,
+                                                    const QHash<qint32, NodeProcess> &current)
+{
+    QList<KillOutcome::Respawn> found;
+    for (const NodeProcess &holder : current) {
+        for (const int port : holder.ports) {
+            const auto confirmed = confirmedPorts.constFind(port);
+            if (confirmed == confirmedPorts.cend() || confirmed->contains(holder.pid))
+                continue;
+            qint32 ancestor = holder.ppid;
+            // The chain is short; the bound only guards against a cycle of reused pids.
+            for (int depth = 0; depth < 64 && ancestor > 1; ++depth) {
+                const auto parent = current.constFind(ancestor);
+                if (parent == current.cend())
+                    break;
+                if (!parent->ports.contains(port)) {
+                    found.append({port, holder.pid, *parent});
+                    break;
+                }
+                ancestor = parent->ppid;
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const KillOutcome::Respawn &a, const KillOutcome::Respawn &b) {
+        return std::pair(a.port, a.pid) < std::pair(b.port, b.pid);
+    });
+    return found;
+}
+
+QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
 {
     const int signal = force ? SIGKILL : SIGTERM;
+    QHash<qint32, NodeProcess> listed;
+    for (const NodeProcess &process : m_processes)
+        listed.insert(process.pid, process);
     QStringList failures;
+    QList<ProcessSignal::Watch> watches;
     for (const qint32 pid : ids) {
         if (std::optional<QString> refused = refusal(pid)) {
             failures.append(*refused);
             continue;
         }
-        if (::kill(pid, signal) == 0)
-            continue;
-        const int error = errno;
-        // Already gone is what we wanted.
-        if (error != ESRCH)
+        const auto found = listed.constFind(pid);
+        const std::optional<quint64> startTime = found == listed.cend() ? std::nullopt : found->startTime;
+        int pidfd = -1;
+        const int error = ProcessSignal::send(pid, signal, startTime, &pidfd);
+        if (error == 0)
+            watches.append({pid, pidfd, startTime});
+        // Already gone (or its pid now another process's) is what we wanted.
+        else if (error != ESRCH)
             failures.append(QStringLiteral("pid %1: %2").arg(pid).arg(systemMessage(error)));
     }
-    return reload().then(this, [failures] { return failures; });
+
+    // The ports the signalled processes held, and whether one of them has a listed parent
+    // that was not signalled and so may start it again.
+    QHash<int, QSet<qint32>> confirmedPorts;
+    QHash<qint32, std::optional<quint64>> supervisors;
+    for (const ProcessSignal::Watch &watch : watches) {
+        const auto found = listed.constFind(watch.pid);
+        if (found == listed.cend())
+            continue;
+        for (const int port : found->ports)
+            confirmedPorts[port].insert(watch.pid);
+        if (const auto parent = listed.constFind(found->ppid); parent != listed.cend() && !ids.contains(parent->pid))
+            supervisors.insert(parent->pid, parent->startTime);
+    }
+    QSet<int> watchedPorts;
+    if (!supervisors.isEmpty()) {
+        for (auto it = confirmedPorts.cbegin(); it != confirmedPorts.cend(); ++it)
+            watchedPorts.insert(it.key());
+    }
+
+    auto outcome = std::make_shared<QPromise<KillOutcome>>();
+    outcome->start();
+    QFuture<QList<qint32>> waited;
+    if (watches.isEmpty()) {
+        waited = finishedFuture(QList<qint32>());
+    } else {
+        const qsizetype n = watches.size();
+        setStatusText(QStringLiteral("Waiting for %1 process%2 to stop…").arg(n).arg(n == 1 ? "" : "es"));
+        waited = runInPool(&m_pool, [watches, watchedPorts, supervisors, limit = force ? s_killWait : s_termWait,
+                                     &stopping = m_stopping] {
+            QList<qint32> survivors = ProcessSignal::waitForExit(watches, limit, stopping);
+            if (!watchedPorts.isEmpty())
+                waitForListener(watchedPorts, supervisors, s_respawnWait, stopping);
+            return survivors;
+        });
+    }
+    waited.then(this, [this, outcome, failures, force, listed, confirmedPorts](const QList<qint32> &survivors) {
+        // No context object here: reload()'s future is itself finished by a continuation on
+        // this store, and when the store goes first Qt 6.4 would run a then(this, ...) one
+        // with its context gone and assert. Without one, this runs right where the list is
+        // published, on this thread, or not at all once the store is gone.
+        reload().then([this, outcome, failures, force, listed, confirmedPorts, survivors] {
+            KillOutcome result{failures, {}, {}};
+            QHash<qint32, NodeProcess> current;
+            for (const NodeProcess &process : m_processes)
+                current.insert(process.pid, process);
+            if (!force) {
+                for (const qint32 pid : survivors) {
+                    NodeProcess bare;
+                    bare.id = bare.pid = pid;
+                    result.stillRunning.append(current.value(pid, listed.value(pid, bare)));
+                }
+                std::sort(result.stillRunning.begin(), result.stillRunning.end(),
+                          [](const NodeProcess &a, const NodeProcess &b) { return a.pid < b.pid; });
+            }
+            result.respawned = respawns(confirmedPorts, current);
+            outcome->addResult(result);
+            outcome->finish();
+        });
+    });
+    return outcome->future();
 }

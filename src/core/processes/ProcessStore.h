@@ -6,13 +6,42 @@
 #include "core/processes/ProcessSortOrder.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
+
+// What kill() reports once it has waited for the signalled processes and reloaded.
+struct KillOutcome
+{
+    // "pid {pid}: {system message}" per pid the signal could not reach, and the refusal
+    // line per pid that is never signalled; empty when every signal went out.
+    QStringList failures;
+    // Sent SIGTERM and still running when the wait ended, by ascending pid, as the
+    // reload listed them.
+    QList<NodeProcess> stillRunning;
+
+    // A port a signalled process held, listening again after the kill under a new pid that
+    // descends from parent, a process of the listing that restarts it.
+    struct Respawn
+    {
+        int port = 0;
+        qint32 pid = 0;
+        NodeProcess parent;
+
+        friend bool operator==(const Respawn &, const Respawn &) = default;
+    };
+    // By ascending port.
+    QList<Respawn> respawned;
+
+    friend bool operator==(const KillOutcome &, const KillOutcome &) = default;
+};
 
 // The observable list of Node processes behind the Ports screen, the sidebar badge
 // and the status bar. Lives on the GUI thread and is touched only there; each
@@ -23,13 +52,16 @@ class ProcessStore : public QObject
     Q_OBJECT
 
 public:
-    using ScanFunction = std::function<QList<NodeProcess>()>;
+    using ScanFunction = std::function<ProcessScan()>;
 
     // scan runs on a worker thread; tests pass their own to feed records.
     explicit ProcessStore(ScanFunction scan = ProcessScanner::scan, QObject *parent = nullptr);
+    // Ends at once: a tool the running scan waits for is killed (ProcessScanner::StopScope).
     ~ProcessStore() override;
 
     [[nodiscard]] const QList<NodeProcess> &processes() const { return m_processes; }
+    // The dev ports the last scan found held by something that is not a Node process.
+    [[nodiscard]] const QList<PortHolder> &otherHolders() const { return m_otherHolders; }
     [[nodiscard]] bool isLoading() const { return m_isLoading; }
     [[nodiscard]] QString statusText() const { return m_statusText; }
 
@@ -49,25 +81,37 @@ public:
     [[nodiscard]] QList<NodeProcess> visible() const;
     [[nodiscard]] int hangingCount() const;
 
-    // Rescans on a worker thread and publishes on the GUI thread: processes, the
-    // selection narrowed to pids still running, isLoading, statusText. Never blocks.
+    // Rescans on a worker thread and publishes on the GUI thread: processes, the other
+    // holders, the selection narrowed to pids still running, isLoading, statusText. Never blocks.
     // While a reload runs, returns a finished future and starts nothing. Otherwise
     // the future finishes once the new list is published.
     QFuture<void> reload();
     // Signals each pid on its own (SIGKILL when force, else SIGTERM; never its
-    // process group), then reloads. A process already gone counts as stopped. The
-    // future finishes after that reload has published (at once when a reload was
-    // already running) and gives "pid {pid}: {system message}" per failed pid and
-    // the refusal line per pid it will not signal; empty means success.
-    QFuture<QStringList> kill(const QSet<qint32> &ids, bool force);
+    // process group), waits on a worker thread for the signalled processes to end
+    // (at most s_termWait after SIGTERM, s_killWait after SIGKILL), then reloads. A pid
+    // listed with a start time is signalled only while it still has that start time;
+    // one now held by another process, like a process already gone, counts as stopped
+    // and gets nothing. A pid not in the list is signalled without that check. When a
+    // signalled process has a listed parent that was not signalled (a supervisor that
+    // may restart it), the wait goes on for up to s_respawnWait until one of its ports
+    // is listened on again, or until no such parent runs any more. The future finishes after that reload has published (at
+    // once when a reload was already running); it gives no result when the store goes
+    // first.
+    QFuture<KillOutcome> kill(const QSet<qint32> &ids, bool force);
+
+    static constexpr std::chrono::milliseconds s_termWait{3000};
+    static constexpr std::chrono::milliseconds s_killWait{1000};
+    static constexpr std::chrono::milliseconds s_respawnWait{1500};
 
     // "pid {pid}: refusing to signal this process" for a pid kill() never signals:
     // below 1 (0 and -1 would reach a process group or every process we may
-    // signal) or the application's own; nothing for any other pid.
+    // signal), 1 (init, whose end takes the system down) or the application's own;
+    // nothing for any other pid.
     [[nodiscard]] static std::optional<QString> refusal(qint32 pid);
 
 signals:
     void processesChanged();
+    void otherHoldersChanged();
     void isLoadingChanged();
     void statusTextChanged();
     void portFilterChanged();
@@ -79,17 +123,21 @@ private:
     void setProcesses(const QList<NodeProcess> &processes);
     void setIsLoading(bool isLoading);
     void setStatusText(const QString &statusText);
-    void publish(const QList<NodeProcess> &processes);
+    void publish(const ProcessScan &scan);
     [[nodiscard]] QString summaryText() const;
+    [[nodiscard]] static QList<KillOutcome::Respawn> respawns(const QHash<int, QSet<qint32>> &confirmedPorts,
+                                                              const QHash<qint32, NodeProcess> &current);
 
     ScanFunction m_scan;
     QList<NodeProcess> m_processes;
+    QList<PortHolder> m_otherHolders;
     bool m_isLoading = false;
     QString m_statusText;
     QString m_portFilter;
     QSet<qint32> m_selection;
     bool m_showOnlyHanging = false;
     ProcessSortOrder m_sortOrder;
+    std::atomic<bool> m_stopping = false;
     // Last member: destroyed first, so running scans end before the store does.
     QThreadPool m_pool;
 };

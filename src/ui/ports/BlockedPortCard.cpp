@@ -119,7 +119,7 @@ void BlockedPortCard::setBlockedPort(const BlockedPort &port)
     m_kind->setSymbol(kindSymbol(first.kind));
     m_summary->setText(port.summary());
     m_pid->setText(QStringLiteral("· pid %1").arg(first.pid));
-    m_location->setText(first.cwd.value_or(first.command));
+    m_location->setText(NodeProcess::printable(first.cwd.value_or(first.command)));
     const std::optional<QString> reason = first.hangingReason();
     m_reason->setText(reason.value_or(QString()));
     m_reason->setVisible(reason.has_value());

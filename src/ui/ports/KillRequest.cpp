@@ -57,7 +57,7 @@ QStringList KillRequest::describe(const QList<NodeProcess> &processes, const QSe
         if (!process.ports.isEmpty())
             entry += QStringLiteral(" · port ") + process.portsText();
         if (process.cwd)
-            entry += QStringLiteral("\n   ") + *process.cwd;
+            entry += QStringLiteral("\n   ") + NodeProcess::printable(*process.cwd);
         if (const std::optional<QString> reason = process.hangingReason())
             entry += QStringLiteral("\n   flagged: ") + *reason;
         entries.append(entry);

@@ -150,6 +150,10 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
         m_status->setText(m_store.statusText());
         m_loadingText->setText(m_store.statusText());
     });
+    connect(&m_store, &ProcessStore::otherHoldersChanged, this, [this] {
+        showOtherHolders();
+        showRows();
+    });
     connect(&m_store, &ProcessStore::portFilterChanged, this, &PortsView::showFilter);
     connect(&m_store, &ProcessStore::showOnlyHangingChanged, this,
             [this] { m_onlySuspicious->setChecked(m_store.showOnlyHanging()); });
@@ -160,6 +164,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     m_loadingText->setText(m_store.statusText());
     m_onlySuspicious->setChecked(m_store.showOnlyHanging());
     showProcesses();
+    showOtherHolders();
     showFilter();
     showSelection();
     showLoading();
@@ -276,6 +281,12 @@ QWidget *PortsView::blockedPortsSection()
     loadingRow->addWidget(m_loadingText, 1, Qt::AlignVCenter);
     m_loadingCard->setContentLayout(loadingRow);
     layout->addWidget(m_loadingCard);
+
+    // Dev ports held by something else: named, never offered for a kill.
+    auto *others = new QWidget;
+    others->setObjectName(QStringLiteral("otherHolders"));
+    m_otherHolderList = stack(others, 4);
+    layout->addWidget(others);
     return section;
 }
 
@@ -462,6 +473,21 @@ void PortsView::returnFocus()
         m_refresh->setFocus(Qt::OtherFocusReason);
 }
 
+void PortsView::showOtherHolders()
+{
+    while (QLayoutItem *item = m_otherHolderList->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const PortHolder &holder : m_store.otherHolders()) {
+        auto *line = new KitLabel(holder.description(), TextStyle::callout);
+        line->setObjectName(QStringLiteral("otherHolderLine"));
+        line->setTint(Tint::Style::secondary);
+        m_otherHolderList->addWidget(line);
+    }
+    m_otherHolderList->parentWidget()->setVisible(!m_store.otherHolders().isEmpty());
+}
+
 void PortsView::showFilter()
 {
     const QString filter = m_store.portFilter();
@@ -502,6 +528,15 @@ QString PortsView::emptyProcessText() const
     // wrong, and blanks alone filter nothing, so the switch is what hid the rows.
     const QString filter = m_store.portQuery();
     if (!filter.isEmpty()) {
+        // What holds the port is known when it is a dev port: name it.
+        QStringList holders;
+        for (const PortHolder &holder : m_store.otherHolders()) {
+            if (QString::number(holder.port).startsWith(filter))
+                holders.append(holder.description() + QLatin1Char('.'));
+        }
+        if (!holders.isEmpty())
+            return QStringLiteral("No Node process is listening on a port starting with ") + filter
+                   + QStringLiteral(". ") + holders.join(QLatin1Char(' '));
         return QStringLiteral("No Node process is listening on a port starting with ") + filter
                + QStringLiteral(". If the port is still refused, the holder is not a Node process and this app "
                                 "cannot see it — `lsof -i :")
@@ -549,22 +584,92 @@ void PortsView::confirm(const KillRequest &request)
     QMetaObject::invokeMethod(
         this,
         [this, request] {
-            auto *watcher = new QFutureWatcher<QStringList>(this);
+            auto *watcher = new QFutureWatcher<KillOutcome>(this);
             connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-                const QFuture<QStringList> done = watcher->future();
+                const QFuture<KillOutcome> done = watcher->future();
                 watcher->deleteLater();
-                if (done.resultCount() > 0 && !done.result().isEmpty())
-                    showFailures(done.result());
+                if (done.resultCount() > 0)
+                    showOutcome(done.result());
             });
             watcher->setFuture(m_store.kill(request.ids, request.force));
         },
         Qt::QueuedConnection);
 }
 
-void PortsView::showFailures(const QStringList &lines)
+void PortsView::showOutcome(const KillOutcome &outcome)
+{
+    // One box at a time: each of these opens once the one before has closed.
+    QList<std::function<QMessageBox *()>> steps;
+    if (!outcome.failures.isEmpty())
+        steps.append([this, failures = outcome.failures] { return showFailures(failures); });
+    if (!outcome.stillRunning.isEmpty())
+        steps.append([this, stillRunning = outcome.stillRunning] { return offerForceKill(stillRunning); });
+    // One question per parent, however many of its servers came back.
+    QSet<qint32> parents;
+    for (const KillOutcome::Respawn &respawn : outcome.respawned) {
+        if (parents.contains(respawn.parent.pid))
+            continue;
+        parents.insert(respawn.parent.pid);
+        steps.append([this, respawn] { return offerStopParent(respawn); });
+    }
+    showInTurn(steps);
+}
+
+void PortsView::showInTurn(QList<std::function<QMessageBox *()>> steps)
+{
+    if (steps.isEmpty())
+        return;
+    QMessageBox *box = steps.takeFirst()();
+    if (!steps.isEmpty())
+        connect(box, &QDialog::finished, this, [this, steps] { showInTurn(steps); });
+}
+
+QMessageBox *PortsView::offerStopParent(const KillOutcome::Respawn &respawn)
+{
+    const QString kind = NodeProcess::rawValue(respawn.parent.kind);
+    const QString title = QStringLiteral("Port %1 was taken again by pid %2 — its parent %3 (pid %4) restarts it.")
+                              .arg(respawn.port)
+                              .arg(respawn.pid)
+                              .arg(kind)
+                              .arg(respawn.parent.pid);
+    const KillRequest request = KillRequest::forProcesses(m_store.processes(), {respawn.parent.pid}, false);
+    QMessageBox *box = Dialogs::confirm(this, title, KillRequest::killMessage(request),
+                                        QStringLiteral("Stop %1 too").arg(kind), this,
+                                        [this, request] { confirm(request); });
+    box->escapeButton()->setText(QStringLiteral("Leave Running"));
+    box->setObjectName(QStringLiteral("respawned"));
+    m_stillRunning.show(box, this, [] {});
+    return box;
+}
+
+QMessageBox *PortsView::offerForceKill(const QList<NodeProcess> &stillRunning)
+{
+    QStringList names;
+    QSet<qint32> ids;
+    for (const NodeProcess &process : stillRunning) {
+        names.append(QStringLiteral("%1 (pid %2)").arg(NodeProcess::rawValue(process.kind)).arg(process.pid));
+        ids.insert(process.pid);
+    }
+    const qsizetype n = stillRunning.size();
+    const QString title = QStringLiteral("%1 process%2 did not stop after SIGTERM: %3")
+                              .arg(n)
+                              .arg(n == 1 ? QString() : QStringLiteral("es"), names.join(QLatin1String(", ")));
+    // The user already confirmed stopping exactly these; SIGKILL needs no second question.
+    QMessageBox *box = Dialogs::confirm(this, title, KillRequest::killMessage({ids, true, {}, {}}),
+                                        QStringLiteral("Force Kill"), this, [this, ids] {
+                                            confirm({ids, true, {}, {}});
+                                        });
+    box->escapeButton()->setText(QStringLiteral("Leave Running"));
+    box->setObjectName(QStringLiteral("stillRunning"));
+    m_stillRunning.show(box, this, [] {});
+    return box;
+}
+
+QMessageBox *PortsView::showFailures(const QStringList &lines)
 {
     m_errorMessage = lines.join(QLatin1Char('\n'));
     QMessageBox *box = Dialogs::alert(this, QStringLiteral("Some processes could not be stopped"), *m_errorMessage);
     box->setObjectName(QStringLiteral("killFailures"));
     m_alert.show(box, this, [this] { m_errorMessage.reset(); });
+    return box;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/processes/BlockedPort.h"
+#include "core/processes/ProcessStore.h"
 #include "ui/kit/DialogSlot.h"
 #include "ui/ports/KillRequest.h"
 
@@ -8,13 +9,13 @@
 #include <QSet>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class BlockedPortCard;
 class GlassCard;
 class InlineCodeLabel;
 class KitLabel;
-class ProcessStore;
 class ProcessTableView;
 class ProgressSpinner;
 class QLineEdit;
@@ -66,10 +67,15 @@ private:
 
     void present(const KillRequest &request);
     void confirm(const KillRequest &request);
-    void showFailures(const QStringList &lines);
+    QMessageBox *showFailures(const QStringList &lines);
+    void showOutcome(const KillOutcome &outcome);
+    void showInTurn(QList<std::function<QMessageBox *()>> steps);
+    QMessageBox *offerForceKill(const QList<NodeProcess> &stillRunning);
+    QMessageBox *offerStopParent(const KillOutcome::Respawn &respawn);
 
     void showProcesses();
     void showBlockedPorts(const QList<BlockedPort> &blocked);
+    void showOtherHolders();
     void showFilter();
     void showSelection();
     void showLoading();
@@ -83,6 +89,7 @@ private:
     std::optional<QString> m_errorMessage;
     DialogSlot m_confirmation;
     DialogSlot m_alert;
+    DialogSlot m_stillRunning;
 
     StatTile *m_heldPorts = nullptr;
     StatTile *m_processCount = nullptr;
@@ -100,6 +107,7 @@ private:
     QScrollArea *m_scroll = nullptr;
     QWidget *m_processArea = nullptr;
     bool m_loaded = false;
+    QVBoxLayout *m_otherHolderList = nullptr;
 
     QWidget *m_table = nullptr;
     ProcessTableView *m_processTable = nullptr;

@@ -103,7 +103,7 @@ QVariant ProcessTableModel::data(const QModelIndex &index, int role) const
         case MemoryColumn:
             return ByteFormat::string(process.memoryBytes());
         case CommandColumn:
-            return process.command;
+            return NodeProcess::printable(process.command);
         }
         return {};
     case SortRole:
@@ -126,7 +126,7 @@ QVariant ProcessTableModel::data(const QModelIndex &index, int role) const
         return process.pid;
     case DirectoryRole:
         if (column == CommandColumn && process.cwd)
-            return *process.cwd;
+            return NodeProcess::printable(*process.cwd);
         return {};
     case Qt::DecorationRole:
         if (column == StatusColumn)
@@ -140,6 +140,9 @@ QVariant ProcessTableModel::data(const QModelIndex &index, int role) const
                 return QStringLiteral("Flagged: ") + *reason;
             return QStringLiteral("Running");
         }
+        // The cell elides the middle of a long command; the tip shows all of it.
+        if (column == CommandColumn)
+            return NodeProcess::printable(process.command);
         return {};
     case Qt::FontRole:
         switch (column) {

@@ -90,6 +90,8 @@ private slots:
                                << "running `node app.js start` for 33m 20s";
         QTest::newRow("hyphen before dev") << node << "node app.js --devtools" << none << qint64(5000) << "";
         QTest::newRow("dev at the very start") << node << "dev.js" << none << qint64(5000) << "";
+        QTest::newRow("control characters escaped") << npm << "npm start \u202Esj.lave\n" << none << qint64(2000)
+                                                    << "running `npm start \\u202Esj.lave\\u000A` for 33m 20s";
     }
 
     void hangingReason()
@@ -103,6 +105,25 @@ private slots:
         QCOMPARE(record(Kind(kind), command, ports, elapsed).hangingReason(), expected);
     }
 
+    void printableEscapesControlAndBidiCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain, emoji, accents") << "node café/\U0001F600 a\\b.js" << "node café/\U0001F600 a\\b.js";
+        QTest::newRow("C0, DEL") << "a\tb\x1b[2Jc\x7f" << "a\\u0009b\\u001B[2Jc\\u007F";
+        QTest::newRow("C1") << "x\u0085\u009by" << "x\\u0085\\u009By";
+        QTest::newRow("bidi overrides and isolates") << "\u202Egpj.exe\u202C \u2066a\u2069 \u200F\u061C"
+                                                     << "\\u202Egpj.exe\\u202C \\u2066a\\u2069 \\u200F\\u061C";
+        QTest::newRow("line separators") << "a\u2028b\u2029" << "a\\u2028b\\u2029";
+    }
+
+    void printableEscapesControlAndBidiCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(NodeProcess::printable(text), shown);
+    }
+
     void equalityAndHashCoverEveryField()
     {
         const NodeProcess a = record(Kind::node, "node a.js", {3000}, 10);
@@ -111,7 +132,8 @@ private slots:
         using Change = void (*)(NodeProcess &);
         for (const Change change : {Change([](NodeProcess &p) { p.cwd = QString("/tmp"); }),
                                     Change([](NodeProcess &p) { p.ports = {3000, 3001}; }),
-                                    Change([](NodeProcess &p) { ++p.rssKB; })}) {
+                                    Change([](NodeProcess &p) { ++p.rssKB; }),
+                                    Change([](NodeProcess &p) { p.startTime = 0; })}) {
             NodeProcess b = a;
             change(b);
             QVERIFY(a != b);

@@ -1,3 +1,4 @@
+#include "core/processes/ProcFs.h"
 #include "core/processes/ProcessScanner.h"
 #include "support/NodeServer.h"
 
@@ -5,11 +6,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <climits>
+#include <functional>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +25,7 @@
 using ProcessScanner::detail::PSEntry;
 using PortMap = QHash<qint32, QSet<int>>;
 using DirectoryMap = QHash<qint32, QString>;
+using Listeners = QHash<quint64, int>;
 
 namespace ProcessScanner::detail {
 char *toString(const PSEntry &entry)
@@ -25,6 +34,35 @@ char *toString(const PSEntry &entry)
                                .arg(entry.elapsedSeconds).arg(entry.rssKB).arg(entry.command));
 }
 } // namespace ProcessScanner::detail
+
+namespace {
+
+// A `node -e script` child that prints one line once it is ready; killed and reaped with the object.
+struct NodeScript
+{
+    QProcess process;
+    QString line;
+
+    bool start(const QString &script)
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        if (node.isEmpty())
+            return false;
+        process.start(node, {"-e", script});
+        while (!line.contains('\n') && process.waitForReadyRead(20000))
+            line += QString::fromUtf8(process.readAllStandardOutput());
+        line = line.trimmed();
+        return !line.isEmpty();
+    }
+    [[nodiscard]] qint32 pid() const { return qint32(process.processId()); }
+    ~NodeScript()
+    {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+};
+
+} // namespace
 
 class TestProcessScanner : public QObject
 {
@@ -155,6 +193,119 @@ private slots:
         QCOMPARE(ProcessScanner::detail::parseWorkingDirectories(text), directories);
     }
 
+    // Rows as the kernel prints them, cut after the inode column, padding narrowed.
+    void parseTcpListeners_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<Listeners>("listeners");
+        const QByteArray header = "  sl local_address rem_address st tx_queue rx_queue tr tm->when retrnsmt"
+                                  " uid timeout inode\n";
+        const QByteArray v6Any = "00000000000000000000000000000000";
+        QTest::newRow("IPv4 listener, established and time-wait skipped")
+            << header + "   0: 0100007F:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000 1000 0 4711\n"
+                        "   1: 0100007F:0BB8 0100007F:D2F0 01 00000000:00000000 00:00000000 00000000 1000 0 4712\n"
+                        "   2: 0100007F:9C40 0100007F:0BB8 06 00000000:00000000 03:00001770 00000000 0 0 0\n"
+            << Listeners{{4711, 3000}};
+        QTest::newRow("IPv6 listeners")
+            << header + "   0: 00000000000000000000000001000000:1435 " + v6Any
+                   + ":0000 0A 00000000:00000000 00:00000000 00000000 0 0 99\n"
+                     "   1: " + v6Any + ":5E26 " + v6Any + ":0000 0A 00000000:00000000 00:00000000 00000000 0 0 98"
+            << Listeners{{99, 5173}, {98, 24102}};
+        QTest::newRow("header alone") << header << Listeners{};
+        QTest::newRow("first line is the header")
+            << QByteArray("   0: 0100007F:0BB8 00000000:0000 0A 0:0 0:0 0 0 0 5 1\n") << Listeners{};
+        QTest::newRow("cut off, bad port, no inode")
+            << header + "   0: 0100007F:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0\n"
+                        "   1: 0100007F:ZZZZ 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 7\n"
+                        "   2: 0100007F:0050 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 0\n"
+            << Listeners{};
+    }
+
+    void parseTcpListeners()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(Listeners, listeners);
+        QCOMPARE(ProcFs::parseTcpListeners(table), listeners);
+    }
+
+    void parseStat()
+    {
+        const QByteArray rest = " 1 4242 4242 0 -1 4194560 1 0 0 0 3 1 0 0 20 0 11 0 123456 1000 200";
+        // The name a process gives itself may hold spaces and parentheses.
+        const auto parsed = ProcFs::parseStat("4243 (next-server (v1) S" + rest + "\n");
+        QCOMPARE(std::pair(parsed->state, parsed->startTime), std::pair('S', quint64(123456)));
+        QCOMPARE(ProcFs::parseStat("9 (a) b) Z" + rest)->state, 'Z');
+        QVERIFY(!ProcFs::parseStat("4243 (node) S 1 4242"));
+        QVERIFY(!ProcFs::parseStat("4243 node S" + rest));
+        const auto own = ProcFs::readStat(qint32(::getpid()));
+        QVERIFY(own && own->state == 'R' && ProcFs::secondsSinceStart(own->startTime) < 600);
+        QVERIFY(!ProcFs::readStat(INT_MAX));
+    }
+
+    // Without IPv6 the kernel has no tcp6 table; without a tcp table, lsof takes over.
+    void kernelTablesWithoutTcp6OrTcp()
+    {
+        QTemporaryDir dir;
+        QFile tcp(dir.filePath("tcp"));
+        QVERIFY(tcp.open(QIODevice::WriteOnly));
+        tcp.write("  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+                  "   0: 00000000:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 31 1 0\n");
+        tcp.close();
+        QCOMPARE(ProcFs::listeners(dir.path()), (Listeners{{31, 8080}}));
+        QVERIFY(tcp.remove());
+        QCOMPARE(ProcFs::listeners(dir.path()), std::nullopt);
+        QCOMPARE(ProcessScanner::detail::kernelListeningPorts({qint32(::getpid())}, dir.path()), std::nullopt);
+    }
+
+    // One process listening on IPv4 and IPv6 (one port on both, one on IPv6 only) with a
+    // connection of its own, and one process with no socket at all.
+    void kernelListeningPortsOfRealProcesses()
+    {
+        if (!QFile::exists("/proc/net/tcp6"))
+            QSKIP("IPv6 is disabled here");
+        NodeScript listener;
+        QVERIFY2(listener.start(R"js(
+const net = require('net');
+const listen = (host, port) => new Promise((ok, fail) => {
+  const server = net.createServer(() => {}).once('error', fail);
+  server.listen(port, host, () => ok(server.address().port));
+});
+(async () => {
+  const both = await listen('127.0.0.1', 0);
+  await listen('::1', both);
+  const v6 = await listen('::1', 0);
+  net.connect(both, '127.0.0.1', () => console.log(both + ' ' + v6));
+})().catch(e => console.log('failed ' + e.message));
+)js"), "node is not installed or did not start");
+        const QStringList ports = listener.line.split(' ');
+        if (ports.first() == "failed")
+            QSKIP(qPrintable("no IPv6 loopback here: " + listener.line));
+        NodeScript idle;
+        QVERIFY(idle.start("console.log('ready'); setInterval(() => {}, 1 << 30)"));
+
+        const auto found = ProcessScanner::detail::kernelListeningPorts({listener.pid(), idle.pid()});
+        QCOMPARE(found, (QHash<qint32, QSet<int>>{{listener.pid(), {ports[0].toInt(), ports[1].toInt()}}}));
+    }
+
+    // A server in a network namespace of its own (a container) is found in that namespace's table.
+    void kernelListeningPortsInAnotherNetworkNamespace()
+    {
+        const QString unshare = QStandardPaths::findExecutable("unshare");
+        const QString node = QStandardPaths::findExecutable("node");
+        if (::geteuid() != 0 || unshare.isEmpty() || node.isEmpty())
+            QSKIP("needs root, unshare and node to start a server in a network namespace of its own");
+        QProcess server; // unshare execs node: one pid, killed and reaped with the object
+        server.start(unshare, {"--net", node, "-e",
+                               "require('net').createServer().listen(3000, () => console.log('ready'))"});
+        if (!server.waitForReadyRead(20000))
+            QSKIP("no network namespace could be made here");
+        const qint32 pid = qint32(server.processId());
+        QVERIFY(ProcFs::netNamespace(pid) != ProcFs::netNamespace(0));
+        QCOMPARE(ProcessScanner::detail::kernelListeningPorts({pid}), (QHash<qint32, QSet<int>>{{pid, {3000}}}));
+        server.kill();
+        server.waitForFinished();
+    }
+
     void runLaunchesNothingForMissingOrNonExecutablePaths()
     {
         QTemporaryDir dir;
@@ -214,6 +365,25 @@ private slots:
         QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
     }
 
+    // A runaway tool is cut off at the cap, killed and reaped; only whole lines are kept.
+    void runCapsAFloodingTool()
+    {
+        QTemporaryDir dir;
+        const QString flood = dir.filePath("ps");
+        QFile script(flood);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec yes '4242 1 00:01 10 node flood.js'\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+
+        const QString text = ProcessScanner::detail::run(flood, {});
+        const qsizetype line = QString("4242 1 00:01 10 node flood.js\n").size();
+        QCOMPARE(text.size(), ProcessScanner::detail::s_maxToolOutput / line * line);
+        QCOMPARE(ProcessScanner::detail::parsePs(text, 1).size(), text.size() / line);
+        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
+        QCOMPARE(errno, ECHILD);
+    }
+
     void runLowersTheOpenFileLimit()
     {
         rlimit limit{};
@@ -232,28 +402,145 @@ private slots:
         QCOMPARE(text, QString("1024\n%1\n").arg(hard));
     }
 
-    void scanFindsARealNodeServer()
+    // Next.js names its server "next-server (vX.Y.Z)", which Debian's lsof leaves out.
+    void scanFindsARealNextServer()
     {
         QList<int> candidates = ProcessScanner::devPorts().values();
         std::sort(candidates.begin(), candidates.end());
         NodeServer server(QDir::tempPath() + "/quaylight scan XXXXXX");
+        server.setTitle("next-server (v15.0.0)");
         QVERIFY2(server.start(candidates), qPrintable(server.error()));
         const int port = server.port();
-        QVERIFY(ProcessScanner::devPorts().contains(port));
 
         const qint32 pid = server.pid();
-        const QList<NodeProcess> processes = ProcessScanner::scan();
+        const QList<NodeProcess> processes = ProcessScanner::scan().processes;
         const auto found = std::find_if(processes.cbegin(), processes.cend(),
                                         [pid](const NodeProcess &p) { return p.pid == pid; });
         QVERIFY2(found != processes.cend(), "scan() did not list the node server");
-        QCOMPARE(std::tuple(found->id, found->ppid, found->kind, found->command, found->ports, found->cwd, found->hangingReason()),
-                 std::tuple(pid, qint32(::getpid()), NodeProcess::Kind::node, server.command(), QList<int>{port},
-                            std::optional<QString>(server.directory()), std::optional<QString>(QString("listening on port %1").arg(port))));
+        QCOMPARE(std::tuple(found->id, found->ppid, found->kind, found->command, found->ports, found->cwd),
+                 std::tuple(pid, qint32(::getpid()), NodeProcess::Kind::next, server.command(), QList<int>{port},
+                            std::optional<QString>(server.directory())));
+        QCOMPARE(found->startTime, std::optional(ProcFs::readStat(pid)->startTime));
         QVERIFY(found->rssKB > 0);
         QVERIFY(found->elapsedSeconds >= 0 && found->elapsedSeconds < 600);
 
         for (const NodeProcess &process : processes)
             QVERIFY(process.pid > 0 && process.pid != qint32(::getpid()));
+    }
+
+    // A dead node process its parent never reaps holds nothing and cannot be signalled.
+    void scanLeavesZombiesOut()
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        if (node.isEmpty())
+            QSKIP("node is not installed");
+        QProcess parent; // a shell that starts node, then becomes a sleep that never reaps it
+        const QString script = "\"$0\" -e \"process.title='next-server (v16.0.0)'\" & echo $!; exec sleep 60";
+        parent.start("/bin/sh", {"-c", script, node});
+        QVERIFY(parent.waitForReadyRead(10000));
+        const qint32 zombie = parent.readAllStandardOutput().trimmed().toInt();
+        QVERIFY(zombie > 1);
+        QTRY_COMPARE_WITH_TIMEOUT(ProcFs::readStat(zombie).value_or(ProcFs::Stat{}).state, 'Z', 20000);
+        const auto listed = ProcessScanner::detail::ps();
+        const auto isZombie = [zombie](const auto &entry) { return entry.pid == zombie; };
+        QVERIFY2(std::ranges::any_of(listed, isZombie), "ps does not list the zombie; this test shows nothing");
+        QVERIFY(std::ranges::none_of(ProcessScanner::scan().processes, isZombie));
+        parent.kill();
+        parent.waitForFinished(10000);
+    }
+
+    // Scanned as nobody, this test's own server is another user's process: listed, without
+    // a folder or ports, and without an error text in their place; its port is named as
+    // held by another user's process.
+    void anotherUsersProcessHasNoFolder()
+    {
+        const passwd *nobody = ::getpwnam("nobody");
+        if (::geteuid() != 0 || !nobody)
+            QSKIP("needs root to scan as the user nobody");
+        NodeServer server;
+        QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
+        const std::optional<QByteArray> report = scanInChild(server, [nobody] {
+            return ::setgroups(0, nullptr) == 0 && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
+                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
+        });
+        const QString expected = QString("none|—|Node|%1 is held by another user's process").arg(server.port());
+        QCOMPARE(report.value_or("no scan"), expected.toUtf8());
+    }
+
+    // Where /proc hides the network tables, lsof gives the ports and folders.
+    void lsofStandsInForAProcWithoutNetworkTables()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root for a private mount namespace");
+        NodeServer server;
+        QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
+        // In the child's own mount namespace, an empty folder lies over its /proc/self/net.
+        const std::optional<QByteArray> report = scanInChild(server, [] {
+            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
+        });
+        if (!report)
+            QSKIP("no private mount namespace here");
+        QCOMPARE(*report, QString("%1|%2|Node").arg(server.directory()).arg(server.port()).toUtf8());
+
+        // As nobody, lsof prints "/proc/PID/cwd (readlink: Permission denied)" for the folder: no folder.
+        const passwd *nobody = ::getpwnam("nobody");
+        if (!nobody)
+            QSKIP("no user nobody");
+        const auto asNobody = scanInChild(server, [nobody] {
+            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && ::setgroups(0, nullptr) == 0
+                && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
+                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
+        });
+        QCOMPARE(asNobody.value_or("no scan"), QByteArray("none|—|Node"));
+    }
+
+private:
+    static QList<int> sortedDevPorts()
+    {
+        QList<int> ports = ProcessScanner::devPorts().values();
+        std::sort(ports.begin(), ports.end());
+        return ports;
+    }
+
+    // Scans in a forked child once prepare() has succeeded there, and reports what it found of
+    // server: "{folder or none}|{ports}|{kind}" and "|{description}" of an other holder of its
+    // port. nullopt when prepare() failed.
+    static std::optional<QByteArray> scanInChild(const NodeServer &server, const std::function<bool()> &prepare)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            return std::nullopt;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(out[0]);
+            if (!prepare())
+                ::_exit(2);
+            QByteArray report;
+            const ProcessScan scan = ProcessScanner::scan();
+            for (const NodeProcess &process : scan.processes) {
+                if (process.pid == server.pid())
+                    report = QString("%1|%2|%3").arg(process.cwd.value_or("none"), process.portsText(),
+                                                     NodeProcess::rawValue(process.kind)).toUtf8();
+            }
+            for (const PortHolder &holder : scan.otherHolders) {
+                if (holder.port == server.port())
+                    report += "|" + holder.description().toUtf8();
+            }
+            (void)!::write(out[1], report.constData(), size_t(report.size()));
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        QByteArray report;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+            report.append(buffer, n);
+        ::close(out[0]);
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return std::nullopt;
+        return report;
     }
 };
 

@@ -1,8 +1,13 @@
+#include "core/processes/ProcFs.h"
 #include "core/processes/ProcessStore.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -75,6 +80,19 @@ struct ExitedChild
     }
     ~ExitedChild() { if (pid > 0) ::waitpid(pid, nullptr, 0); }
 };
+
+// Whether sig waits, undelivered, for a stopped process (the ShdPnd mask of its status).
+bool pending(qint32 pid, int sig)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("ShdPnd:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (sig - 1)) & 1;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -237,10 +255,10 @@ private slots:
         QVERIFY(store->isLoading());
         QFuture<void> second = store->reload();
         QVERIFY(second.isFinished());
-        QFuture<QStringList> killed = store->kill({}, false);
+        QFuture<KillOutcome> killed = store->kill({}, false);
         // kill's reload found one running and returned at once.
         QTRY_VERIFY(killed.isFinished());
-        QVERIFY(killed.result().isEmpty());
+        QCOMPARE(killed.result(), KillOutcome());
         QVERIFY(store->processes().isEmpty());
 
         gate.release();
@@ -268,10 +286,11 @@ private slots:
             QProcess sleeper; // killed and reaped on the way out if the test fails
             sleeper.start("/bin/sleep", {"60"});
             QVERIFY(sleeper.waitForStarted(10000));
-            QFuture<QStringList> done = store.kill({qint32(sleeper.processId())}, force);
+            QFuture<KillOutcome> done = store.kill({qint32(sleeper.processId())}, force);
             QTRY_VERIFY(done.isFinished());
             // It reloaded before finishing.
-            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()), std::tuple(QStringList(), force ? 2 : 1, false));
+            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()),
+                     std::tuple(KillOutcome(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
             QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()), std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
         }
@@ -280,7 +299,7 @@ private slots:
     void killRefusesAndForgivesGonePids()
     {
         const qint32 own = qint32(::getpid());
-        for (const qint32 pid : {0, -1, INT_MIN, own})
+        for (const qint32 pid : {0, -1, 1, INT_MIN, own})
             QCOMPARE(ProcessStore::refusal(pid), std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
         QCOMPARE(ProcessStore::refusal(own + 1), std::nullopt);
 
@@ -289,10 +308,109 @@ private slots:
         ExitedChild exited;
         QVERIFY(exited.pid > 0);
         // INT_MAX lies above any kernel's pid_max: certainly no process, so ESRCH.
-        QFuture<QStringList> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
+        QFuture<KillOutcome> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(std::pair(done.result(), feed.calls.load()),
+        QCOMPARE(std::pair(done.result().failures, feed.calls.load()),
                  std::pair(QStringList{QString("pid %1: refusing to signal this process").arg(own)}, 1));
+    }
+
+    // A listed pid is signalled only while it still has the listed start time. The child is
+    // stopped, so a signal sent to it stays pending where the test can see it.
+    void killChecksTheStartTime()
+    {
+        QProcess child;
+        child.start("/bin/sleep", {"60"});
+        QVERIFY(child.waitForStarted(10000));
+        const qint32 pid = qint32(child.processId());
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        QTRY_COMPARE(ProcFs::readStat(pid)->state, 'T');
+        NodeProcess listed = record(pid, Kind::node, {});
+        listed.startTime = ProcFs::readStat(pid)->startTime;
+        NodeProcess other = listed;
+        other.startTime = *listed.startTime + 1;
+
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed, {other});
+        QFuture<KillOutcome> done = store.kill({pid}, false);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome(), false));
+
+        // Sent, and still there when the wait ends: the process is stopped.
+        publish(store, feed, {listed});
+        done = store.kill({pid}, false);
+        QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
+        QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome{{}, {listed}, {}}, true));
+        ::kill(pid, SIGCONT);
+        QTRY_COMPARE(child.state(), QProcess::NotRunning);
+        QCOMPARE(child.exitCode(), SIGTERM);
+
+        // Listed, then exited and reaped: stopped already.
+        publish(store, feed, {listed});
+        done = store.kill({pid}, true);
+        QTRY_VERIFY(done.isFinished());
+        QCOMPARE(done.result(), KillOutcome());
+    }
+
+    // SIGTERM is followed by a wait: one server ends within it, one ignores SIGTERM and is
+    // reported, and SIGKILL ends that one.
+    void stopWaitsForTheEnd()
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        if (node.isEmpty())
+            QSKIP("node is not installed");
+        const QString idle = "console.log('ready'); setInterval(() => {}, 1 << 30);";
+        QProcess slow;
+        slow.start(node, {"-e", "process.on('SIGTERM', () => setTimeout(() => process.exit(0), 1000));" + idle});
+        QProcess stubborn;
+        stubborn.start(node, {"-e", "process.on('SIGTERM', () => {});" + idle});
+        QList<NodeProcess> records;
+        for (QProcess *process : {&slow, &stubborn}) {
+            QVERIFY(process->waitForReadyRead(20000));
+            records << record(qint32(process->processId()), Kind::node, {});
+            records.last().startTime = ProcFs::readStat(records.last().pid)->startTime;
+        }
+        const auto ended = [](qint32 pid) {
+            const auto stat = ProcFs::readStat(pid);
+            return !stat || stat->state == 'Z';
+        };
+
+        Feed feed;
+        ProcessStore store(feed.function());
+        publish(store, feed, records);
+        QFuture<KillOutcome> done = store.kill({records[0].pid, records[1].pid}, false);
+        QCOMPARE(store.statusText(), QString("Waiting for 2 processes to stop…"));
+        QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
+        QCOMPARE(done.result(), (KillOutcome{{}, {records[1]}, {}}));
+        QVERIFY(ended(records[0].pid) && !ended(records[1].pid));
+
+        done = store.kill({records[1].pid}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
+        QCOMPARE(done.result(), KillOutcome());
+        QVERIFY(ended(records[1].pid));
+    }
+
+    // Going away does not wait for a hung tool: the tool is killed and reaped.
+    void destroyingTheStoreStopsAHungTool()
+    {
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath("pid");
+        auto store = std::make_unique<ProcessStore>([pidFile] {
+            (void)ProcessScanner::detail::run("/bin/sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"});
+            return QList<NodeProcess>{};
+        });
+        (void)store->reload();
+        QTRY_VERIFY(QFile(pidFile).size() > 0);
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const pid_t tool = pid_t(file.readAll().trimmed().toInt());
+        QVERIFY(tool > 1);
+
+        QElapsedTimer timer;
+        timer.start();
+        store.reset();
+        QVERIFY2(timer.elapsed() < 5000, "the store waited for the tool");
+        QTRY_VERIFY(::kill(tool, 0) != 0 && errno == ESRCH);
     }
 };
 
