@@ -23,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -53,12 +54,15 @@ QPushButton *button(const QString &text, const QString &name, const QString &sym
     return made;
 }
 
-QSet<QByteArray> allIds(const QList<NodeModule> &modules)
+// The ids of every record not already being deleted.
+QSet<QByteArray> allIds(const ScanStore &store)
 {
     QSet<QByteArray> ids;
-    ids.reserve(modules.size());
-    for (const NodeModule &module : modules)
-        ids.insert(module.id);
+    ids.reserve(store.modules().size());
+    for (const NodeModule &module : store.modules()) {
+        if (!store.deletingIds().contains(module.id))
+            ids.insert(module.id);
+    }
     return ids;
 }
 
@@ -98,6 +102,7 @@ ModulesView::ModulesView(ScanStore &store, QWidget *parent)
             [this] { m_groupSwitch->setChecked(m_store.groupByFolder()); });
     connect(&m_store, &ScanStore::selectionChanged, this, &ModulesView::showSelection);
     connect(&m_store, &ScanStore::modulesChanged, this, &ModulesView::modulesChanged);
+    connect(&m_store, &ScanStore::deletingIdsChanged, this, &ModulesView::showContent);
 
     m_groupSwitch->setChecked(m_store.groupByFolder());
     showRootPath();
@@ -237,11 +242,11 @@ QWidget *ModulesView::actionBar()
                           QStringLiteral("trash.circle"));
     glassButton(m_allToTrash);
     connect(m_allToTrash, &QPushButton::clicked, this,
-            [this] { requestDeletion(allIds(m_store.modules()), DeletionMode::trash); });
+            [this] { requestDeletion(allIds(m_store), DeletionMode::trash); });
 
     m_selectAll = button(QStringLiteral("Select All"), QStringLiteral("selectAllButton"));
     glassButton(m_selectAll);
-    connect(m_selectAll, &QPushButton::clicked, this, [this] { m_store.setSelection(allIds(m_store.modules())); });
+    connect(m_selectAll, &QPushButton::clicked, this, [this] { m_store.setSelection(allIds(m_store)); });
 
     layout->addWidget(m_revealButton);
     layout->addWidget(m_trashButton);
@@ -304,8 +309,10 @@ void ModulesView::showContent()
                      : m_store.groupByFolder()     ? static_cast<QWidget *>(m_groups)
                                                    : static_cast<QWidget *>(m_table);
     m_content->setCurrentWidget(shown);
-    m_allToTrash->setEnabled(!none);
-    m_selectAll->setEnabled(!none);
+    // Records being deleted cannot be chosen again; the count is enough to tell.
+    const bool choosable = m_store.modules().size() > m_store.deletingIds().size();
+    m_allToTrash->setEnabled(choosable);
+    m_selectAll->setEnabled(choosable);
 }
 
 void ModulesView::modulesChanged()
@@ -368,8 +375,12 @@ void ModulesView::performDelete(const PendingDeletion &deletion)
     QMetaObject::invokeMethod(
         this,
         [this, deletion] {
-            m_store.deleteModules(deletion.ids, deletion.mode).then(this, [this](const DeletionResult &result) {
-                showProblems(result);
+            // No context object: Qt 6.4 asserts when a continuation's context is gone
+            // by the time the future ends, and the window goes before the store does.
+            // The store finishes the future on this thread; a cancelled one runs nothing.
+            m_store.deleteModules(deletion.ids, deletion.mode).then([self = QPointer(this)](const DeletionResult &result) {
+                if (self)
+                    self->showProblems(result);
             });
         },
         Qt::QueuedConnection);
