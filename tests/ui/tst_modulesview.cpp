@@ -379,6 +379,27 @@ private slots:
     }
 
     // The grouped list and the table show one selection; sorting, revealing and the menus.
+    // A row being deleted is greyed and cannot be chosen again; the status counts through the deletion.
+    void rowsBeingDeletedCannotBeChosen()
+    {
+        const QByteArray root = m_tree->path("code");
+        const QByteArray going = project(root + "/going", 10'000);
+        const QByteArray staying = project(root + "/staying", 10'000);
+        Screen screen;
+        QVERIFY(screen.scan(root));
+        screen.store.setSelection({going});
+        QFuture<NodeModulesScanner::DeletionResult> deletion = screen.store.deleteModules({going}, DeletionMode::permanent);
+        const QModelIndex row = screen.model()->index(screen.row(going), Model::ProjectColumn);
+        QCOMPARE(screen.model()->flags(row) & (Qt::ItemIsEnabled | Qt::ItemIsSelectable), Qt::ItemFlags());
+        QCOMPARE(screen.text("statusText"), QStringLiteral("Deleting 1 of 1…"));
+        QVERIFY(!screen.button("moveToTrashButton")->isEnabled());
+        screen.click("selectAllButton");
+        QCOMPARE(screen.store.selection(), Ids{staying});
+        QCOMPARE(selectedIds(screen.table()), Ids{staying});
+        QTRY_VERIFY(deletion.isFinished());
+        QCOMPARE(screen.order(), QList<QByteArray>{staying});
+    }
+
     void groupedListAndTableShareTheSelection()
     {
         const QByteArray root = m_tree->path("code");
