@@ -292,7 +292,8 @@ private slots:
         QCOMPARE(cells(live), (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
                                             explanation(live), qint64(0), true}));
         QCOMPARE(cells(broken), (QVariantList{"broken link", Theme::warning(), explanation(broken), qint64(0), true}));
-        QCOMPARE(cells(home), (QVariantList{"link · size not measured", Theme::warning(), explanation(home), qint64(0), true}));
+        QCOMPARE(cells(home),
+                 (QVariantList{"link · size not measured", Theme::warning(), explanation(home), qint64(0), true}));
         QCOMPARE(screen.row(real), 0);
         QCOMPARE(model->index(screen.row(real), Model::PathColumn).data().toString(), QFile::decodeName(root + "/real"));
         QStringList titles;
@@ -388,7 +389,7 @@ private slots:
         Screen screen;
         QVERIFY(screen.scan(root));
         screen.store.setSelection({going});
-        QFuture<NodeModulesScanner::DeletionResult> deletion = screen.store.deleteModules({going}, DeletionMode::permanent);
+        const QFuture<Scanner::DeletionResult> deletion = screen.store.deleteModules({going}, DeletionMode::permanent);
         const QModelIndex row = screen.model()->index(screen.row(going), Model::ProjectColumn);
         QCOMPARE(screen.model()->flags(row) & (Qt::ItemIsEnabled | Qt::ItemIsSelectable), Qt::ItemFlags());
         QCOMPARE(screen.text("statusText"), QStringLiteral("Deleting 1 of 1…"));

@@ -167,8 +167,10 @@ private slots:
         QTRY_COMPARE(scan.statusText(), u"Found 2 node_modules folders."_s);
 
         const auto closeWhileDeleting = [&](const QByteArray &project, const QString &answer) {
-            QFuture<NodeModulesScanner::DeletionResult> deletion =
-                scan.deleteModules({tree.path("code/" + project + "/node_modules")}, NodeModulesScanner::DeletionMode::permanent);
+            using NodeModulesScanner::DeletionMode;
+            const QByteArray modules = tree.path("code/" + project + "/node_modules");
+            const QFuture<NodeModulesScanner::DeletionResult> deletion =
+                scan.deleteModules({modules}, DeletionMode::permanent);
             shell.window->close();
             const QList<QMessageBox *> boxes = Dialogs::openMessageBoxes(shell.window);
             QCOMPARE(boxes.size(), 1);

@@ -246,7 +246,8 @@ std::optional<Place> openTopTrash(int parentFd, const Mount &mount, int &error, 
     if (!own.isValid()) {
         error = errno;
         struct stat link;
-        if (::fstatat(top.get(), (".Trash-" + uid).constData(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode))
+        if (::fstatat(top.get(), (".Trash-" + uid).constData(), &link, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISLNK(link.st_mode))
             problem = pathText(path) + QStringLiteral(" is a symbolic link");
         return std::nullopt;
     }

@@ -378,10 +378,11 @@ void ModulesView::performDelete(const PendingDeletion &deletion)
             // No context object: Qt 6.4 asserts when a continuation's context is gone
             // by the time the future ends, and the window goes before the store does.
             // The store finishes the future on this thread; a cancelled one runs nothing.
-            m_store.deleteModules(deletion.ids, deletion.mode).then([self = QPointer(this)](const DeletionResult &result) {
+            const auto show = [self = QPointer(this)](const DeletionResult &result) {
                 if (self)
                     self->showProblems(result);
-            });
+            };
+            m_store.deleteModules(deletion.ids, deletion.mode).then(show);
         },
         Qt::QueuedConnection);
 }

@@ -181,7 +181,7 @@ private slots:
         makeLink(elsewhere, root + "/group");
         for (const DeletionMode mode : {DeletionMode::permanent, DeletionMode::trash}) {
             const DeletionResult result = Scanner::deleteModules({module}, mode, root);
-            QCOMPARE(result.errors, QStringList {QStringLiteral("app: could not open its folder: Too many levels of symbolic links")});
+            QCOMPARE(result.errors, QStringList{"app: could not open its folder: Too many levels of symbolic links"});
             QVERIFY(result.removedIDs.isEmpty());
         }
         QCOMPARE(fingerprint(elsewhere), elsewhereBefore);
@@ -242,7 +242,8 @@ private slots:
         const DeletionResult result =
             Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
         QCOMPARE(std::pair(result.errors, result.removedIDs),
-                 std::pair(QStringList{QStringLiteral("app: could not delete permanently: Operation not permitted")}, QSet<QByteArray>()));
+                 std::pair(QStringList{"app: could not delete permanently: Operation not permitted"},
+                           QSet<QByteArray>()));
         QVERIFY(exists(root + "/app/node_modules/a/stuck.js") && !exists(root + "/app/node_modules/b"));
     }
 
@@ -261,7 +262,8 @@ private slots:
         const DeletionResult result =
             Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
         QCOMPARE(std::pair(result.errors, result.removedIDs),
-                 std::pair(QStringList{QStringLiteral("app: could not delete permanently: Device or resource busy")}, QSet<QByteArray>()));
+                 std::pair(QStringList{"app: could not delete permanently: Device or resource busy"},
+                           QSet<QByteArray>()));
         QVERIFY(exists(outside + "/data.txt") && !exists(root + "/app/node_modules/x.js"));
     }
 
@@ -282,7 +284,8 @@ private slots:
         const QByteArray outside = scratch.path("outside");
         writeFile(outside + "/data.txt", 4000);
         makeDirs(root + "/app/node_modules");
-        const MountGuard mount = bind ? MountGuard(outside, root + "/app/node_modules") : MountGuard(root + "/app/node_modules");
+        const QByteArray modules = root + "/app/node_modules";
+        const MountGuard mount = bind ? MountGuard(outside, modules) : MountGuard(modules);
         QVERIFY(mount.isMounted());
         writeFile(root + "/app/node_modules/pkg/index.js", 100);
         const QList<QByteArray> before = fingerprint(root + "/app/node_modules");

@@ -190,7 +190,8 @@ private slots:
         for (const QByteArray link : {"/up", "/disguised"}) {
             const std::optional<NodeModule> module = Scanner::measure(root + link, root, token);
             QVERIFY(module && module->symlinkTarget);
-            QCOMPARE(std::pair(module->sizeBytes, module->isSizeMeasured()), std::pair(NodeModule::s_sizeNotMeasured, false));
+            QCOMPARE(std::pair(module->sizeBytes, module->isSizeMeasured()),
+                     std::pair(NodeModule::s_sizeNotMeasured, false));
         }
 
         const std::optional<NodeModule> broken = Scanner::measure(root + "/broken", root, token);

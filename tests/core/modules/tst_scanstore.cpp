@@ -421,8 +421,9 @@ private slots:
 
         QFuture<DeletionResult> deletion = store.deleteModules({idOf(a), idOf(b), tree.path("x/node_modules")},
                                                                DeletionMode::permanent);
-        QCOMPARE(std::tuple(store.deletingIds(), store.selection(), store.statusText()),
-                 std::tuple(QSet<QByteArray>{idOf(a), idOf(b)}, QSet<QByteArray>{idOf(c)}, QStringLiteral("Deleting 1 of 2…")));
+        QCOMPARE(store.statusText(), QStringLiteral("Deleting 1 of 2…"));
+        QCOMPARE(std::pair(store.deletingIds(), store.selection()),
+                 std::pair(QSet<QByteArray>{idOf(a), idOf(b)}, QSet<QByteArray>{idOf(c)}));
         store.setSelection({idOf(a), idOf(c)});
         QCOMPARE(store.selection(), QSet<QByteArray>{idOf(c)});
         QFuture<DeletionResult> again = store.deleteModules({idOf(a), idOf(b)}, DeletionMode::trash);
@@ -432,7 +433,8 @@ private slots:
         QCOMPARE(log.statuses, (QStringList{"Deleting 1 of 2…", "Deleting 2 of 2…",
                                             QStringLiteral("Deleted 2 permanently. Freed %1. 1 folder remaining.")
                                                 .arg(ByteFormat::string(freed))}));
-        QCOMPARE(std::pair(store.deletingIds(), store.selection()), std::pair(QSet<QByteArray>(), QSet<QByteArray>{idOf(c)}));
+        QCOMPARE(std::pair(store.deletingIds(), store.selection()),
+                 std::pair(QSet<QByteArray>(), QSet<QByteArray>{idOf(c)}));
         QVERIFY(!exists(idOf(a)) && !exists(idOf(b)));
     }
 
@@ -474,7 +476,8 @@ private slots:
         QFuture<DeletionResult> deletion = store.deleteModules({store.modules().first().id}, DeletionMode::permanent);
         QTRY_VERIFY(deletion.isFinished());
         QCOMPARE(deletion.result().removedIDs.size(), 1);
-        QVERIFY(!exists(idOf(scanned)) && exists(idOf(decoy) + "/dep/index.js") && exists(idOf(later) + "/dep/index.js"));
+        QVERIFY(!exists(idOf(scanned)));
+        QVERIFY(exists(idOf(decoy) + "/dep/index.js") && exists(idOf(later) + "/dep/index.js"));
     }
 
 private:

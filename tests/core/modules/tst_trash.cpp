@@ -160,8 +160,9 @@ private slots:
         QVERIFY(::chown(m_home->path("data/Trash").constData(), 4242, 4242) == 0 || ::getuid() != 0);
         if (::getuid() == 0) {
             result = Scanner::deleteModules({module}, DeletionMode::trash, root);
-            QCOMPARE(result.errors, QStringList {
-                pathText("app: could not move to the Trash: " + m_home->path("data/Trash") + " belongs to another user")});
+            const QByteArray trash = m_home->path("data/Trash");
+            QCOMPARE(result.errors,
+                     QStringList{pathText("app: could not move to the Trash: " + trash + " belongs to another user")});
             QVERIFY(exists(root + "/app/node_modules/pkg.js"));
         }
     }
