@@ -83,13 +83,14 @@ QString unsafeReason(int fd, const QByteArray &path, bool checkWritable, int &er
     return {};
 }
 
-// A trash folder of the user's own (not a link, not someone else's, not writable by
-// others) with its files/ and info/ of the user's own, created as needed. On failure,
-// error is set and problem names the folder when its checks failed.
+// A trash folder of the user's own (not a link, not someone else's; on a top directory,
+// where others can reach it, not writable by them either) with its files/ and info/ of
+// the user's own, created as needed. On failure, error is set and problem names the
+// folder when its checks failed.
 std::optional<Place> openTrashFolder(FileDescriptor folder, const QByteArray &path,
                                      const QByteArray &base, int &error, QString &problem)
 {
-    problem = unsafeReason(folder.get(), path, true, error);
+    problem = unsafeReason(folder.get(), path, !base.isEmpty(), error);
     if (error != 0)
         return std::nullopt;
     Place place;
