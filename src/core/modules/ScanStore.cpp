@@ -10,10 +10,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <cerrno>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
 
