@@ -11,12 +11,10 @@
 #include <QTimeZone>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace NodeModulesScanner {
@@ -175,27 +173,12 @@ std::optional<QByteArray> readLink(int dirFd, const char *name)
     }
 }
 
-std::optional<QByteArray> physicalPathOf(int fd)
-{
-    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
-    QByteArray buffer(PATH_MAX, Qt::Uninitialized);
-    const ssize_t length = ::readlink(link.constData(), buffer.data(), buffer.size());
-    // The kernel marks a folder removed since it was opened with " (deleted)", a path
-    // out of this process's root with no leading "/".
-    if (length <= 0 || length >= buffer.size() || buffer[0] != '/') {
-        errno = length >= buffer.size() ? ENAMETOOLONG : ENOENT;
-        return std::nullopt;
-    }
-    buffer.truncate(length);
-    return buffer;
-}
-
 // Whether path, links and all, ends at a folder named node_modules. A node_modules link
 // to "/" or to a home folder would otherwise have its whole target walked and sized.
 bool leadsToNodeModules(const QByteArray &path)
 {
     const FileDescriptor fd = FilePaths::openLongPath(path, O_PATH | O_DIRECTORY);
-    const std::optional<QByteArray> physical = fd.isValid() ? physicalPathOf(fd.get()) : std::nullopt;
+    const std::optional<QByteArray> physical = fd.isValid() ? FilePaths::physicalPath(fd.get()) : std::nullopt;
     return physical && FilePaths::lastComponent(*physical) == s_nodeModules;
 }
 
@@ -362,7 +345,7 @@ std::optional<ScanRoot> resolveRoot(const QByteArray &root)
     const FileDescriptor fd = FilePaths::openLongPath(root, O_PATH | O_DIRECTORY);
     if (!fd.isValid())
         return std::nullopt;
-    std::optional<QByteArray> physical = physicalPathOf(fd.get());
+    std::optional<QByteArray> physical = FilePaths::physicalPath(fd.get());
     if (!physical)
         return std::nullopt;
     return ScanRoot {root, *physical};

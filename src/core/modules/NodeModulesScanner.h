@@ -98,8 +98,10 @@ struct DeletionControl
 // as its path says). A node_modules that is a link goes as a link; one that is a mount
 // point is left alone (EBUSY). Trash mode follows the freedesktop.org Trash
 // specification (see Trash) and never falls back to removing. A failure is an error line
-// naming what failed, "{projectName}: could not move to the Trash: {reason}", also when a
-// removal got partway.
+// "{projectName}: {what failed}: {reason}", also when a removal got partway; what failed
+// is "could not open the scanned folder", "could not open its folder", "could not move to
+// the Trash" or "could not delete permanently", the reason the system's wording or the
+// trash folder that was not safe to use.
 [[nodiscard]] DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
                                            const std::optional<QByteArray> &root,
                                            const DeletionControl &control = {});

@@ -177,27 +177,13 @@ HomeTrash openHomeTrash(const Mount &itemMount, std::optional<Place> &place, int
     return place ? HomeTrash::usable : HomeTrash::failed;
 }
 
-std::optional<QByteArray> physicalPathOf(int fd)
-{
-    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
-    QByteArray buffer(4096, Qt::Uninitialized);
-    const ssize_t length = ::readlink(link.constData(), buffer.data(), buffer.size());
-    if (length <= 0 || length >= buffer.size() || buffer[0] != '/') {
-        if (length > 0)
-            errno = ENAMETOOLONG;
-        return std::nullopt;
-    }
-    buffer.truncate(length);
-    return buffer;
-}
-
 // The top directory of the item's own file system: the highest folder above parentFd
 // on the same mount and the same device. Going by the device as well finds the top of
 // a nested btrfs subvolume, which has a device of its own inside its parent's mount:
 // a rename from there into the mount's top trash would cross devices.
 std::optional<QByteArray> topDirectory(int parentFd, const Mount &mount, FileDescriptor &top)
 {
-    const std::optional<QByteArray> physical = physicalPathOf(parentFd);
+    const std::optional<QByteArray> physical = FilePaths::physicalPath(parentFd);
     if (!physical)
         return std::nullopt;
     QByteArray topPath = *physical;
@@ -376,7 +362,7 @@ Trash::Outcome Trash::moveToTrash(int parentFd, const QByteArray &name, const QB
     if (!place)
         return {error, {}, problem};
     // Below a top directory the original path is written relative to it.
-    const std::optional<QByteArray> physical = physicalPathOf(parentFd);
+    const std::optional<QByteArray> physical = FilePaths::physicalPath(parentFd);
     if (!physical)
         return {errno, {}, {}};
     const QByteArray full = FilePaths::join(*physical, name);
