@@ -259,8 +259,10 @@ void ScanStore::startScan()
 {
     const QByteArray root = QFile::encodeName(m_rootPath);
     // A plain existence test that follows links, as the folder field means it; a file
-    // passes and simply holds nothing.
-    const bool exists = !root.isEmpty() && FilePaths::openLongPath(root, O_PATH).isValid();
+    // passes and simply holds nothing. A relative path would name a folder below the
+    // application's working folder, which nobody chose, and its records could never be
+    // deleted.
+    const bool exists = root.startsWith('/') && FilePaths::openLongPath(root, O_PATH).isValid();
     if (!exists)
         setStatusText(QStringLiteral("Path is not a valid directory."));
     if (m_isScanning || !exists)

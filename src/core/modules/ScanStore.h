@@ -70,8 +70,8 @@ public:
     [[nodiscard]] QList<ModuleGroup> groups() const;
 
     // Starts a scan of rootPath and returns at once; nothing is published before it
-    // returns. Does nothing while scanning; when nothing exists at rootPath, only sets
-    // the status "Path is not a valid directory.".
+    // returns. Does nothing while scanning; when nothing exists at rootPath, or it is not
+    // an absolute path, only sets the status "Path is not a valid directory.".
     void startScan();
     // Stops the running scan (always acts, scanning or not); that scan's workers never
     // write to the store again, and a new scan may start at once.

@@ -194,7 +194,9 @@ private slots:
         QCOMPARE(store->progressText(), QString());
 
         makeLink(tree.path("gone"), tree.path("dangling"));
-        for (const QByteArray &missing : {tree.path("nothing-here"), tree.path("dangling"), QByteArray()}) {
+        // Empty and relative paths name no folder the user chose.
+        const QList<QByteArray> invalidRoots{tree.path("nothing-here"), tree.path("dangling"), QByteArray(), "."};
+        for (const QByteArray &missing : invalidRoots) {
             store->setRootPath(QFile::decodeName(missing));
             StoreLog invalid(*store);
             store->startScan();
