@@ -1,19 +1,18 @@
 #include "ui/MainWindow.h"
 
+#include "core/modules/ScanStore.h"
 #include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Theme.h"
 #include "updates/CheckForUpdatesCommand.h"
 
-#include "core/modules/ScanStore.h"
-
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
 
 MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater,
                        const QUrl &productPage, QWidget *parent)

@@ -4,9 +4,8 @@
 #include <QPointer>
 #include <QUrl>
 
-class QMessageBox;
-
 class ProcessStore;
+class QMessageBox;
 class RootView;
 class ScanStore;
 class UpdaterController;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPromise>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>

@@ -9,7 +9,6 @@
 #include <QMap>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
