@@ -1,5 +1,5 @@
 #include "core/modules/ScanStore.h"
-#include "core/modules/TestTrees.h"
+#include "support/TestTrees.h"
 #include "support/MessageBoxButtons.h"
 #include "support/ProcessFeed.h"
 #include "ui/MainWindow.h"

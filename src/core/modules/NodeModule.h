@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/fs/FilePaths.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -52,6 +54,3 @@ struct ModuleGroup
 // Partitions by groupKey, sorts each group by sizeBytes (largest first, stable) and the
 // groups by totalBytes (largest first, stable).
 [[nodiscard]] QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules);
-
-// A file-system path decoded for display (invalid UTF-8 shown as U+FFFD).
-[[nodiscard]] QString pathText(const QByteArray &path);

@@ -1,7 +1,7 @@
-#include "core/modules/TreeRemover.h"
+#include "core/fs/TreeRemover.h"
 
-#include "core/modules/DirectoryReader.h"
-#include "core/modules/DirectoryStack.h"
+#include "core/fs/DirectoryReader.h"
+#include "core/fs/DirectoryStack.h"
 
 #include <cerrno>
 #include <fcntl.h>

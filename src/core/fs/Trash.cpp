@@ -1,7 +1,6 @@
-#include "core/modules/Trash.h"
+#include "core/fs/Trash.h"
 
-#include "core/modules/FilePaths.h"
-#include "core/modules/NodeModule.h"
+#include "core/fs/FilePaths.h"
 
 #include <QFile>
 #include <QList>
