@@ -413,14 +413,6 @@ NodeProcess::Kind classify(const QString &command)
     return Kind::node;
 }
 
-const QSet<int> &devPorts()
-{
-    static const QSet<int> ports = {3000, 3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008,
-                                    3009, 4000, 4173, 4200, 5000, 5173, 5174, 5175, 6006,
-                                    8000, 8080, 8081, 9000, 19000, 19001, 1234, 4321, 24678};
-    return ports;
-}
-
 QHash<qint32, QSet<int>> parseListening(const QString &text)
 {
     QHash<qint32, QSet<int>> listening;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/processes/DevPorts.h"
 #include "core/processes/NodeProcess.h"
 #include "core/processes/PortHolder.h"
 #include "core/system/ChildProcess.h"
@@ -66,9 +67,6 @@ private:
 // helper processes excluded). Pure; any thread.
 [[nodiscard]] bool isNodeProcess(const QString &command);
 [[nodiscard]] NodeProcess::Kind classify(const QString &command);
-
-// The 27 known dev-server ports. Built once, thread-safe.
-[[nodiscard]] const QSet<int> &devPorts();
 
 // pid -> listening ports, from lsof's tabular listing (first line is the header;
 // lines that do not fit are skipped). Pure; any thread.
