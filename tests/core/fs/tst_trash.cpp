@@ -1,6 +1,6 @@
+#include "core/fs/Trash.h"
 #include "core/modules/NodeModulesScanner.h"
 #include "support/TestTrees.h"
-#include "core/fs/Trash.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>

@@ -1,7 +1,7 @@
 #include "core/fs/FilePaths.h"
+#include "core/fs/TreeRemover.h"
 #include "core/modules/NodeModulesScanner.h"
 #include "support/TestTrees.h"
-#include "core/fs/TreeRemover.h"
 
 #include <QScopeGuard>
 #include <QTest>

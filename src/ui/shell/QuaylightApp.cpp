@@ -1,9 +1,9 @@
-#include "ui/QuaylightApp.h"
+#include "ui/shell/QuaylightApp.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/MainWindow.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Theme.h"
+#include "ui/shell/MainWindow.h"
 #include "updates/UpdaterController.h"
 
 #include <QApplication>
