@@ -1,7 +1,7 @@
 #include "ui/modules/ModuleGroupModel.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/kit/CoalescedUpdate.h"
+#include "ui/support/CoalescedUpdate.h"
 
 ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
     : QAbstractListModel(parent)

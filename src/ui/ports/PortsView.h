@@ -2,8 +2,8 @@
 
 #include "core/processes/BlockedPort.h"
 #include "core/processes/ProcessStore.h"
-#include "ui/kit/DialogSlot.h"
 #include "ui/ports/KillRequest.h"
+#include "ui/support/DialogSlot.h"
 
 #include <QMap>
 #include <QSet>
