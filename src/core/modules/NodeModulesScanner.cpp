@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unordered_map>
 #include <vector>
 
 namespace NodeModulesScanner {
@@ -75,26 +77,75 @@ bool listForWalk(DirectoryReader &reader, int fd, WalkFolder &folder, bool &hold
     return reader.error() == 0;
 }
 
-// Allocated bytes of one regular file entry, or nothing when it is not one.
-std::optional<qint64> fileBytes(int dirFd, const char *name, bool &isFolder)
+// Bytes on disk of one tree as du -s counts them: every inode once, folders and links
+// included. An inode with more links than the walk meets inside the tree is shared:
+// its bytes stay on disk when the tree goes.
+class TreeTally
 {
-    struct statx stx;
-    isFolder = false;
-    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_BLOCKS | STATX_SIZE, &stx)
-        != 0)
-        return std::nullopt;
-    isFolder = S_ISDIR(stx.stx_mode);
-    if (!S_ISREG(stx.stx_mode))
-        return std::nullopt;
-    if (stx.stx_mask & STATX_BLOCKS)
-        return qint64(stx.stx_blocks) * 512;
-    if (stx.stx_mask & STATX_SIZE)
-        return qint64(stx.stx_size);
-    return 0;
-}
+public:
+    struct Result
+    {
+        qint64 sizeBytes = 0;
+        qint64 sharedBytes = 0;
+        std::vector<SharedInode> sharedInodes;
+    };
 
-// Sums one folder's regular files and notes its subfolders. False when cancelled.
-bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, qint64 &total,
+    void add(const struct statx &stx)
+    {
+        const qint64 bytes = (stx.stx_mask & STATX_BLOCKS) ? qint64(stx.stx_blocks) * 512
+            : (stx.stx_mask & STATX_SIZE) && S_ISREG(stx.stx_mode) ? qint64(stx.stx_size)
+                                                                  : 0;
+        // Folders cannot be hard-linked; their link count counts subfolders.
+        if (S_ISDIR(stx.stx_mode) || !(stx.stx_mask & STATX_NLINK) || stx.stx_nlink <= 1) {
+            m_size += bytes;
+            return;
+        }
+        const Key key {makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino};
+        const auto [found, isNew] = m_linked.try_emplace(key, Linked {bytes, stx.stx_nlink, 0});
+        if (isNew)
+            m_size += bytes;
+        ++found->second.linksHere;
+    }
+
+    [[nodiscard]] Result result() const
+    {
+        Result result;
+        result.sizeBytes = m_size;
+        for (const auto &[key, linked] : m_linked) {
+            if (linked.linksHere >= linked.links)
+                continue;
+            result.sharedBytes += linked.bytes;
+            result.sharedInodes.push_back({key.device, key.inode, linked.bytes, linked.links, linked.linksHere});
+        }
+        return result;
+    }
+
+private:
+    struct Key
+    {
+        quint64 device;
+        quint64 inode;
+        bool operator==(const Key &) const = default;
+    };
+    struct KeyHash
+    {
+        size_t operator()(const Key &key) const { return std::hash<quint64>()(key.inode * 31 + key.device); }
+    };
+    struct Linked
+    {
+        qint64 bytes;
+        quint32 links;
+        quint32 linksHere;
+    };
+
+    qint64 m_size = 0;
+    std::unordered_map<Key, Linked, KeyHash> m_linked; // only inodes with several links
+};
+
+constexpr unsigned s_tallyMask = STATX_TYPE | STATX_BLOCKS | STATX_SIZE | STATX_NLINK | STATX_INO;
+
+// Tallies one folder's entries and notes its subfolders. False when cancelled.
+bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, TreeTally &tally,
                  const CancelToken &token)
 {
     reader.start(fd);
@@ -102,34 +153,27 @@ bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subf
     while (reader.next(entry)) {
         if (token.isCancelled())
             return false;
-        switch (entry.type) {
-        case DT_DIR:
+        struct statx stx;
+        if (::statx(fd, entry.name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, s_tallyMask, &stx) != 0)
+            continue;
+        tally.add(stx);
+        if (S_ISDIR(stx.stx_mode))
             subfolders.emplace_back(entry.name, entry.length);
-            break;
-        case DT_REG:
-        case DT_UNKNOWN: {
-            bool isFolder = false;
-            if (const std::optional<qint64> bytes = fileBytes(fd, entry.name, isFolder))
-                total += *bytes;
-            else if (isFolder)
-                subfolders.emplace_back(entry.name, entry.length);
-            break;
-        }
-        default:
-            break; // links, sockets, devices and pipes take no space of their own here
-        }
     }
     return true;
 }
 
-qint64 sizeOfTree(FileDescriptor top, const CancelToken &token)
+TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
 {
-    qint64 total = 0;
+    TreeTally tally;
+    struct statx stx;
+    if (::statx(top.get(), "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0)
+        tally.add(stx);
     DirectoryReader reader;
     DirectoryStack stack(std::move(top), s_walkFlags);
     std::vector<std::vector<std::string>> pending(1);
-    if (!listForSize(reader, stack.fd(0), pending.back(), total, token))
-        return total;
+    if (!listForSize(reader, stack.fd(0), pending.back(), tally, token))
+        return tally.result();
     while (!pending.empty()) {
         std::vector<std::string> &subfolders = pending.back();
         if (subfolders.empty()) {
@@ -140,15 +184,15 @@ qint64 sizeOfTree(FileDescriptor top, const CancelToken &token)
         const std::string name = std::move(subfolders.back());
         subfolders.pop_back();
         if (!stack.push(name.c_str()))
-            continue; // gone, unreadable, or swapped for a link: adds nothing
+            continue; // gone, unreadable, or swapped for a link: its own blocks are counted
         const int fd = stack.deepestFd();
         pending.emplace_back();
         if (fd < 0)
             continue;
-        if (!listForSize(reader, fd, pending.back(), total, token))
-            return total;
+        if (!listForSize(reader, fd, pending.back(), tally, token))
+            return tally.result();
     }
-    return total;
+    return tally.result();
 }
 
 QDateTime fromTimestamp(const struct statx_timestamp &time)
@@ -245,7 +289,7 @@ qint64 directorySize(const QByteArray &path, const CancelToken &token)
     FileDescriptor fd = openFolder(path);
     if (!fd.isValid())
         return 0;
-    return sizeOfTree(std::move(fd), token);
+    return tallyTree(std::move(fd), token).sizeBytes;
 }
 
 std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray &root, const CancelToken &token)
@@ -277,15 +321,20 @@ std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray
                 destination->startsWith('/') ? *destination : FilePaths::join(parentPath, *destination));
             if (FilePaths::openLongPath(target, O_PATH).isValid()) {
                 module.symlinkTarget = target;
-                module.sizeBytes = directorySize(target, token);
+                module.sizeBytes = directorySize(target, token); // the target's: nothing here is freed
             }
         }
         return module;
     }
     // A real folder is sized; any other kind of entry holds no tree and weighs 0.
     FileDescriptor moduleFd = openFolderAt(parentFd.get(), "node_modules");
-    if (moduleFd.isValid())
-        module.sizeBytes = sizeOfTree(std::move(moduleFd), token);
+    if (moduleFd.isValid()) {
+        TreeTally::Result tally = tallyTree(std::move(moduleFd), token);
+        module.sizeBytes = tally.sizeBytes;
+        module.sharedBytes = tally.sharedBytes;
+        if (!tally.sharedInodes.empty())
+            module.sharedInodes.items = std::make_shared<const std::vector<SharedInode>>(std::move(tally.sharedInodes));
+    }
     return module;
 }
 
@@ -352,7 +401,9 @@ DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode
             error = outcome.error;
             location = outcome.location;
         } else if (error == 0) {
-            error = TreeRemover().remove(parentFd.get(), s_nodeModules.constData());
+            TreeRemover remover;
+            error = remover.remove(parentFd.get(), s_nodeModules.constData());
+            result.freedBytes += remover.freedBytes();
         }
         if (error != 0) {
             result.errors.append(module.projectName + QStringLiteral(": ") + FilePaths::errorText(error));

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -139,11 +140,12 @@ inline void makeLink(const QByteArray &target, const QByteArray &link)
     QVERIFY2(::symlink(target.constData(), link.constData()) == 0, (link + ": " + strerror(errno)).constData());
 }
 
-// Sum of st_blocks * 512 over the regular files below dirFd, never following links:
-// recursion with readdir, independent of the code under test. Works at any depth.
-inline qint64 allocatedBelow(int dirFd)
+// Bytes on disk of the tree at dirFd as du -s counts them: the folder itself and every
+// entry below, each inode once, never following links. Recursion with readdir,
+// independent of the code under test; works at any depth.
+inline qint64 allocatedBelow(int dirFd, std::set<std::pair<dev_t, ino_t>> &seen)
 {
-    std::vector<std::pair<std::string, unsigned char>> entries;
+    std::vector<std::string> names;
     const int listFd = ::dup(dirFd);
     ::lseek(listFd, 0, SEEK_SET);
     DIR *dir = ::fdopendir(listFd);
@@ -152,25 +154,33 @@ inline qint64 allocatedBelow(int dirFd)
     while (const dirent *entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..")
-            entries.emplace_back(name, entry->d_type);
+            names.push_back(name);
     }
     ::closedir(dir);
     qint64 total = 0;
-    for (const auto &[name, type] : entries) {
+    for (const std::string &name : names) {
         struct stat st;
-        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !seen.emplace(st.st_dev, st.st_ino).second)
             continue;
-        if (S_ISREG(st.st_mode)) {
-            total += qint64(st.st_blocks) * 512;
-        } else if (S_ISDIR(st.st_mode)) {
+        total += qint64(st.st_blocks) * 512;
+        if (S_ISDIR(st.st_mode)) {
             const int child = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child >= 0) {
-                total += allocatedBelow(child);
+                total += allocatedBelow(child, seen);
                 ::close(child);
             }
         }
     }
     return total;
+}
+
+inline qint64 allocatedBelow(int dirFd)
+{
+    struct stat st;
+    if (::fstat(dirFd, &st) != 0)
+        return 0;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    return qint64(st.st_blocks) * 512 + allocatedBelow(dirFd, seen);
 }
 
 inline qint64 allocatedBelow(const QByteArray &path)
