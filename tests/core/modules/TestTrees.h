@@ -140,6 +140,31 @@ inline void makeLink(const QByteArray &target, const QByteArray &link)
     QVERIFY2(::symlink(target.constData(), link.constData()) == 0, (link + ": " + strerror(errno)).constData());
 }
 
+// A second name for existing's inode, folders made as needed.
+inline void makeHardLink(const QByteArray &existing, const QByteArray &link)
+{
+    makeDirs(link.left(link.lastIndexOf('/')));
+    QVERIFY2(::link(existing.constData(), link.constData()) == 0, (link + ": " + strerror(errno)).constData());
+}
+
+// What `du -s -B1` prints for path, or -1 when it fails.
+inline qint64 duBytes(const QByteArray &path)
+{
+    QProcess du;
+    du.start(QStringLiteral("/usr/bin/du"), {QStringLiteral("-s"), QStringLiteral("-B1"), QStringLiteral("--"), QFile::decodeName(path)});
+    if (!du.waitForFinished(60000) || du.exitCode() != 0)
+        return -1;
+    bool ok = false;
+    const qint64 bytes = du.readAllStandardOutput().split('\t').value(0).toLongLong(&ok);
+    return ok ? bytes : -1;
+}
+
+inline qint64 allocated(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 ? qint64(st.st_blocks) * 512 : -1;
+}
+
 // Bytes on disk of the tree at dirFd as du -s counts them: the folder itself and every
 // entry below, each inode once, never following links. Recursion with readdir,
 // independent of the code under test; works at any depth.
