@@ -10,9 +10,12 @@
 
 #include <QTimeZone>
 
+#include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unordered_map>
@@ -107,6 +110,18 @@ public:
         ++found->second.linksHere;
     }
 
+    void merge(const TreeTally &other)
+    {
+        m_size += other.m_size;
+        for (const auto &[key, linked] : other.m_linked) {
+            const auto [found, isNew] = m_linked.try_emplace(key, linked);
+            if (isNew)
+                continue;
+            m_size -= linked.bytes; // both tallies counted it
+            found->second.linksHere += linked.linksHere;
+        }
+    }
+
     [[nodiscard]] Result result() const
     {
         Result result;
@@ -163,17 +178,14 @@ bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subf
     return true;
 }
 
-TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
+// Tallies everything below folder (its own blocks are its parent's to count), depth
+// first. False when cancelled.
+bool tallyBelow(FileDescriptor folder, DirectoryReader &reader, TreeTally &tally, const CancelToken &token)
 {
-    TreeTally tally;
-    struct statx stx;
-    if (::statx(top.get(), "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0)
-        tally.add(stx);
-    DirectoryReader reader;
-    DirectoryStack stack(std::move(top), s_walkFlags);
+    DirectoryStack stack(std::move(folder), s_walkFlags);
     std::vector<std::vector<std::string>> pending(1);
     if (!listForSize(reader, stack.fd(0), pending.back(), tally, token))
-        return tally.result();
+        return false;
     while (!pending.empty()) {
         std::vector<std::string> &subfolders = pending.back();
         if (subfolders.empty()) {
@@ -190,8 +202,84 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
         if (fd < 0)
             continue;
         if (!listForSize(reader, fd, pending.back(), tally, token))
-            return tally.result();
+            return false;
     }
+    return true;
+}
+
+// The folder at relative (names joined by "/") below top, no link followed on the way.
+FileDescriptor openBelow(int top, const std::string &relative)
+{
+    FileDescriptor fd(::fcntl(top, F_DUPFD_CLOEXEC, 0));
+    size_t start = 0;
+    while (fd.isValid() && start < relative.size()) {
+        const size_t end = std::min(relative.find('/', start), relative.size());
+        fd = openFolderAt(fd.get(), relative.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+    return fd;
+}
+
+// A tree with this many folders in its first levels is walked by several threads: one
+// large node_modules (a monorepo's hoisted one, pnpm's .pnpm) would otherwise keep a
+// single thread busy while the others have finished.
+constexpr size_t s_foldersToShare = 64;
+constexpr int s_levelsBeforeSharing = 3;
+constexpr int s_walkersPerTree = 8;
+
+TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
+{
+    TreeTally tally;
+    struct statx stx;
+    if (::statx(top.get(), "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0)
+        tally.add(stx);
+    DirectoryReader reader;
+    // The first levels breadth first, until there are folders enough to share.
+    std::vector<std::string> frontier;
+    if (!listForSize(reader, top.get(), frontier, tally, token))
+        return tally.result();
+    for (int level = 1; level < s_levelsBeforeSharing && frontier.size() < s_foldersToShare; ++level) {
+        std::vector<std::string> next;
+        for (const std::string &relative : frontier) {
+            const FileDescriptor fd = openBelow(top.get(), relative);
+            if (!fd.isValid())
+                continue;
+            std::vector<std::string> names;
+            if (!listForSize(reader, fd.get(), names, tally, token))
+                return tally.result();
+            for (std::string &name : names)
+                next.push_back(relative + '/' + name);
+        }
+        frontier = std::move(next);
+    }
+
+    // Each walker takes whole subtrees of the frontier in turn and keeps a tally of its
+    // own; merging them counts an inode met by two walkers once.
+    std::atomic<size_t> nextFolder = 0;
+    const auto walk = [&](TreeTally &own) {
+        DirectoryReader ownReader;
+        for (size_t index = nextFolder++; index < frontier.size(); index = nextFolder++) {
+            if (FileDescriptor fd = openBelow(top.get(), frontier[index]); fd.isValid()) {
+                if (!tallyBelow(std::move(fd), ownReader, own, token))
+                    return;
+            }
+        }
+    };
+    const size_t helpers = frontier.size() >= s_foldersToShare ? s_walkersPerTree - 1 : 0;
+    std::vector<TreeTally> tallies(helpers);
+    std::vector<std::thread> threads;
+    for (TreeTally &own : tallies) {
+        try {
+            threads.emplace_back(walk, std::ref(own));
+        } catch (const std::system_error &) {
+            break; // no thread to be had: fewer walkers take the same folders
+        }
+    }
+    walk(tally);
+    for (std::thread &thread : threads)
+        thread.join();
+    for (const TreeTally &own : tallies)
+        tally.merge(own);
     return tally.result();
 }
 

@@ -154,6 +154,10 @@ private slots:
         writeFile(scratch.path("store/b.js"), 30000);
         makeHardLink(scratch.path("store/b.js"), modules + "/b.js");
         writeFile(modules + "/own.js", 5000);
+        // Wide enough to be walked by several threads, which meet the same inode.
+        writeFile(modules + "/wide/shared.js", 10000);
+        for (int i = 0; i < 100; ++i)
+            makeHardLink(modules + "/wide/shared.js", modules + "/wide/p" + QByteArray::number(i) + "/shared.js");
 
         const std::optional<NodeModule> module = Scanner::measure(root + "/app", root, CancelToken());
         QVERIFY(module);
