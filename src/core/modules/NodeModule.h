@@ -31,7 +31,10 @@ struct SharedInodes
 
     [[nodiscard]] const std::vector<SharedInode> &list() const;
 
-    friend bool operator==(const SharedInodes &a, const SharedInodes &b) { return a.list() == b.list(); }
+    friend bool operator==(const SharedInodes &a, const SharedInodes &b)
+    {
+        return a.items == b.items || a.list() == b.list();
+    }
 };
 
 // One node_modules entry found by a scan. A plain value, safe between threads.

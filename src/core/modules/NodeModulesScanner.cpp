@@ -10,15 +10,16 @@
 
 #include <QTimeZone>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unordered_map>
 #include <vector>
 
 namespace NodeModulesScanner {
@@ -103,58 +104,44 @@ public:
             m_size += bytes;
             return;
         }
-        const Key key {makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino};
-        const auto [found, isNew] = m_linked.try_emplace(key, Linked {bytes, stx.stx_nlink, 0});
-        if (isNew)
-            m_size += bytes;
-        ++found->second.linksHere;
+        m_links.push_back({makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino, bytes, stx.stx_nlink, 1});
     }
 
-    void merge(const TreeTally &other)
+    void merge(TreeTally &&other)
     {
         m_size += other.m_size;
-        for (const auto &[key, linked] : other.m_linked) {
-            const auto [found, isNew] = m_linked.try_emplace(key, linked);
-            if (isNew)
-                continue;
-            m_size -= linked.bytes; // both tallies counted it
-            found->second.linksHere += linked.linksHere;
-        }
+        m_links.insert(m_links.end(), other.m_links.begin(), other.m_links.end());
     }
 
-    [[nodiscard]] Result result() const
+    // Every link met is noted as it comes, and the notes of one inode gathered at the
+    // end: a sorted list takes less than half the memory of a hash table, and pnpm's trees
+    // are nothing but links.
+    [[nodiscard]] Result result()
     {
+        const auto byInode = [](const SharedInode &a, const SharedInode &b) {
+            return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
+        };
+        std::sort(m_links.begin(), m_links.end(), byInode);
         Result result;
         result.sizeBytes = m_size;
-        for (const auto &[key, linked] : m_linked) {
-            if (linked.linksHere >= linked.links)
-                continue;
-            result.sharedBytes += linked.bytes;
-            result.sharedInodes.push_back({key.device, key.inode, linked.bytes, linked.links, linked.linksHere});
+        size_t shared = 0;
+        for (size_t first = 0, last = 0; first < m_links.size(); first = last) {
+            for (last = first + 1; last < m_links.size() && !byInode(m_links[first], m_links[last]); ++last) { }
+            SharedInode &inode = m_links[first];
+            inode.linksHere = quint32(last - first);
+            result.sizeBytes += inode.bytes;
+            if (inode.linksHere < inode.links) {
+                result.sharedBytes += inode.bytes;
+                m_links[shared++] = inode;
+            }
         }
+        result.sharedInodes.assign(m_links.begin(), m_links.begin() + qsizetype(shared));
         return result;
     }
 
 private:
-    struct Key
-    {
-        quint64 device;
-        quint64 inode;
-        bool operator==(const Key &) const = default;
-    };
-    struct KeyHash
-    {
-        size_t operator()(const Key &key) const { return std::hash<quint64>()(key.inode * 31 + key.device); }
-    };
-    struct Linked
-    {
-        qint64 bytes;
-        quint32 links;
-        quint32 linksHere;
-    };
-
-    qint64 m_size = 0;
-    std::unordered_map<Key, Linked, KeyHash> m_linked; // only inodes with several links
+    qint64 m_size = 0; // of the inodes with one link
+    std::vector<SharedInode> m_links; // one note per link of an inode with several
 };
 
 constexpr unsigned s_tallyMask = STATX_TYPE | STATX_BLOCKS | STATX_SIZE | STATX_NLINK | STATX_INO;
@@ -278,8 +265,8 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     walk(tally);
     for (std::thread &thread : threads)
         thread.join();
-    for (const TreeTally &own : tallies)
-        tally.merge(own);
+    for (TreeTally &own : tallies)
+        tally.merge(std::move(own));
     return tally.result();
 }
 

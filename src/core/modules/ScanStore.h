@@ -18,10 +18,10 @@
 // The observable state of the node_modules cleanup, shared by the Disk cleanup and
 // Breakdown screens. Lives on the GUI thread and is touched only there; each
 // xChanged() signal fires only when x takes a different value. The totals are kept up
-// to date as records come and go (in time proportional to the record's shared
-// inodes), the groups rebuilt on every call. The walk and deletions run on the store's worker pool,
-// the measurements on its own pool, at most eight at once, all below the GUI thread's
-// priority; measured records are appended one by one as they finish.
+// to date as records come and go, in time proportional to the record's shared inodes;
+// the groups are rebuilt on every call. The walk and deletions run on the store's
+// worker pool, the measurements on its own pool, at most eight at once, all below the
+// GUI thread's priority; measured records are appended one by one as they finish.
 class ScanStore : public QObject
 {
     Q_OBJECT
