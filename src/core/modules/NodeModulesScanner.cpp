@@ -167,9 +167,10 @@ bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subf
 
 // Tallies everything below folder (its own blocks are its parent's to count), depth
 // first. False when cancelled.
-bool tallyBelow(FileDescriptor folder, DirectoryReader &reader, TreeTally &tally, const CancelToken &token)
+bool tallyBelow(FileDescriptor folder, DirectoryReader &reader, TreeTally &tally, const CancelToken &token,
+                int descriptors)
 {
-    DirectoryStack stack(std::move(folder), s_walkFlags);
+    DirectoryStack stack(std::move(folder), s_walkFlags, descriptors);
     std::vector<std::vector<std::string>> pending(1);
     if (!listForSize(reader, stack.fd(0), pending.back(), tally, token))
         return false;
@@ -213,6 +214,9 @@ FileDescriptor openBelow(int top, const std::string &relative)
 constexpr size_t s_foldersToShare = 64;
 constexpr int s_levelsBeforeSharing = 3;
 constexpr int s_walkersPerTree = 8;
+// Eight trees measured at once, eight walkers each, must stay well inside the usual
+// limit of 1,024 open files; deeper folders are reopened from their ancestors.
+constexpr int s_descriptorsPerWalker = 8;
 
 TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
 {
@@ -243,16 +247,17 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     // Each walker takes whole subtrees of the frontier in turn and keeps a tally of its
     // own; merging them counts an inode met by two walkers once.
     std::atomic<size_t> nextFolder = 0;
+    const size_t helpers = frontier.size() >= s_foldersToShare ? s_walkersPerTree - 1 : 0;
+    const int descriptors = helpers > 0 ? s_descriptorsPerWalker : DirectoryStack::s_defaultBudget;
     const auto walk = [&](TreeTally &own) {
         DirectoryReader ownReader;
         for (size_t index = nextFolder++; index < frontier.size(); index = nextFolder++) {
             if (FileDescriptor fd = openBelow(top.get(), frontier[index]); fd.isValid()) {
-                if (!tallyBelow(std::move(fd), ownReader, own, token))
+                if (!tallyBelow(std::move(fd), ownReader, own, token, descriptors))
                     return;
             }
         }
     };
-    const size_t helpers = frontier.size() >= s_foldersToShare ? s_walkersPerTree - 1 : 0;
     std::vector<TreeTally> tallies(helpers);
     std::vector<std::thread> threads;
     for (TreeTally &own : tallies) {
