@@ -171,9 +171,9 @@ int main(int argc, char **argv)
     const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds."),
                                           QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
-    const QCommandLineOption onlyOption(QStringLiteral("only"),
-                                        QStringLiteral("Run some parts: scan, store, links, delete, trash (comma-separated)."),
-                                        QStringLiteral("part"));
+    const QCommandLineOption onlyOption(
+        QStringLiteral("only"), QStringLiteral("Run some parts: scan, store, links, delete, trash (comma-separated)."),
+        QStringLiteral("part"));
     const QCommandLineOption settleOption(
         QStringLiteral("settle"),
         QStringLiteral("Seconds the disk gets to finish earlier writes before each timed deletion."),

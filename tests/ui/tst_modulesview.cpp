@@ -268,10 +268,12 @@ private slots:
         QVERIFY(screen.scan(root));
         const qint64 size = screen.model()->record(0).sizeBytes, shared = allocated(store);
         const QModelIndex cell = screen.model()->index(0, Model::SizeColumn);
-        QCOMPARE(cell.data().toString(), ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared) + QStringLiteral(" shared"));
+        QCOMPARE(cell.data().toString(),
+                 ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared) + QStringLiteral(" shared"));
         QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
-                 QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this folder "
-                                "frees only ") + ByteFormat::string(size - shared) + QStringLiteral("."));
+                 QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this "
+                                "folder frees only ")
+                     + ByteFormat::string(size - shared) + QStringLiteral("."));
         QCOMPARE(cell.data(Model::SortRole).toLongLong(), size - shared);
     }
 

@@ -32,7 +32,8 @@ size_t qHash(const NodeModule &module, size_t seed)
 {
     return qHashMulti(seed, module.id, module.projectName, module.parentPath, module.modulePath,
                       module.sizeBytes, module.lastAccessed, module.groupKey, module.isSymlink,
-                      module.symlinkTarget.has_value(), module.symlinkTarget.value_or(QByteArray()), module.sharedBytes);
+                      module.symlinkTarget.has_value(), module.symlinkTarget.value_or(QByteArray()),
+                      module.sharedBytes);
 }
 
 QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules, const QHash<QString, qint64> &sharedWithin)

@@ -151,7 +151,7 @@ inline void makeHardLink(const QByteArray &existing, const QByteArray &link)
 inline qint64 duBytes(const QByteArray &path)
 {
     QProcess du;
-    du.start(QStringLiteral("/usr/bin/du"), {QStringLiteral("-s"), QStringLiteral("-B1"), QStringLiteral("--"), QFile::decodeName(path)});
+    du.start(QStringLiteral("/usr/bin/du"), {"-s", "-B1", "--", QFile::decodeName(path)});
     if (!du.waitForFinished(60000) || du.exitCode() != 0)
         return -1;
     bool ok = false;

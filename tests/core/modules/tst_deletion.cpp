@@ -176,7 +176,8 @@ private slots:
             environment.insert(QStringLiteral("QUAYLIGHT_PRIVATE_MOUNTS"), QStringLiteral("1"));
             self.setProcessEnvironment(environment);
             self.setProcessChannelMode(QProcess::ForwardedChannels);
-            self.start(QStringLiteral("unshare"), unshare + QStringList{QCoreApplication::applicationFilePath(), QTest::currentTestFunction()});
+            self.start(QStringLiteral("unshare"),
+                       unshare + QStringList{QCoreApplication::applicationFilePath(), QTest::currentTestFunction()});
             QVERIFY(self.waitForFinished(120000));
             QCOMPARE(std::pair(self.exitStatus(), self.exitCode()), std::pair(QProcess::NormalExit, 0));
             return;
@@ -208,7 +209,8 @@ private slots:
                  qPrintable(QStringLiteral("freed %1, statvfs %2").arg(result.freedBytes).arg(given)));
         // The file linked from outside stays; the one linked twice inside goes.
         QCOMPARE(result.freedBytes, record.reclaimableBytes());
-        QCOMPARE(std::pair(given >= 3 * 1024 * 1024, record.sharedBytes), std::pair(true, allocated(top + "/store/kept.js")));
+        QCOMPARE(std::pair(given >= 3 * 1024 * 1024, record.sharedBytes),
+                 std::pair(true, allocated(top + "/store/kept.js")));
     }
 
     void swappedAncestorIsNotFollowed()

@@ -181,7 +181,8 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const QString name : {"npm_config_cache", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
             environment.insert(name, QFile::decodeName(scratch.path("cache/") + name.toUtf8()));
-        const auto run = [&environment](const QString &program, const QStringList &arguments, const QByteArray &folder) {
+        const auto run = [&environment](const QString &program, const QStringList &arguments,
+                                        const QByteArray &folder) {
             QProcess process;
             process.setProcessEnvironment(environment);
             process.setWorkingDirectory(QFile::decodeName(folder));
@@ -190,7 +191,8 @@ private slots:
                 && process.exitCode() == 0;
         };
         makeDirs(scratch.path("tool"));
-        if (!run(QStringLiteral("npm"), {"install", "--prefix", ".", "--no-audit", "--no-fund", "pnpm@9"}, scratch.path("tool")))
+        const QStringList npmInstall {"install", "--prefix", ".", "--no-audit", "--no-fund", "pnpm@9"};
+        if (!run(QStringLiteral("npm"), npmInstall, scratch.path("tool")))
             QSKIP("pnpm could not be installed with npm (no npm or no registry here)");
         const QString pnpm = QFile::decodeName(scratch.path("tool/node_modules/.bin/pnpm"));
         const QByteArray root = scratch.path("code");
@@ -198,17 +200,20 @@ private slots:
             writeFile(root + '/' + project + "/package.json", 0);
             QFile manifest(QFile::decodeName(root + '/' + project + "/package.json"));
             QVERIFY(manifest.open(QIODevice::WriteOnly));
-            manifest.write("{\"name\": \"" + project + "\", \"version\": \"1.0.0\", \"dependencies\": {\"is-number\": \"7.0.0\"}}");
+            manifest.write("{\"name\": \"" + project
+                           + "\", \"version\": \"1.0.0\", \"dependencies\": {\"is-number\": \"7.0.0\"}}");
             manifest.close();
-            if (!run(pnpm, {"install", "--store-dir", QFile::decodeName(scratch.path("store")), "--package-import-method",
-                            "hardlink"}, root + '/' + project))
+            const QStringList pnpmInstall {"install", "--store-dir", QFile::decodeName(scratch.path("store")),
+                                           "--package-import-method", "hardlink"};
+            if (!run(pnpm, pnpmInstall, root + '/' + project))
                 QSKIP("pnpm install failed (no registry here)");
         }
 
         for (const QByteArray project : {"a", "b"}) {
             const QByteArray modules = root + '/' + project + "/node_modules";
             QProcess find;
-            find.start(QStringLiteral("find"), {QFile::decodeName(modules), "-type", "f", "-links", "+1", "-printf", "%b\n"});
+            find.start(QStringLiteral("find"),
+                       {QFile::decodeName(modules), "-type", "f", "-links", "+1", "-printf", "%b\n"});
             QVERIFY(find.waitForFinished(60000));
             qint64 linkedFiles = 0;
             for (const QByteArray &blocks : find.readAllStandardOutput().split('\n'))

@@ -428,7 +428,8 @@ private slots:
             byId.insert(module.id, module);
         const auto own = [&byId](const QByteArray &parent) { return byId.value(idOf(parent)).reclaimableBytes(); };
         for (const auto &[parent, shared] : {std::pair(x, s), std::pair(y, s), std::pair(p1, t), std::pair(p2, t)})
-            QCOMPARE(std::pair(byId.value(idOf(parent)).sharedBytes, own(parent)), std::pair(shared, duBytes(idOf(parent)) - shared));
+            QCOMPARE(std::pair(byId.value(idOf(parent)).sharedBytes, own(parent)),
+                     std::pair(shared, duBytes(idOf(parent)) - shared));
         QCOMPARE(store->totalBytes(), own(x) + own(y) + own(p1) + own(p2) + s + t);
         QCOMPARE(std::pair(store->reclaimableBytes({idOf(x)}), store->reclaimableBytes({idOf(x), idOf(y)})),
                  std::pair(own(x), own(x) + own(y) + s));
@@ -439,8 +440,9 @@ private slots:
 
         QFuture<DeletionResult> trashed = store->deleteModules({idOf(x)}, DeletionMode::trash);
         QTRY_VERIFY(trashed.isFinished());
-        QCOMPARE(store->statusText(), QStringLiteral("Moved 1 to the Trash (%1 reclaimed once emptied). 3 folders remaining.")
-                                         .arg(ByteFormat::string(own(x))));
+        QCOMPARE(store->statusText(),
+                 QStringLiteral("Moved 1 to the Trash (%1 reclaimed once emptied). 3 folders remaining.")
+                     .arg(ByteFormat::string(own(x))));
         QCOMPARE(store->totalBytes(), own(y) + own(p1) + own(p2) + t);
         QFuture<DeletionResult> removed = store->deleteModules({idOf(p1)}, DeletionMode::permanent);
         QTRY_VERIFY(removed.isFinished());
