@@ -1,10 +1,16 @@
 #include "ui/kit/Dialogs.h"
 
+#include "ui/kit/Icons.h"
+#include "ui/kit/Theme.h"
+
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 
 namespace Dialogs {
 
@@ -12,11 +18,56 @@ namespace {
 
 constexpr int s_minimumWidth = 440;
 
+// Paints an icon over the message box's icon label, for the device it is painted on: the
+// label itself only holds a bitmap made once for the screen the box opened on.
+class IconPainter : public QObject
+{
+public:
+    IconPainter(const QIcon &icon, QLabel *label)
+        : QObject(label)
+        , m_icon(icon)
+    {
+        label->installEventFilter(this);
+        label->update();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto *label = static_cast<QLabel *>(watched);
+        // In the place the box laid out for the style's own bitmap.
+        const QSize size = label->pixmap().isNull() ? label->contentsRect().size()
+                                                     : label->pixmap().deviceIndependentSize().toSize();
+        const QRect area = QStyle::alignedRect(label->layoutDirection(), label->alignment(), size,
+                                               label->contentsRect());
+        QPainter painter(label);
+        m_icon.paint(&painter, area);
+        return true;
+    }
+
+private:
+    QIcon m_icon;
+};
+
+// Fusion with no icon theme has only a 32-pixel bitmap for the warning, blurred when a 2×
+// screen stretches it. The desktop theme's "dialog-warning",
+// else our own symbol, drawn sharp at any scale; the box keeps its Warning icon for
+// everything else (its accessible role, the alert sound).
+void sharpenWarningIcon(QMessageBox *box)
+{
+    if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
+        new IconPainter(Icons::themed(QStringLiteral("exclamationmark.triangle.fill"), Theme::warning()), label);
+}
+
 QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &message)
 {
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(icon);
+    if (icon == QMessageBox::Warning)
+        sharpenWarningIcon(box);
     box->setTextFormat(Qt::PlainText);
     box->setText(title);
     if (!message.isEmpty())
