@@ -11,6 +11,7 @@
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/ProgressSpinner.h"
 #include "ui/kit/ProportionBar.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/StatTile.h"
 #include "ui/kit/Switch.h"
 #include "ui/kit/SymbolLabel.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -297,6 +299,33 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&tile));
         QCOMPARE(value->geometry().top() - title->geometry().bottom() - 1, 3);
         QCOMPARE(title->mapTo(&tile, QPoint(0, 0)), QPoint(12, 12));
+    }
+
+    // The kit's gaps and insets come from the style's layout metrics: a roomier style spreads
+    // every piece built under it.
+    void spacingFollowsTheStyle()
+    {
+        class RoomyStyle : public QProxyStyle
+        {
+        public:
+            using QProxyStyle::QProxyStyle;
+            int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+            {
+                const int metricValue = QProxyStyle::pixelMetric(metric, option, widget);
+                return metric == PM_LayoutHorizontalSpacing || metric == PM_LayoutLeftMargin ? 2 * metricValue
+                                                                                           : metricValue;
+            }
+        };
+        const QString saved = QApplication::style()->name();
+        const auto restore = qScopeGuard([&] { QApplication::setStyle(saved); });
+        const int related = Spacing::of(Space::related);
+        const int card = Spacing::of(Space::card);
+        const int tilePadding = StatTile(u"Groups"_s, u"0"_s, Tint::Style::primary).padding();
+
+        QApplication::setStyle(new RoomyStyle(saved));
+        QCOMPARE(Spacing::of(Space::related), 2 * related);
+        QCOMPARE(Spacing::of(Space::card), 2 * card);
+        QVERIFY(StatTile(u"Groups"_s, u"0"_s, Tint::Style::primary).padding() > tilePadding);
     }
 
     void glassSurfaceIsTranslucentAndRounded()
