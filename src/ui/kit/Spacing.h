@@ -14,7 +14,7 @@ enum class Space {
     related,  // 6: between an icon and its text, between controls that belong together
     standard, // 8: between the controls of a row
     group,    // 10: between cards in a list, tiles in a bar, a heading and its section
-    inset,    // 12: inside a tile or a bar, around a screen's title
+    inset,    // 12: inside a tile or a bar, around a screen's title, beside a large symbol
     section,  // 16: around a screen's sections, inside a card of lines
     card,     // 18: inside a card with a headline
     page,     // 24: around a message that fills a screen
