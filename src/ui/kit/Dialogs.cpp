@@ -52,9 +52,9 @@ private:
 };
 
 // Fusion with no icon theme has only a 32-pixel bitmap for the warning, blurred when a 2×
-// screen stretches it. The desktop theme's "dialog-warning",
-// else our own symbol, drawn sharp at any scale; the box keeps its Warning icon for
-// everything else (its accessible role, the alert sound).
+// screen stretches it. The desktop theme's "dialog-warning", else our own symbol, is drawn
+// sharp at any scale; the box keeps its Warning icon for everything else (its accessible
+// role, the alert sound).
 void sharpenWarningIcon(QMessageBox *box)
 {
     if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
