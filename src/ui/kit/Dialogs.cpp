@@ -51,14 +51,20 @@ private:
     QIcon m_icon;
 };
 
-// Fusion with no icon theme has only a 32-pixel bitmap for the warning, blurred when a 2×
-// screen stretches it. The desktop theme's "dialog-warning", else our own symbol, is drawn
-// sharp at any scale; the box keeps its Warning icon for everything else (its accessible
-// role, the alert sound).
-void sharpenWarningIcon(QMessageBox *box)
+// Fusion with no icon theme has only 32-pixel bitmaps for the warning and the information,
+// blurred when a 2× screen stretches them. The desktop theme's "dialog-warning" or
+// "dialog-information", else our own symbol, is drawn sharp at any scale; the box keeps its
+// standard icon for everything else (its accessible role, the alert sound).
+void sharpenIcon(QMessageBox *box, QMessageBox::Icon icon)
 {
-    if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
+    auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label"));
+    if (!label)
+        return;
+    if (icon == QMessageBox::Warning)
         new IconPainter(Icons::themed(QStringLiteral("exclamationmark.triangle.fill"), Theme::warning()), label);
+    else if (icon == QMessageBox::Information)
+        new IconPainter(Icons::themed(QStringLiteral("info.circle.fill"), box->palette().color(QPalette::Highlight)),
+                        label);
 }
 
 QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &message)
@@ -66,8 +72,6 @@ QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(icon);
-    if (icon == QMessageBox::Warning)
-        sharpenWarningIcon(box);
     box->setTextFormat(Qt::PlainText);
     box->setText(title);
     if (!message.isEmpty())
@@ -94,6 +98,7 @@ QMessageBox *confirm(QWidget *parent, const QString &title, const QString &messa
                      const QString &destructiveLabel, QObject *context, std::function<void()> onConfirm)
 {
     QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
+    sharpenIcon(box, QMessageBox::Warning);
     QPushButton *destructive = box->addButton(destructiveLabel, QMessageBox::DestructiveRole);
     QPushButton *cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
@@ -110,6 +115,7 @@ QMessageBox *confirm(QWidget *parent, const QString &title, const QString &messa
 QMessageBox *alert(QWidget *parent, const QString &title, const QString &message)
 {
     QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
+    sharpenIcon(box, QMessageBox::Warning);
     box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box->open();
     return box;
@@ -120,6 +126,8 @@ QMessageBox *inform(QWidget *parent, const QString &title, const QString &messag
     QMessageBox *box = build(parent, QMessageBox::Information, title, message);
     if (!icon.isNull())
         box->setIconPixmap(icon);
+    else
+        sharpenIcon(box, QMessageBox::Information);
     box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box->open();
     return box;
