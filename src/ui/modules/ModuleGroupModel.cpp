@@ -1,6 +1,7 @@
 #include "ui/modules/ModuleGroupModel.h"
 
 #include "core/modules/ScanStore.h"
+#include "ui/modules/ModuleSizeText.h"
 #include "ui/support/CoalescedUpdate.h"
 
 ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
@@ -71,7 +72,7 @@ QVariant ModuleGroupModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (header)
             return {};
-        return module(row).symlinkExplanation().value_or(QString());
+        return sizeExplanation(module(row)).value_or(QString());
     default:
         return {};
     }
