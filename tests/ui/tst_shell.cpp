@@ -184,9 +184,6 @@ private slots:
         QCOMPARE(statusBar->geometry(), QRect(screens->x(), screens->geometry().bottom() + 1, screens->width(),
                                               statusBar->height()));
 
-        QCOMPARE(Sections::fromRawValue(u"Disk cleanup"_s), RootView::Section::disk);
-        QCOMPARE(Sections::fromRawValue(u"disk cleanup"_s), std::nullopt);
-
         // Its least size fits a 1280×720 screen with room for a title bar and a panel.
         QVERIFY(window->minimumSizeHint().width() <= 1280 && window->minimumSizeHint().height() <= 720 - 80);
         // On a screen smaller than its preferred size it starts no larger than it must.

@@ -15,15 +15,6 @@ QString rawValue(Section section)
     return {};
 }
 
-std::optional<Section> fromRawValue(const QString &raw)
-{
-    for (const Section section : all()) {
-        if (rawValue(section) == raw)
-            return section;
-    }
-    return std::nullopt;
-}
-
 QString symbol(Section section)
 {
     switch (section) {

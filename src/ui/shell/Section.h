@@ -3,8 +3,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 // The window's three screens, in the sidebar's order. RootView::Section names it; it
 // lives apart so that the sidebar can list the screens without the root view.
 enum class Section { ports, disk, breakdown };
@@ -13,8 +11,6 @@ namespace Sections {
 
 // The title of a section ("Ports", "Disk cleanup", "Breakdown").
 [[nodiscard]] QString rawValue(Section section);
-// The section titled raw, or nothing.
-[[nodiscard]] std::optional<Section> fromRawValue(const QString &raw);
 [[nodiscard]] QString symbol(Section section);
 [[nodiscard]] const QList<Section> &all();
 
