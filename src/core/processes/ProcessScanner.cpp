@@ -1,5 +1,6 @@
 #include "core/processes/ProcessScanner.h"
 
+#include "core/Blanks.h"
 #include "core/Concurrency.h"
 #include "core/processes/ProcFs.h"
 
@@ -29,24 +30,6 @@ const QStringList &lsofPaths()
     static const QStringList paths = {QStringLiteral("/usr/sbin/lsof"),
                                       QStringLiteral("/usr/bin/lsof")};
     return paths;
-}
-
-// "Spaces and tabs" as the listing and the filter mean them: the Unicode space
-// separators and the tab.
-bool isBlank(QChar c)
-{
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
-
-QStringView trimBlanks(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
 }
 
 // Optional sign, then ASCII digits only, in range. QString::toInt would also
