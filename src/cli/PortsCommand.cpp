@@ -57,6 +57,14 @@ QString describe(const NodeProcess &process)
     return text;
 }
 
+// Command lines run to kilobytes; the table keeps their start (--json has them whole).
+QString commandText(const NodeProcess &process)
+{
+    constexpr qsizetype s_width = 100;
+    const QString command = NodeProcess::printable(process.command);
+    return command.size() <= s_width ? command : command.left(s_width - 1) + QStringLiteral("…");
+}
+
 QString processName(const NodeProcess &process)
 {
     return QStringLiteral("%1 (pid %2)").arg(NodeProcess::rawValue(process.kind)).arg(process.pid);
@@ -146,7 +154,7 @@ int PortsCommand::runPorts()
         for (const NodeProcess &process : shown) {
             table.addRow({QString::number(process.pid), NodeProcess::rawValue(process.kind), process.portsText(),
                           process.elapsedText(), ByteFormat::string(process.memoryBytes()),
-                          NodeProcess::printable(process.command)},
+                          commandText(process)},
                          process.hangingReason() ? Terminal::Colour::yellow : Terminal::Colour::none);
         }
         Terminal::out(table.text());
