@@ -117,7 +117,12 @@ QList<NodeModule> ModulesCommand::sorted(const ScanStore &store)
     QList<NodeModule> modules = store.modules();
     const ModuleSortOrder order = store.sortOrder();
     std::stable_sort(modules.begin(), modules.end(),
-                     [&order](const NodeModule &a, const NodeModule &b) { return sortsBefore(order, a, b); });
+                     [&order](const NodeModule &a, const NodeModule &b) {
+                         // Records the window's order ties (equal sizes) keep one order from run to run.
+                         if (sortsBefore(order, a, b) || sortsBefore(order, b, a))
+                             return sortsBefore(order, a, b);
+                         return a.modulePath < b.modulePath;
+                     });
     for (const NodeModule &module : std::as_const(modules))
         m_activity.insert(module.id, ProjectActivity::lastActivity(module.parentPath));
     return modules;
