@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 int InterruptWatcher::s_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t InterruptWatcher::s_caught = 0;
 
 InterruptWatcher::InterruptWatcher(QObject *parent)
     : QObject(parent)
@@ -18,7 +19,6 @@ InterruptWatcher::InterruptWatcher(QObject *parent)
         char bytes[16];
         while (::read(s_pipe[0], bytes, sizeof bytes) > 0) {
         }
-        m_interrupted = true;
         emit interrupted();
     });
     // No SA_RESTART: a blocking read of an answer ends at Ctrl-C.
@@ -39,6 +39,7 @@ InterruptWatcher::~InterruptWatcher()
 
 void InterruptWatcher::handle(int)
 {
+    s_caught = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &byte, 1);
 }

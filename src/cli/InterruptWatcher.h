@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <csignal>
+
 class QSocketNotifier;
 
 // Turns SIGINT and SIGTERM into the interrupted() signal on the main thread (a
@@ -16,7 +18,9 @@ public:
     explicit InterruptWatcher(QObject *parent = nullptr);
     ~InterruptWatcher() override;
 
-    [[nodiscard]] bool isInterrupted() const { return m_interrupted; }
+    // True from the moment the signal arrives, also before the event loop has seen it
+    // (an answer read that Ctrl-C cut short).
+    [[nodiscard]] bool isInterrupted() const { return s_caught != 0; }
 
 signals:
     void interrupted();
@@ -24,7 +28,7 @@ signals:
 private:
     static void handle(int signal);
     static int s_pipe[2];
+    static volatile std::sig_atomic_t s_caught;
 
     QSocketNotifier *m_notifier = nullptr;
-    bool m_interrupted = false;
 };

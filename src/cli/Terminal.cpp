@@ -76,12 +76,14 @@ bool Terminal::confirm()
     // Byte by byte with read(): an interrupted read ends the question (Ctrl-C means no).
     while (true) {
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) {
+            err(QStringLiteral("\n"));
+            return false;
+        }
         if (n <= 0 || c == '\n')
             break;
         answer.append(c);
     }
-    if (!answer.endsWith('\n') && errno == EINTR)
-        err(QStringLiteral("\n"));
     answer = answer.trimmed().toLower();
     return answer == "y" || answer == "yes";
 }

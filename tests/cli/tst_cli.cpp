@@ -6,10 +6,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -168,6 +171,26 @@ private slots:
         QCOMPARE(result.status, 0);
         QVERIFY(result.out.contains(u"Port %1 is free."_s.arg(server.port())));
         QVERIFY(server.process().waitForFinished(5000));
+    }
+
+    void freeAsksOnATerminal()
+    {
+        NodeServer server;
+        QVERIFY2(server.start(devPortCandidates()), qPrintable(server.error()));
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const auto closeMaster = qScopeGuard([master] { ::close(master); });
+
+        for (const QByteArray answer : {"n\n", "y\n"}) {
+            QVERIFY(::write(master, answer.constData(), size_t(answer.size())) == answer.size());
+            QProcess cli;
+            cli.setStandardInputFile(QString::fromLocal8Bit(::ptsname(master)));
+            cli.start(QStringLiteral(QUAYLIGHT_CLI), {u"free"_s, QString::number(server.port())});
+            QVERIFY(cli.waitForFinished(30000));
+            QVERIFY(cli.readAllStandardError().contains("Proceed? [y/N] "));
+            QCOMPARE(cli.exitCode(), answer == "y\n" ? 0 : 1);
+            QCOMPARE(server.process().waitForFinished(answer == "y\n" ? 5000 : 300), answer == "y\n");
+        }
     }
 
     void freeOfAnIdlePortMatchesNothing()
