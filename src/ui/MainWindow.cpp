@@ -1,18 +1,23 @@
 #include "ui/MainWindow.h"
 
+#include "core/modules/ScanStore.h"
 #include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Theme.h"
 #include "updates/CheckForUpdatesCommand.h"
 
+#include <QAbstractButton>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMenuBar>
+#include <QMessageBox>
 
 MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater,
                        const QUrl &productPage, QWidget *parent)
     : QMainWindow(parent)
+    , m_scan(scan)
     , m_productPage(productPage)
     , m_rootView(new RootView(processes, scan, productPage))
 {
@@ -62,4 +67,31 @@ void MainWindow::showAbout()
                               "your node_modules folders take.");
     Dialogs::inform(this, QStringLiteral("Quaylight"), message,
                     Icons::pixmap(QStringLiteral("powerplug.fill"), 48, Theme::nodeGreen(), devicePixelRatioF()));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_quitConfirmed || !m_scan.isDeleting()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // Hiding the window while the removal goes on would leave its outcome unseen, and a
+    // logout in that gap a half-deleted tree nobody learns about.
+    event->ignore();
+    if (m_quitQuestion) {
+        m_quitQuestion->activateWindow();
+        return;
+    }
+    m_quitQuestion = Dialogs::confirm(
+        this, QStringLiteral("A deletion is still running. Quit anyway?"),
+        QStringLiteral("Quitting stops it between two files: what is gone stays gone, the rest stays in place."),
+        QStringLiteral("Quit"), this, [this] {
+            m_quitConfirmed = true;
+            close();
+        });
+    m_quitQuestion->setObjectName(QStringLiteral("quitWhileDeleting"));
+    for (QAbstractButton *button : m_quitQuestion->buttons()) {
+        if (m_quitQuestion->buttonRole(button) == QMessageBox::RejectRole)
+            button->setText(QStringLiteral("Wait"));
+    }
 }

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 
 class ProcessStore;
+class QMessageBox;
 class RootView;
 class ScanStore;
 class UpdaterController;
 
 // The application's one window, "Quaylight", its title naming the screen shown ("Ports —
-// Quaylight"): the root view as its content, at least 940 by 620, and the menus. There is no command for a second window.
+// Quaylight"): the root view as its content, at least 940 by 620, and the menus. There is
+// no command for a second window. Closing it while a deletion runs asks first ("Wait"
+// keeps it open); quitting then stops the deletion between two entries.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -23,11 +27,17 @@ public:
 
     [[nodiscard]] RootView *rootView() const { return m_rootView; }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildMenus(UpdaterController &updater);
     void showAbout();
     void showTitle();
 
+    ScanStore &m_scan;
     QUrl m_productPage;
     RootView *m_rootView;
+    QPointer<QMessageBox> m_quitQuestion;
+    bool m_quitConfirmed = false;
 };

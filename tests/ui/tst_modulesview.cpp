@@ -273,12 +273,14 @@ private slots:
         writeFile(m_tree->path("store/pkg/node_modules/dep/index.js"), 50'000);
         makeLink(m_tree->path("store/pkg/node_modules"), live);
         makeLink(m_tree->path("nowhere"), broken);
+        const QByteArray home = root + "/home/node_modules";
+        makeLink(m_tree->path(), home);
 
         Screen screen;
         QVERIFY(screen.scan(root));
         Model *model = screen.model();
         QAbstractItemModelTester tester(model, Fail);
-        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(model->rowCount(), 5);
         // A Size cell's text, colour, tooltip and sort value; whether the Project cell has the link symbol.
         const auto cells = [&](const QByteArray &id) {
             const auto data = [&](int column, int role) { return model->index(screen.row(id), column).data(role); };
@@ -295,6 +297,8 @@ private slots:
         QCOMPARE(cells(live), (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
                                             explanation(live), qint64(0), true}));
         QCOMPARE(cells(broken), (QVariantList{"broken link", Theme::warning(), explanation(broken), qint64(0), true}));
+        QCOMPARE(cells(home),
+                 (QVariantList{"link · size not measured", Theme::warning(), explanation(home), qint64(0), true}));
         QCOMPARE(screen.row(real), 0);
         QCOMPARE(model->index(screen.row(real), Model::PathColumn).data().toString(), QFile::decodeName(root + "/real"));
         QStringList titles;
@@ -333,9 +337,9 @@ private slots:
         // "All to Trash" asks about every record; an empty selection from the context menu
         // asks about none.
         screen.click("allToTrashButton");
-        QCOMPARE(screen.box()->text(), QStringLiteral("Move 4 node_modules folders to the Trash?"));
+        QCOMPARE(screen.box()->text(), QStringLiteral("Move 5 node_modules folders to the Trash?"));
         QVERIFY(screen.box()->informativeText().endsWith(QStringLiteral(
-            "\n\n2 of them are symbolic links: only the link is removed, the target keeps its files and its space.")));
+            "\n\n3 of them are symbolic links: only the link is removed, the target keeps its files and its space.")));
         screen.box()->reject();
         QTRY_VERIFY(!screen.box());
         QCOMPARE(screen.view.confirmTitle(PendingDeletion{{}, DeletionMode::permanent}),
@@ -351,14 +355,14 @@ private slots:
                 [&] { boxOpenWhenDeleting = boxOpenWhenDeleting || screen.box(); });
         buttonLabelled(screen.box(), QStringLiteral("Move to Trash (") + ByteFormat::string(size) + ')')->click();
         QVERIFY(!screen.view.pending());
-        QTRY_COMPARE(model->rowCount(), 3);
+        QTRY_COMPARE(model->rowCount(), 4);
         QVERIFY(!boxOpenWhenDeleting);
         QCOMPARE(screen.row(real), -1);
         QVERIFY(!exists(real) && exists(other));
         QVERIFY(exists(m_home + "/data/Trash/info/node_modules.trashinfo"));
         QCOMPARE(screen.text("statusText"), screen.store.statusText());
         QVERIFY(screen.text("statusText").startsWith(QStringLiteral("Moved 1 to the Trash (") + ByteFormat::string(size)));
-        QTRY_COMPARE(screen.tile("foldersTile")->value(), QStringLiteral("3"));
+        QTRY_COMPARE(screen.tile("foldersTile")->value(), QStringLiteral("4"));
         QVERIFY(!screen.button("moveToTrashButton")->isEnabled());
 
         // The field now names another folder: the record lies outside it, and is refused.
@@ -373,7 +377,7 @@ private slots:
         QCOMPARE(*screen.view.errorMessage(), lines);
         QTRY_COMPARE(dialog(screen.box()), (QStringList{"Some deletions did not happen", lines, "OK"}));
         QVERIFY(exists(other));
-        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->rowCount(), 4);
         QCOMPARE(screen.store.selection(), Ids{other});
         buttonLabelled(screen.box(), QStringLiteral("OK"))->click();
         QVERIFY(!screen.view.errorMessage());
@@ -381,6 +385,27 @@ private slots:
     }
 
     // The grouped list and the table show one selection; sorting, revealing and the menus.
+    // A row being deleted is greyed and cannot be chosen again; the status counts through the deletion.
+    void rowsBeingDeletedCannotBeChosen()
+    {
+        const QByteArray root = m_tree->path("code");
+        const QByteArray going = project(root + "/going", 10'000);
+        const QByteArray staying = project(root + "/staying", 10'000);
+        Screen screen;
+        QVERIFY(screen.scan(root));
+        screen.store.setSelection({going});
+        const QFuture<Scanner::DeletionResult> deletion = screen.store.deleteModules({going}, DeletionMode::permanent);
+        const QModelIndex row = screen.model()->index(screen.row(going), Model::ProjectColumn);
+        QCOMPARE(screen.model()->flags(row) & (Qt::ItemIsEnabled | Qt::ItemIsSelectable), Qt::ItemFlags());
+        QCOMPARE(screen.text("statusText"), QStringLiteral("Deleting 1 of 1…"));
+        QVERIFY(!screen.button("moveToTrashButton")->isEnabled());
+        screen.click("selectAllButton");
+        QCOMPARE(screen.store.selection(), Ids{staying});
+        QCOMPARE(selectedIds(screen.table()), Ids{staying});
+        QTRY_VERIFY(deletion.isFinished());
+        QCOMPARE(screen.order(), QList<QByteArray>{staying});
+    }
+
     void groupedListAndTableShareTheSelection()
     {
         const QByteArray root = m_tree->path("code");

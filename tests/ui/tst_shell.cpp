@@ -1,4 +1,5 @@
 #include "core/modules/ScanStore.h"
+#include "core/modules/TestTrees.h"
 #include "support/MessageBoxButtons.h"
 #include "support/ProcessFeed.h"
 #include "ui/MainWindow.h"
@@ -221,6 +222,43 @@ private slots:
     }
 
     // Needs the process store's real reload and blocked ports.
+    // Closing while a deletion runs asks first: "Wait" keeps the window, "Quit" closes it.
+    void closingDuringADeletionAsksFirst()
+    {
+        const TestTrees::Scratch tree;
+        qputenv("HOME", tree.path());
+        qputenv("XDG_DATA_HOME", tree.path("data"));
+        for (const QByteArray name : {"a", "b"})
+            TestTrees::writeFile(tree.path("code/" + name + "/node_modules/index.js"), 100);
+        QApplication::setQuitOnLastWindowClosed(false);
+        const auto restore = qScopeGuard([] { QApplication::setQuitOnLastWindowClosed(true); });
+        Shell shell;
+        ScanStore &scan = shell.app.scanStore();
+        scan.setRootPath(QFile::decodeName(tree.path("code")));
+        scan.startScan();
+        QTRY_COMPARE(scan.statusText(), u"Found 2 node_modules folders."_s);
+
+        const auto closeWhileDeleting = [&](const QByteArray &project, const QString &answer) {
+            using NodeModulesScanner::DeletionMode;
+            const QByteArray modules = tree.path("code/" + project + "/node_modules");
+            const QFuture<NodeModulesScanner::DeletionResult> deletion =
+                scan.deleteModules({modules}, DeletionMode::permanent);
+            shell.window->close();
+            const QList<QMessageBox *> boxes = Dialogs::openMessageBoxes(shell.window);
+            QCOMPARE(boxes.size(), 1);
+            QCOMPARE(boxes.first()->text(), u"A deletion is still running. Quit anyway?"_s);
+            QStringList buttons = buttonTextsInOrder(boxes.first());
+            buttons.sort();
+            QCOMPARE(buttons, (QStringList{u"Quit"_s, u"Wait"_s}));
+            buttonLabelled(boxes.first(), answer)->click();
+            QTRY_VERIFY(deletion.isFinished() || deletion.isCanceled());
+        };
+        closeWhileDeleting("a", u"Wait"_s);
+        QVERIFY(shell.window->isVisible());
+        closeWhileDeleting("b", u"Quit"_s);
+        QVERIFY(!shell.window->isVisible());
+    }
+
     void badgeFollowsBlockedPorts()
     {
         Shell shell;

@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -160,6 +161,21 @@ FileDescriptor openBeneath(int dirFd, const QByteArray &relative, Resolution res
         }
     }
     return openBeneathComponentWise(dirFd, relative);
+}
+
+std::optional<QByteArray> physicalPath(int fd)
+{
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+    QByteArray buffer(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(link.constData(), buffer.data(), buffer.size());
+    if (length < 0)
+        return std::nullopt;
+    if (length >= buffer.size() || length == 0 || buffer[0] != '/') {
+        errno = length >= buffer.size() ? ENAMETOOLONG : ENOENT;
+        return std::nullopt;
+    }
+    buffer.truncate(length);
+    return buffer;
 }
 
 QString errorText(int error)

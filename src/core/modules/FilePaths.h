@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // Path text and path opening for the node_modules code. Paths are the file system's
 // bytes; nothing here decodes them. Everything is reentrant; the open functions block.
 namespace FilePaths {
@@ -43,6 +45,11 @@ enum class Resolution {
 // tree. Invalid with errno set on failure.
 [[nodiscard]] FileDescriptor openBeneath(int dirFd, const QByteArray &relative,
                                          Resolution resolution = Resolution::automatic);
+
+// Where the folder open at fd lies, as the kernel names it: absolute, without links or
+// "..". Nothing (errno set) when the path is too long to be named, or lies outside this
+// process's root.
+[[nodiscard]] std::optional<QByteArray> physicalPath(int fd);
 
 // The system's own wording for an errno value ("Permission denied"). Thread-safe.
 [[nodiscard]] QString errorText(int error);

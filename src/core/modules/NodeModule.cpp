@@ -17,6 +17,10 @@ std::optional<QString> NodeModule::symlinkExplanation() const
         return std::nullopt;
     if (!symlinkTarget)
         return QStringLiteral("node_modules is a broken symbolic link. Deleting removes the link only.");
+    if (!isSizeMeasured())
+        return QStringLiteral("node_modules is a symbolic link to ") + pathText(*symlinkTarget)
+            + QStringLiteral(", which is not a node_modules folder, so its size was not measured. ")
+            + QStringLiteral("Deleting removes the link only — everything at the target stays on disk.");
     return QStringLiteral("node_modules is a symbolic link to ") + pathText(*symlinkTarget)
         + QStringLiteral(". ") + QStringLiteral("Deleting removes the link only — ")
         + ByteFormat::string(sizeBytes) + QStringLiteral(" stays on disk at the target.");

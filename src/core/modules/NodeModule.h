@@ -16,7 +16,10 @@ struct NodeModule
     QString projectName; // last component of the parent folder, decoded
     QByteArray parentPath; // as the walk produced it
     QByteArray modulePath; // parentPath + "/node_modules", absolute, no trailing slash
-    qint64 sizeBytes = 0; // bytes on disk of the folder's tree, or the link target's
+    // A link's target is measured only when it is itself a node_modules folder.
+    static constexpr qint64 s_sizeNotMeasured = -1;
+
+    qint64 sizeBytes = 0; // bytes on disk of the folder's tree, the link target's, or s_sizeNotMeasured
     QDateTime lastAccessed; // DateFormat::distantPast() when unknown
     QString groupKey;
     bool isSymlink = false;
@@ -24,6 +27,7 @@ struct NodeModule
 
     // 0 for a link: deleting a link frees nothing.
     [[nodiscard]] qint64 reclaimableBytes() const;
+    [[nodiscard]] bool isSizeMeasured() const { return sizeBytes != s_sizeNotMeasured; }
     // Absent for a real folder; the sentence that tells what deleting a link does.
     [[nodiscard]] std::optional<QString> symlinkExplanation() const;
 

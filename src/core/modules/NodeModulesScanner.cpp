@@ -10,6 +10,7 @@
 
 #include <QTimeZone>
 
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -172,21 +173,18 @@ std::optional<QByteArray> readLink(int dirFd, const char *name)
     }
 }
 
-// The folder that holds the node_modules at modulePath (standardised), opened without
-// following any link below root; without a root, the folder's path is opened as is.
-FileDescriptor openParentSafely(const QByteArray &modulePath, const std::optional<QByteArray> &root)
+// Whether path, links and all, ends at a folder named node_modules. A node_modules link
+// to "/" or to a home folder would otherwise have its whole target walked and sized.
+bool leadsToNodeModules(const QByteArray &path)
 {
-    const QByteArray parent = modulePath.left(modulePath.size() - s_nodeModules.size() - 1);
-    if (!root)
-        return FilePaths::openLongPath(parent.isEmpty() ? QByteArrayLiteral("/") : parent,
-                                       O_PATH | O_DIRECTORY);
-    const QByteArray rootPath = FilePaths::standardise(*root);
-    // The root is the folder the user chose and the walk started from, links and all.
-    const FileDescriptor rootFd = FilePaths::openLongPath(rootPath, O_PATH | O_DIRECTORY);
-    if (!rootFd.isValid())
-        return {};
-    const QByteArray relative = parent.mid(rootPath == "/" ? 1 : rootPath.size() + 1);
-    return FilePaths::openBeneath(rootFd.get(), relative);
+    const FileDescriptor fd = FilePaths::openLongPath(path, O_PATH | O_DIRECTORY);
+    const std::optional<QByteArray> physical = fd.isValid() ? FilePaths::physicalPath(fd.get()) : std::nullopt;
+    return physical && FilePaths::lastComponent(*physical) == s_nodeModules;
+}
+
+QString failureLine(const NodeModule &module, const QString &what, const QString &reason)
+{
+    return module.projectName + QStringLiteral(": ") + what + QStringLiteral(": ") + reason;
 }
 
 } // namespace
@@ -279,7 +277,8 @@ std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray
                 destination->startsWith('/') ? *destination : FilePaths::join(parentPath, *destination));
             if (FilePaths::openLongPath(target, O_PATH).isValid()) {
                 module.symlinkTarget = target;
-                module.sizeBytes = directorySize(target, token);
+                module.sizeBytes = leadsToNodeModules(target) ? directorySize(target, token)
+                                                              : NodeModule::s_sizeNotMeasured;
             }
         }
         return module;
@@ -326,6 +325,10 @@ std::optional<QString> deletionRefusal(const QByteArray &path, const std::option
         return QStringLiteral("refusing to delete a top-level path");
     if (!root)
         return std::nullopt;
+    // Made absolute, an empty or relative root would be judged against the working
+    // folder, which from "/" lets everything pass.
+    if (!root->startsWith('/'))
+        return QStringLiteral("outside the scanned folder");
     QByteArray r = FilePaths::standardise(*root);
     if (!r.endsWith('/'))
         r += '/';
@@ -334,31 +337,95 @@ std::optional<QString> deletionRefusal(const QByteArray &path, const std::option
     return std::nullopt;
 }
 
+std::optional<ScanRoot> resolveRoot(const QByteArray &root)
+{
+    assertNotGuiThread(__func__);
+    if (!root.startsWith('/')) {
+        errno = ENOENT;
+        return std::nullopt;
+    }
+    const FileDescriptor fd = FilePaths::openLongPath(root, O_PATH | O_DIRECTORY);
+    if (!fd.isValid())
+        return std::nullopt;
+    std::optional<QByteArray> physical = FilePaths::physicalPath(fd.get());
+    if (!physical)
+        return std::nullopt;
+    return ScanRoot {root, *physical};
+}
+
 DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
-                             const std::optional<QByteArray> &root)
+                             const std::optional<QByteArray> &root, const DeletionControl &control)
 {
     assertNotGuiThread(__func__);
     DeletionResult result;
+    const auto stopped = [&control] { return control.stopRequested && control.stopRequested(); };
+    std::optional<ScanRoot> scanned = control.scanned;
+    int rootError = 0;
+    if (root && !scanned && root->startsWith('/')) {
+        scanned = resolveRoot(*root);
+        rootError = scanned ? 0 : errno;
+    }
+    qsizetype handled = 0;
     for (const NodeModule &module : modules) {
-        if (const std::optional<QString> reason = deletionRefusal(module.modulePath, root)) {
+        if (stopped())
+            break;
+        ++handled;
+        if (control.progress)
+            control.progress(handled);
+        std::optional<QString> reason = deletionRefusal(module.modulePath, root);
+        // The record must also lie in the folder it was found in, which is where it
+        // is looked for.
+        if (!reason && scanned)
+            reason = deletionRefusal(module.modulePath, scanned->path);
+        if (reason) {
             result.refusals.append(pathText(module.modulePath) + QStringLiteral(": ") + *reason);
             continue;
         }
         // Act on the standardised path: the one the safety test judged.
         const QByteArray path = FilePaths::standardise(module.modulePath);
-        const FileDescriptor parentFd = openParentSafely(path, root);
-        int error = parentFd.isValid() ? 0 : errno;
-        QByteArray location;
-        if (error == 0 && mode == DeletionMode::trash) {
-            const Trash::Outcome outcome = Trash::moveToTrash(parentFd.get(), s_nodeModules, path);
-            error = outcome.error;
-            location = outcome.location;
-        } else if (error == 0) {
-            error = TreeRemover().remove(parentFd.get(), s_nodeModules.constData());
-        }
-        if (error != 0) {
-            result.errors.append(module.projectName + QStringLiteral(": ") + FilePaths::errorText(error));
+        const QByteArray parent = path.left(path.size() - s_nodeModules.size() - 1);
+        FileDescriptor parentFd;
+        if (!root) {
+            parentFd = FilePaths::openLongPath(parent.isEmpty() ? QByteArrayLiteral("/") : parent,
+                                               O_PATH | O_DIRECTORY);
+        } else if (!scanned) {
+            result.errors.append(failureLine(module, QStringLiteral("could not open the scanned folder"),
+                                             FilePaths::errorText(rootError)));
             continue;
+        } else {
+            // Below the scan's root nothing is followed; the root itself is the folder
+            // the walk started from, wherever links and ".." led it.
+            const QByteArray rootPath = FilePaths::standardise(scanned->path);
+            const FileDescriptor rootFd = FilePaths::openLongPath(scanned->physicalPath, O_PATH | O_DIRECTORY);
+            if (!rootFd.isValid()) {
+                result.errors.append(failureLine(module, QStringLiteral("could not open the scanned folder"),
+                                                 FilePaths::errorText(errno)));
+                continue;
+            }
+            parentFd = FilePaths::openBeneath(rootFd.get(), parent.mid(rootPath == "/" ? 1 : rootPath.size() + 1));
+        }
+        if (!parentFd.isValid()) {
+            result.errors.append(failureLine(module, QStringLiteral("could not open its folder"),
+                                             FilePaths::errorText(errno)));
+            continue;
+        }
+        QByteArray location;
+        if (mode == DeletionMode::trash) {
+            const Trash::Outcome outcome = Trash::moveToTrash(parentFd.get(), s_nodeModules, path);
+            if (outcome.error != 0) {
+                const QString why = outcome.problem.isEmpty() ? FilePaths::errorText(outcome.error) : outcome.problem;
+                result.errors.append(failureLine(module, QStringLiteral("could not move to the Trash"), why));
+                continue;
+            }
+            location = outcome.location;
+        } else {
+            TreeRemover remover;
+            remover.setStopRequested(control.stopRequested);
+            if (const int error = remover.remove(parentFd.get(), s_nodeModules.constData()); error != 0) {
+                result.errors.append(failureLine(module, QStringLiteral("could not delete permanently"),
+                                                 FilePaths::errorText(error)));
+                continue;
+            }
         }
         result.removedIDs.insert(module.id);
         if (!location.isEmpty())

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Finds, measures and deletes node_modules folders. Stateless and reentrant; every
@@ -32,7 +33,8 @@ namespace NodeModulesScanner {
 
 // The record of parentPath's node_modules entry, or nothing when there is none. A
 // link is sized at its target (relative destinations resolved against parentPath,
-// then standardised); a broken link weighs 0. Cut short by the token, the record
+// then standardised) when the target, links followed, is a folder named node_modules,
+// else its size is NodeModule::s_sizeNotMeasured; a broken link weighs 0. Cut short by the token, the record
 // carries a partial size.
 [[nodiscard]] std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray &root,
                                                 const CancelToken &token);
@@ -58,19 +60,50 @@ struct DeletionResult
 };
 
 // Why path must not be deleted ("not a node_modules directory", "refusing to delete a
-// top-level path", "outside the scanned folder"), or nothing when it may be.
+// top-level path", "outside the scanned folder"), or nothing when it may be. An empty
+// or relative root is no folder anyone scanned: everything is outside it.
 [[nodiscard]] std::optional<QString> deletionRefusal(const QByteArray &path,
                                                      const std::optional<QByteArray> &root);
 
+// A scan's root as typed and where it really lies: its physical path (no link, no ".."),
+// resolved by the kernel as the walk resolves it. Deleting a record of the scan goes
+// through this folder, so a link on the way that changed since, or a ".." after a link
+// that reads differently as text, can never lead a deletion to a folder the walk did
+// not measure.
+struct ScanRoot
+{
+    QByteArray path;
+    QByteArray physicalPath;
+};
+
+// Resolves root once; nothing (errno set) when it cannot be opened or its physical path
+// is too long to be known. Blocking.
+[[nodiscard]] std::optional<ScanRoot> resolveRoot(const QByteArray &root);
+
+struct DeletionControl
+{
+    // The scan the records come from; when absent, root is resolved as the deletion starts.
+    std::optional<ScanRoot> scanned;
+    // Asked between records and between the entries of a removal; once true, nothing more
+    // is touched and the records not reached yet are left out of the result.
+    std::function<bool()> stopRequested;
+    // Called on the deleting thread as each record's turn comes, with its position from 1.
+    std::function<void(qsizetype handled)> progress;
+};
+
 // Trashes or removes each record's node_modules entry after the safety test, in input
-// order, never stopping early. The folders from root down to the one holding
-// node_modules are opened without following links, so a folder swapped for a link
-// since the scan fails the deletion (without root, the parent folder is opened as
-// its path says). A node_modules that is a link goes as a link. Trash mode follows
-// the freedesktop.org Trash specification (see Trash) and never falls back to
-// removing. A failure is an error line "{projectName}: {strerror text}", also when a
-// removal got partway.
+// order, never stopping early unless asked to. The folders from the scan's root down to
+// the one holding node_modules are opened without following links, so a folder swapped
+// for a link since the scan fails the deletion (without root, the parent folder is opened
+// as its path says). A node_modules that is a link goes as a link; one that is a mount
+// point is left alone (EBUSY). Trash mode follows the freedesktop.org Trash
+// specification (see Trash) and never falls back to removing. A failure is an error line
+// "{projectName}: {what failed}: {reason}", also when a removal got partway; what failed
+// is "could not open the scanned folder", "could not open its folder", "could not move to
+// the Trash" or "could not delete permanently", the reason the system's wording or the
+// trash folder that was not safe to use.
 [[nodiscard]] DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
-                                           const std::optional<QByteArray> &root);
+                                           const std::optional<QByteArray> &root,
+                                           const DeletionControl &control = {});
 
 } // namespace NodeModulesScanner

@@ -7,11 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QPromise>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,6 +25,31 @@ constexpr int s_measureSlots = 8;
 // Walks and deletions each get a thread: a long removal must not hold up a new scan.
 constexpr int s_workerThreads = 16;
 constexpr std::chrono::milliseconds s_walkProgressInterval{200};
+// How long a store that goes waits for its deletions to stop between two entries; only
+// a file system that no longer answers takes longer.
+constexpr auto s_deletionStopWait = std::chrono::seconds(5);
+
+// The pools outlive every store and are never destroyed: destroying a pool waits for its
+// jobs, and a walk stuck on a dead network mount must not hold up the exit.
+QThreadPool &workerPool()
+{
+    static QThreadPool *const pool = [] {
+        auto *made = new QThreadPool;
+        made->setMaxThreadCount(s_workerThreads);
+        return made;
+    }();
+    return *pool;
+}
+
+QThreadPool &measurePool()
+{
+    static QThreadPool *const pool = [] {
+        auto *made = new QThreadPool;
+        made->setMaxThreadCount(s_measureSlots);
+        return made;
+    }();
+    return *pool;
+}
 
 // Workers yield to the GUI thread: eight measurements on a two-core machine otherwise
 // keep the event loop waiting tens of milliseconds for a CPU. Nice is per thread on
@@ -46,6 +74,40 @@ QString pluralS(qsizetype count)
 
 } // namespace
 
+// Workers post their results here; once the store is gone, nothing is posted. The lock
+// makes posting and the store's going exclusive, so a call is either posted while the
+// store exists (and dropped with its other events when it goes) or never.
+struct ScanStore::Mailbox
+{
+    std::mutex mutex;
+    std::condition_variable deletionEnded;
+    ScanStore *store = nullptr;
+    int deletionsRunning = 0;
+
+    void post(std::function<void(ScanStore &)> call)
+    {
+        std::lock_guard lock(mutex);
+        if (store) {
+            QMetaObject::invokeMethod(
+                store, [store = store, call = std::move(call)] { call(*store); }, Qt::QueuedConnection);
+        }
+    }
+
+    void endDeletion()
+    {
+        std::lock_guard lock(mutex);
+        --deletionsRunning;
+        deletionEnded.notify_all();
+    }
+
+    void close()
+    {
+        std::unique_lock lock(mutex);
+        store = nullptr;
+        deletionEnded.wait_for(lock, s_deletionStopWait, [this] { return deletionsRunning == 0; });
+    }
+};
+
 // One scan's measuring run, shared by its jobs. Only the token and next change after
 // it is made, and both are thread-safe.
 struct ScanStore::Measuring
@@ -54,6 +116,7 @@ struct ScanStore::Measuring
     QByteArray root;
     QList<QByteArray> folders;
     MeasureFunction measure;
+    std::shared_ptr<Mailbox> mailbox;
     std::atomic<qsizetype> next = 0;
 };
 
@@ -70,9 +133,10 @@ ScanStore::ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent
     , m_statusText(QStringLiteral("Choose a folder and press Scan."))
     , m_sortOrder({ModuleComparator{ModuleComparator::Key::reclaimableBytes, Qt::DescendingOrder}})
     , m_token(std::make_shared<CancelToken>())
+    , m_mailbox(std::make_shared<Mailbox>())
+    , m_stopDeletions(std::make_shared<CancelToken>())
 {
-    m_measurePool.setMaxThreadCount(s_measureSlots);
-    m_workerPool.setMaxThreadCount(s_workerThreads);
+    m_mailbox->store = this;
     // A long walk (all of / takes seconds) shows its count moving; the timer runs only
     // while a walk does.
     m_walkProgress = new QTimer(this);
@@ -83,6 +147,8 @@ ScanStore::ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent
 ScanStore::~ScanStore()
 {
     m_token->cancel();
+    m_stopDeletions->cancel();
+    m_mailbox->close();
 }
 
 void ScanStore::setRootPath(const QString &rootPath)
@@ -143,10 +209,21 @@ void ScanStore::setSortOrder(const ModuleSortOrder &sortOrder)
 
 void ScanStore::setSelection(const QSet<QByteArray> &selection)
 {
-    if (m_selection == selection)
+    QSet<QByteArray> choosable = selection;
+    if (!m_deletingIds.isEmpty())
+        choosable.subtract(m_deletingIds);
+    if (m_selection == choosable)
         return;
-    m_selection = selection;
+    m_selection = choosable;
     emit selectionChanged();
+}
+
+void ScanStore::setDeletingIds(const QSet<QByteArray> &ids)
+{
+    if (m_deletingIds == ids)
+        return;
+    m_deletingIds = ids;
+    emit deletingIdsChanged();
 }
 
 qint64 ScanStore::totalBytes() const
@@ -189,8 +266,10 @@ void ScanStore::startScan()
 {
     const QByteArray root = QFile::encodeName(m_rootPath);
     // A plain existence test that follows links, as the folder field means it; a file
-    // passes and simply holds nothing.
-    const bool exists = !root.isEmpty() && FilePaths::openLongPath(root, O_PATH).isValid();
+    // passes and simply holds nothing. A relative path would name a folder below the
+    // application's working folder, which nobody chose, and its records could never be
+    // deleted.
+    const bool exists = root.startsWith('/') && FilePaths::openLongPath(root, O_PATH).isValid();
     if (!exists)
         setStatusText(QStringLiteral("Path is not a valid directory."));
     if (m_isScanning || !exists)
@@ -199,6 +278,7 @@ void ScanStore::startScan()
     m_token->cancel();
     const auto token = std::make_shared<CancelToken>();
     m_token = token;
+    m_scanRoot.reset();
     m_folderCount = 0;
     m_measuredCount = 0;
     m_receivedCount = 0;
@@ -212,22 +292,25 @@ void ScanStore::startScan()
     m_walkProgress->start();
 
     // The result comes back as a posted call, so nothing is published before this returns.
-    m_workerPool.start([this, token, root, walk = m_walk] {
+    workerPool().start([mailbox = m_mailbox, token, root, walk = m_walk] {
         runBelowGuiPriority();
+        // Resolved once, as the walk resolves it, for every later deletion of this scan.
+        std::optional<NodeModulesScanner::ScanRoot> scanRoot = NodeModulesScanner::resolveRoot(root);
         QList<QByteArray> folders = walk(root, *token);
-        QMetaObject::invokeMethod(
-            this, [this, token, root, folders = std::move(folders)] { walked(token, root, folders); },
-            Qt::QueuedConnection);
+        mailbox->post([token, root, scanRoot = std::move(scanRoot), folders = std::move(folders)](ScanStore &store) {
+            store.walked(token, root, scanRoot, folders);
+        });
     });
 }
 
 void ScanStore::walked(const std::shared_ptr<CancelToken> &token, const QByteArray &root,
-                       const QList<QByteArray> &folders)
+                       const std::optional<NodeModulesScanner::ScanRoot> &scanRoot, const QList<QByteArray> &folders)
 {
     if (token != m_token || token->isCancelled())
         return;
     m_walking = false;
     m_walkProgress->stop();
+    m_scanRoot = scanRoot;
     m_folderCount = folders.size();
     setStatusText(QStringLiteral("Measuring %1 folder%2…").arg(m_folderCount).arg(pluralS(m_folderCount)));
     if (folders.isEmpty()) {
@@ -239,6 +322,7 @@ void ScanStore::walked(const std::shared_ptr<CancelToken> &token, const QByteArr
     measuring->root = root;
     measuring->folders = folders;
     measuring->measure = m_measure;
+    measuring->mailbox = m_mailbox;
     // Each job starts the next when it is done, so at most this many are in flight.
     for (qsizetype slot = 0; slot < s_measureSlots && slot < folders.size(); ++slot)
         enqueueMeasurement(measuring);
@@ -250,14 +334,14 @@ void ScanStore::enqueueMeasurement(const std::shared_ptr<Measuring> &measuring)
     const qsizetype index = measuring->next.fetch_add(1, std::memory_order_relaxed);
     if (index >= measuring->folders.size())
         return;
-    m_measurePool.start([this, measuring, index] {
+    measurePool().start([measuring, index] {
         runBelowGuiPriority();
         std::optional<NodeModule> module
             = measuring->measure(measuring->folders.at(index), measuring->root, *measuring->token);
         // Only the GUI thread can tell whether the scan still counts when this arrives.
-        QMetaObject::invokeMethod(
-            this, [this, token = measuring->token, module = std::move(module)] { measured(token, module); },
-            Qt::QueuedConnection);
+        measuring->mailbox->post([token = measuring->token, module = std::move(module)](ScanStore &store) {
+            store.measured(token, module);
+        });
         if (!measuring->token->isCancelled())
             enqueueMeasurement(measuring);
     });
@@ -317,50 +401,86 @@ QFuture<NodeModulesScanner::DeletionResult> ScanStore::deleteModules(const QSet<
 {
     using NodeModulesScanner::DeletionResult;
     QList<NodeModule> records;
+    QSet<QByteArray> recordIds;
     for (const NodeModule &module : m_modules) {
-        if (ids.contains(module.id))
+        // A record already on its way out is not deleted twice.
+        if (ids.contains(module.id) && !m_deletingIds.contains(module.id)) {
             records.append(module);
+            recordIds.insert(module.id);
+        }
     }
     if (records.isEmpty())
         return finishedFuture(DeletionResult{});
 
-    // Judged against the folder in the field now, not necessarily the one scanned.
+    // Judged against the folder in the field now, not necessarily the one scanned, and
+    // reached through the scanned one as the walk resolved it.
+    NodeModulesScanner::DeletionControl control;
+    control.scanned = m_scanRoot;
+    control.stopRequested = [stop = m_stopDeletions] { return stop->isCancelled(); };
+    const int serial = m_nextDeletion++;
+    control.progress = [mailbox = m_mailbox, serial](qsizetype position) {
+        mailbox->post([serial, position](ScanStore &store) { store.deletionProgress(serial, position); });
+    };
     const QByteArray root = QFile::encodeName(m_rootPath);
+    const QSet<QByteArray> wasSelected = m_selection & recordIds;
     auto promise = std::make_shared<QPromise<DeletionResult>>();
     QFuture<DeletionResult> future = promise->future();
     promise->start();
-    m_workerPool.start([this, promise, records, mode, root] {
+
+    m_deletions.insert(serial, Deletion{0, records.size()});
+    setDeletingIds(m_deletingIds | recordIds);
+    setSelection(m_selection - recordIds);
+    setStatusText(deletingText());
+    {
+        std::lock_guard lock(m_mailbox->mutex);
+        ++m_mailbox->deletionsRunning;
+    }
+    workerPool().start([mailbox = m_mailbox, promise, records, mode, root, control, serial, recordIds, wasSelected] {
         runBelowGuiPriority();
-        const DeletionResult result = NodeModulesScanner::deleteModules(records, mode, root);
-        QMetaObject::invokeMethod(
-            this,
-            [this, promise, result, mode] {
-                promise->addResult(applyDeletion(result, mode));
-                promise->finish();
-            },
-            Qt::QueuedConnection);
+        const DeletionResult result = NodeModulesScanner::deleteModules(records, mode, root, control);
+        mailbox->post([promise, result, mode, serial, recordIds, wasSelected](ScanStore &store) {
+            promise->addResult(store.applyDeletion(serial, recordIds, wasSelected, result, mode));
+            promise->finish();
+        });
+        mailbox->endDeletion();
     });
     return future;
 }
 
-NodeModulesScanner::DeletionResult ScanStore::applyDeletion(const NodeModulesScanner::DeletionResult &result,
+void ScanStore::deletionProgress(int serial, qsizetype position)
+{
+    const auto deletion = m_deletions.find(serial);
+    if (deletion == m_deletions.end())
+        return;
+    deletion->position = position;
+    setStatusText(deletingText());
+}
+
+NodeModulesScanner::DeletionResult ScanStore::applyDeletion(int serial, const QSet<QByteArray> &ids,
+                                                            const QSet<QByteArray> &wasSelected,
+                                                            const NodeModulesScanner::DeletionResult &result,
                                                             NodeModulesScanner::DeletionMode mode)
 {
+    m_deletions.remove(serial);
+    setDeletingIds(m_deletingIds - ids);
     qint64 freed = 0;
     QList<NodeModule> remaining;
     remaining.reserve(m_modules.size());
+    QSet<QByteArray> selection = m_selection;
     for (const NodeModule &module : m_modules) {
-        if (result.removedIDs.contains(module.id))
+        if (result.removedIDs.contains(module.id)) {
             freed += module.reclaimableBytes();
-        else
-            remaining.append(module);
+            continue;
+        }
+        remaining.append(module);
+        // What was chosen and did not go is chosen again.
+        if (wasSelected.contains(module.id))
+            selection.insert(module.id);
     }
     setModules(remaining);
-    QSet<QByteArray> selection = m_selection;
     for (const QByteArray &id : result.removedIDs)
         selection.remove(id);
     setSelection(selection);
-
     const qsizetype removed = result.removedIDs.size();
     const QString freedText = ByteFormat::string(freed);
     const QString modeSentence = mode == NodeModulesScanner::DeletionMode::trash
@@ -371,4 +491,15 @@ NodeModulesScanner::DeletionResult ScanStore::applyDeletion(const NodeModulesSca
     setStatusText(modeSentence + QStringLiteral(" ") + QString::number(m_modules.size())
                   + QStringLiteral(" folder") + pluralS(m_modules.size()) + QStringLiteral(" remaining."));
     return result;
+}
+
+QString ScanStore::deletingText() const
+{
+    qsizetype position = 0;
+    qsizetype count = 0;
+    for (const Deletion &deletion : m_deletions) {
+        position += deletion.position;
+        count += deletion.count;
+    }
+    return QStringLiteral("Deleting %1 of %2…").arg(std::max<qsizetype>(position, 1)).arg(count);
 }

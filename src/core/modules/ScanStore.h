@@ -6,9 +6,9 @@
 #include "core/modules/NodeModulesScanner.h"
 
 #include <QFuture>
+#include <QMap>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -18,9 +18,11 @@
 // The observable state of the node_modules cleanup, shared by the Disk cleanup and
 // Breakdown screens. Lives on the GUI thread and is touched only there; each
 // xChanged() signal fires only when x takes a different value. Derived values are
-// recomputed on every call. The walk and deletions run on the store's worker pool,
-// the measurements on its own pool, at most eight at once, all below the GUI thread's
-// priority; measured records are appended one by one as they finish.
+// recomputed on every call. The walks and deletions run on a worker pool, the
+// measurements on a pool of their own, at most eight at once, all below the GUI thread's
+// priority; measured records are appended one by one as they finish. The pools belong to
+// the process, not to a store, so that a store can go at once while a walk is stuck on
+// a dead mount: the abandoned work finishes on its own and reports to nobody.
 class ScanStore : public QObject
 {
     Q_OBJECT
@@ -35,7 +37,8 @@ public:
     // The real scanner: NodeModulesScanner::findParentDirs and measure.
     explicit ScanStore(QObject *parent = nullptr);
     ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent = nullptr);
-    // Cancels the scan and waits for the running walk, measurements and deletions.
+    // Cancels the scan without waiting for its walk or measurements, and stops the running
+    // deletions between two entries, waiting a few seconds at most for them to stop.
     ~ScanStore() override;
 
     // The folder to scan, as typed; the core gets it through QFile::encodeName.
@@ -52,7 +55,11 @@ public:
     [[nodiscard]] ModuleSortOrder sortOrder() const { return m_sortOrder; }
     void setSortOrder(const ModuleSortOrder &sortOrder);
     [[nodiscard]] QSet<QByteArray> selection() const { return m_selection; }
+    // Ids being deleted are left out: a record can only be chosen once.
     void setSelection(const QSet<QByteArray> &selection);
+    // Ids of the records that running deletions are handling.
+    [[nodiscard]] const QSet<QByteArray> &deletingIds() const { return m_deletingIds; }
+    [[nodiscard]] bool isDeleting() const { return !m_deletingIds.isEmpty(); }
 
     // Sums reclaimableBytes (links add 0).
     [[nodiscard]] qint64 totalBytes() const;
@@ -63,17 +70,21 @@ public:
     [[nodiscard]] QList<ModuleGroup> groups() const;
 
     // Starts a scan of rootPath and returns at once; nothing is published before it
-    // returns. Does nothing while scanning; when nothing exists at rootPath, only sets
-    // the status "Path is not a valid directory.".
+    // returns. Does nothing while scanning; when nothing exists at rootPath, or it is not
+    // an absolute path, only sets the status "Path is not a valid directory.".
     void startScan();
     // Stops the running scan (always acts, scanning or not); that scan's workers never
     // write to the store again, and a new scan may start at once.
     void cancel();
     // Deletes the records with these ids on a worker thread, judged against the
-    // rootPath of the moment, then removes what went from modules and selection and
-    // sets the status. The future finishes after the store is updated, never before
-    // this returns; with no matching record it is finished at once with the empty
-    // result and nothing changes. Several deletions may run at once.
+    // rootPath of the moment and reached through the root as the scan resolved it, then
+    // removes what went from modules and selection and sets the status. While it runs,
+    // its ids are in deletingIds (records already being deleted are left out of a new
+    // deletion), out of the selection (those that stay come back to it at the end) and
+    // the status reads "Deleting {k} of {n}…". The future finishes after the store is
+    // updated, never before this returns; with no matching record it is finished at once
+    // with the empty result and nothing changes. Several deletions may run at once. A
+    // deletion cut short by the store's end never finishes its future (it is cancelled).
     QFuture<NodeModulesScanner::DeletionResult> deleteModules(const QSet<QByteArray> &ids,
                                                               NodeModulesScanner::DeletionMode mode);
 
@@ -89,21 +100,35 @@ signals:
     void groupByFolderChanged();
     void sortOrderChanged();
     void selectionChanged();
+    void deletingIdsChanged();
 
 private:
     struct Measuring;
+    struct Mailbox;
+    struct Deletion
+    {
+        qsizetype position = 0;
+        qsizetype count = 0;
+    };
 
     void setIsScanning(bool isScanning);
     void setModules(const QList<NodeModule> &modules);
     void setStatusText(const QString &statusText);
     void setProgressText(const QString &progressText);
 
-    void walked(const std::shared_ptr<CancelToken> &token, const QByteArray &root, const QList<QByteArray> &folders);
-    void enqueueMeasurement(const std::shared_ptr<Measuring> &measuring);
+    void walked(const std::shared_ptr<CancelToken> &token, const QByteArray &root,
+                const std::optional<NodeModulesScanner::ScanRoot> &scanRoot, const QList<QByteArray> &folders);
+    static void enqueueMeasurement(const std::shared_ptr<Measuring> &measuring);
     void measured(const std::shared_ptr<CancelToken> &token, const std::optional<NodeModule> &module);
     void finishScan();
     void showWalkProgress();
-    NodeModulesScanner::DeletionResult applyDeletion(const NodeModulesScanner::DeletionResult &result,
+    void setDeletingIds(const QSet<QByteArray> &ids);
+    void deletionProgress(int serial, qsizetype position);
+    // "Deleting {k} of {n}…" over every running deletion.
+    [[nodiscard]] QString deletingText() const;
+    NodeModulesScanner::DeletionResult applyDeletion(int serial, const QSet<QByteArray> &ids,
+                                                     const QSet<QByteArray> &wasSelected,
+                                                     const NodeModulesScanner::DeletionResult &result,
                                                      NodeModulesScanner::DeletionMode mode);
 
     WalkFunction m_walk;
@@ -116,14 +141,21 @@ private:
     bool m_groupByFolder = false;
     ModuleSortOrder m_sortOrder;
     QSet<QByteArray> m_selection;
-    // The token of the current or last scan, and that scan's counts.
+    QSet<QByteArray> m_deletingIds;
+    // The running deletions by serial, for the progress line.
+    QMap<int, Deletion> m_deletions;
+    int m_nextDeletion = 0;
+    // The token of the current or last scan, that scan's root as it resolved it (set once
+    // the walk began), and its counts.
     std::shared_ptr<CancelToken> m_token;
     bool m_walking = false;
     QTimer *m_walkProgress = nullptr;
+    std::optional<NodeModulesScanner::ScanRoot> m_scanRoot;
     qsizetype m_folderCount = 0;
     qsizetype m_measuredCount = 0;
     qsizetype m_receivedCount = 0;
-    // Last members: destroyed first, so workers end before the store does.
-    QThreadPool m_measurePool;
-    QThreadPool m_workerPool;
+    // How workers reach the store: through here, and never once the store is gone.
+    std::shared_ptr<Mailbox> m_mailbox;
+    // Set when the store goes: running deletions stop between entries.
+    std::shared_ptr<CancelToken> m_stopDeletions;
 };

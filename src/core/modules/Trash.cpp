@@ -1,6 +1,7 @@
 #include "core/modules/Trash.h"
 
 #include "core/modules/FilePaths.h"
+#include "core/modules/NodeModule.h"
 
 #include <QFile>
 #include <QList>
@@ -61,20 +62,37 @@ FileDescriptor openOrCreate(int dirFd, const QByteArray &name)
     return fd;
 }
 
-// A trash folder of the user's own (not a link, not someone else's) with its
-// files/ and info/, created as needed.
-std::optional<Place> openTrashFolder(FileDescriptor folder, const QByteArray &path,
-                                     const QByteArray &base, int &error)
+// Why a trash folder (or its files/ or info/) must not be used, or empty when it may:
+// someone else's folder, or one others can write to, could hand the user's files to
+// them or swap names under the move.
+QString unsafeReason(int fd, const QByteArray &path, bool checkWritable, int &error)
 {
     struct stat st;
-    if (::fstat(folder.get(), &st) != 0) {
+    if (::fstat(fd, &st) != 0) {
         error = errno;
-        return std::nullopt;
+        return {};
     }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-        error = EACCES;
+    error = EACCES;
+    if (!S_ISDIR(st.st_mode))
+        return pathText(path) + QStringLiteral(" is not a folder");
+    if (st.st_uid != ::getuid())
+        return pathText(path) + QStringLiteral(" belongs to another user");
+    if (checkWritable && (st.st_mode & (S_IWGRP | S_IWOTH)))
+        return pathText(path) + QStringLiteral(" can be written by other users");
+    error = 0;
+    return {};
+}
+
+// A trash folder of the user's own (not a link, not someone else's; on a top directory,
+// where others can reach it, not writable by them either) with its files/ and info/ of
+// the user's own, created as needed. On failure, error is set and problem names the
+// folder when its checks failed.
+std::optional<Place> openTrashFolder(FileDescriptor folder, const QByteArray &path,
+                                     const QByteArray &base, int &error, QString &problem)
+{
+    problem = unsafeReason(folder.get(), path, !base.isEmpty(), error);
+    if (error != 0)
         return std::nullopt;
-    }
     Place place;
     place.files = openOrCreate(folder.get(), "files");
     if (place.files.isValid())
@@ -84,6 +102,11 @@ std::optional<Place> openTrashFolder(FileDescriptor folder, const QByteArray &pa
         return std::nullopt;
     }
     place.filesPath = FilePaths::join(path, "files");
+    for (const auto &[fd, name] : {std::pair(place.files.get(), "files"), std::pair(place.info.get(), "info")}) {
+        problem = unsafeReason(fd, FilePaths::join(path, name), false, error);
+        if (error != 0)
+            return std::nullopt;
+    }
     place.base = base;
     return place;
 }
@@ -105,7 +128,7 @@ enum class HomeTrash { usable, otherMount, failed };
 
 // The home trash, when the item's mount is the one the home trash lies on (or would
 // lie on: the deepest existing folder of its path decides before anything is made).
-HomeTrash openHomeTrash(const Mount &itemMount, std::optional<Place> &place, int &error)
+HomeTrash openHomeTrash(const Mount &itemMount, std::optional<Place> &place, int &error, QString &problem)
 {
     const QByteArray home = Trash::homeTrashPath();
     if (home.isEmpty()) {
@@ -150,84 +173,43 @@ HomeTrash openHomeTrash(const Mount &itemMount, std::optional<Place> &place, int
         }
         current = std::move(next);
     }
-    place = openTrashFolder(std::move(current), path, {}, error);
+    place = openTrashFolder(std::move(current), path, {}, error, problem);
     return place ? HomeTrash::usable : HomeTrash::failed;
 }
 
-QByteArray unescapeMountField(const QByteArray &field)
+// The top directory of the item's own file system: the highest folder above parentFd
+// on the same mount and the same device. Going by the device as well finds the top of
+// a nested btrfs subvolume, which has a device of its own inside its parent's mount:
+// a rename from there into the mount's top trash would cross devices.
+std::optional<QByteArray> topDirectory(int parentFd, const Mount &mount, FileDescriptor &top)
 {
-    QByteArray result;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                result += char(code);
-                i += 3;
-                continue;
-            }
-        }
-        result += field[i];
-    }
-    return result;
-}
-
-// The mount point of `mount`, from the kernel's table of this process's mounts.
-std::optional<QByteArray> mountPoint(const Mount &mount, const QByteArray &physicalPath)
-{
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (!table.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> physical = FilePaths::physicalPath(parentFd);
+    if (!physical)
         return std::nullopt;
-    std::optional<QByteArray> best;
-    for (const QByteArray &line : table.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 5)
-            continue;
-        const QByteArray point = unescapeMountField(fields[4]);
-        if (mount.id != 0) {
-            if (fields[0].toULongLong() == mount.id)
-                return point;
-            continue;
-        }
-        // No mount ids: the longest mount point of the same device above the path.
-        const QList<QByteArray> numbers = fields[2].split(':');
-        if (numbers.size() != 2 || makedev(numbers[0].toUInt(), numbers[1].toUInt()) != mount.device)
-            continue;
-        const bool above = point == "/" || physicalPath == point || physicalPath.startsWith(point + '/');
-        if (above && (!best || point.size() > best->size()))
-            best = point;
-    }
-    return best;
-}
-
-std::optional<QByteArray> physicalPathOf(int fd)
-{
-    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
-    QByteArray buffer(4096, Qt::Uninitialized);
-    const ssize_t length = ::readlink(link.constData(), buffer.data(), buffer.size());
-    if (length <= 0 || length >= buffer.size() || buffer[0] != '/') {
-        if (length > 0)
-            errno = ENAMETOOLONG;
+    QByteArray topPath = *physical;
+    top.reset(::fcntl(parentFd, F_DUPFD_CLOEXEC, 0));
+    if (!top.isValid())
         return std::nullopt;
+    while (topPath != "/") {
+        const qsizetype slash = topPath.lastIndexOf('/');
+        const QByteArray above = slash == 0 ? QByteArrayLiteral("/") : topPath.left(slash);
+        FileDescriptor aboveFd = FilePaths::openLongPath(above, s_pathFlags);
+        const std::optional<Mount> aboveMount = aboveFd.isValid() ? mountOf(aboveFd.get()) : std::nullopt;
+        if (!aboveMount || !(*aboveMount == mount))
+            break;
+        top = std::move(aboveFd);
+        topPath = above;
     }
-    buffer.truncate(length);
-    return buffer;
+    return topPath;
 }
 
-// The top-directory trash of the mount that holds parentFd.
-std::optional<Place> openTopTrash(int parentFd, const Mount &mount, int &error)
+// The top-directory trash of the file system that holds parentFd.
+std::optional<Place> openTopTrash(int parentFd, const Mount &mount, int &error, QString &problem)
 {
-    const std::optional<QByteArray> physical = physicalPathOf(parentFd);
-    if (!physical) {
+    FileDescriptor top;
+    const std::optional<QByteArray> topdir = topDirectory(parentFd, mount, top);
+    if (!topdir) {
         error = errno;
-        return std::nullopt;
-    }
-    const std::optional<QByteArray> topdir = mountPoint(mount, *physical);
-    FileDescriptor top = topdir ? FilePaths::openLongPath(*topdir, s_pathFlags) : FileDescriptor();
-    const std::optional<Mount> topMount = top.isValid() ? mountOf(top.get()) : std::nullopt;
-    if (!topMount || !(*topMount == mount)) {
-        // No mount point, or another mount hides it: the item's trash is out of reach.
-        error = EXDEV;
         return std::nullopt;
     }
     const QByteArray uid = QByteArray::number(::getuid());
@@ -240,17 +222,23 @@ std::optional<Place> openTopTrash(int parentFd, const Mount &mount, int &error)
         if (own.isValid()) {
             const QByteArray path = FilePaths::join(FilePaths::join(*topdir, ".Trash"), uid);
             int ignored = 0;
-            if (std::optional<Place> place = openTrashFolder(std::move(own), path, *topdir, ignored))
+            QString ignoredProblem;
+            if (std::optional<Place> place = openTrashFolder(std::move(own), path, *topdir, ignored, ignoredProblem))
                 return place;
         }
     }
     // Otherwise $topdir/.Trash-$uid.
+    const QByteArray path = FilePaths::join(*topdir, ".Trash-" + uid);
     FileDescriptor own = openOrCreate(top.get(), ".Trash-" + uid);
     if (!own.isValid()) {
         error = errno;
+        struct stat link;
+        if (::fstatat(top.get(), (".Trash-" + uid).constData(), &link, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISLNK(link.st_mode))
+            problem = pathText(path) + QStringLiteral(" is a symbolic link");
         return std::nullopt;
     }
-    return openTrashFolder(std::move(own), FilePaths::join(*topdir, ".Trash-" + uid), *topdir, error);
+    return openTrashFolder(std::move(own), path, *topdir, error, problem);
 }
 
 QByteArray infoText(const QByteArray &originalPath)
@@ -300,7 +288,7 @@ Trash::Outcome placeInTrash(Place &place, int parentFd, const QByteArray &name,
         if (!info.isValid()) {
             if (errno == EEXIST)
                 continue;
-            return {errno, {}};
+            return {errno, {}, {}};
         }
         const auto dropInfo = [&] {
             const int saved = errno;
@@ -310,7 +298,7 @@ Trash::Outcome placeInTrash(Place &place, int parentFd, const QByteArray &name,
         if (!writeAll(info.get(), text) || ::close(info.get()) != 0) {
             info.reset();
             dropInfo();
-            return {errno, {}};
+            return {errno, {}, {}};
         }
         std::ignore = info.release();
 
@@ -328,15 +316,15 @@ Trash::Outcome placeInTrash(Place &place, int parentFd, const QByteArray &name,
             dropInfo();
             if (errno == EEXIST || errno == ENOTEMPTY)
                 continue;
-            return {errno, {}};
+            return {errno, {}, {}};
         }
         struct stat st;
         if (::fstatat(place.files.get(), candidate.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0
             || ::fstatat(place.info.get(), infoName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return {errno, {}};
-        return {0, FilePaths::join(place.filesPath, candidate)};
+            return {errno, {}, {}};
+        return {0, FilePaths::join(place.filesPath, candidate), {}};
     }
-    return {EEXIST, {}};
+    return {EEXIST, {}, {}};
 }
 
 } // namespace
@@ -354,31 +342,32 @@ Trash::Outcome Trash::moveToTrash(int parentFd, const QByteArray &name, const QB
 {
     struct stat st;
     if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return {errno, {}};
+        return {errno, {}, {}};
     const std::optional<Mount> mount = mountOf(parentFd);
     if (!mount)
-        return {errno, {}};
+        return {errno, {}, {}};
 
     int error = 0;
+    QString problem;
     std::optional<Place> place;
-    switch (openHomeTrash(*mount, place, error)) {
+    switch (openHomeTrash(*mount, place, error, problem)) {
     case HomeTrash::usable:
         return placeInTrash(*place, parentFd, name, itemPath);
     case HomeTrash::failed:
-        return {error, {}};
+        return {error, {}, problem};
     case HomeTrash::otherMount:
         break;
     }
-    place = openTopTrash(parentFd, *mount, error);
+    place = openTopTrash(parentFd, *mount, error, problem);
     if (!place)
-        return {error, {}};
+        return {error, {}, problem};
     // Below a top directory the original path is written relative to it.
-    const std::optional<QByteArray> physical = physicalPathOf(parentFd);
+    const std::optional<QByteArray> physical = FilePaths::physicalPath(parentFd);
     if (!physical)
-        return {errno, {}};
+        return {errno, {}, {}};
     const QByteArray full = FilePaths::join(*physical, name);
     const QByteArray prefix = place->base == "/" ? place->base : place->base + '/';
     if (!full.startsWith(prefix))
-        return {EXDEV, {}};
+        return {EXDEV, {}, {}};
     return placeInTrash(*place, parentFd, name, full.mid(prefix.size()));
 }

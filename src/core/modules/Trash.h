@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // Moves items to the user's Trash as the freedesktop.org Trash specification lays out.
 // An item on the same mount as the home trash ($XDG_DATA_HOME/Trash, by default
@@ -12,6 +13,12 @@
 // existing name) into files/, so an item is reported trashed only when it lies in
 // files/ with its .trashinfo beside it. Anything else is a failure that leaves the
 // item where it was: nothing is copied across file systems and nothing is deleted.
+//
+// A trash folder that is not the user's own, that others can write to, or whose files/
+// or info/ belong to someone else is never used (a top directory's .Trash/$uid that
+// fails these checks gives way to .Trash-$uid); the failure names it. The top directory
+// is found by the item's own device, so an item on a nested btrfs subvolume goes to the
+// subvolume's trash.
 class Trash
 {
 public:
@@ -19,6 +26,7 @@ public:
     {
         int error = 0; // 0 when trashed, else the errno of the failure
         QByteArray location; // absolute path of the item in a trash's files/
+        QString problem; // what failed, when saying more than the errno's text
     };
 
     // Moves entry `name` of the folder parentFd (the entry is never followed when it

@@ -50,8 +50,9 @@ struct Folder
 class Removal
 {
 public:
-    explicit Removal(const TreeRemover::BeforeOpen &beforeOpen)
+    Removal(const TreeRemover::BeforeOpen &beforeOpen, const TreeRemover::StopRequested &stop)
         : m_beforeOpen(beforeOpen)
+        , m_stop(stop)
     {
     }
 
@@ -62,6 +63,7 @@ public:
         FileDescriptor parent(::fcntl(parentFd, F_DUPFD_CLOEXEC, 0));
         if (!parent.isValid())
             return errno;
+        m_parentMount = mountOf(parent.get());
         DirectoryStack stack(std::move(parent), s_folderFlags);
         std::vector<Folder> folders; // folders[i] is the folder at stack level i + 1
         if (!enter(stack, folders, topName, 1)) {
@@ -71,6 +73,8 @@ public:
         }
 
         while (!folders.empty()) {
+            if (stopped())
+                return ECANCELED;
             Folder &folder = folders.back();
             if (!folder.subfolders.empty()) {
                 const std::string name = std::move(folder.subfolders.back());
@@ -107,6 +111,8 @@ public:
     }
 
 private:
+    bool stopped() const { return m_stop && m_stop(); }
+
     void note(int error)
     {
         if (m_firstError == 0)
@@ -140,6 +146,14 @@ private:
         const int fd = stack.deepestFd();
         const Mount mount = mountOf(fd);
         if (stack.depth() == 2) {
+            // A file system mounted right on the entry (a bind mount of a folder from
+            // elsewhere, a tmpfs) is not part of the tree: emptying it would remove
+            // files that never lay below the entry's parent.
+            if (!sameMount(mount, m_parentMount)) {
+                note(EBUSY);
+                stack.pop();
+                return false;
+            }
             m_topMount = mount;
         } else if (!sameMount(mount, m_topMount)) {
             // Another file system (or a bind mount) inside the tree is not ours to empty.
@@ -158,6 +172,8 @@ private:
         m_reader.start(fd);
         DirectoryReader::Entry entry;
         while (m_reader.next(entry)) {
+            if (stopped())
+                return;
             unsigned char type = entry.type;
             if (type == DT_UNKNOWN) {
                 struct stat st;
@@ -184,7 +200,9 @@ private:
     }
 
     const TreeRemover::BeforeOpen &m_beforeOpen;
+    const TreeRemover::StopRequested &m_stop;
     DirectoryReader m_reader;
+    Mount m_parentMount;
     Mount m_topMount;
     int m_firstError = 0;
     int m_lastGone = 0; // ENOENT once a folder to enter had vanished
@@ -194,5 +212,5 @@ private:
 
 int TreeRemover::remove(int parentFd, const char *name)
 {
-    return Removal(m_beforeOpen).run(parentFd, name);
+    return Removal(m_beforeOpen, m_stop).run(parentFd, name);
 }

@@ -8,12 +8,19 @@
 // swapped for a link while the removal runs (each folder is opened with O_NOFOLLOW |
 // O_DIRECTORY, and what fails to open as a folder is unlinked as a name). Paths of any
 // length, names of any bytes. The removal does not descend into another mount that
-// lies inside the tree; that folder stays and the removal fails with EBUSY.
+// lies inside the tree; that folder stays and the removal fails with EBUSY. When the
+// entry itself is a mount point (a bind mount or a tmpfs mounted right on it), nothing
+// at all is removed and the removal fails with EBUSY.
 //
 // Blocking; one remover per thread.
 class TreeRemover
 {
 public:
+    // Asked between entries; once it answers true the removal stops where it is and
+    // fails with ECANCELED, leaving the rest of the tree in place.
+    using StopRequested = std::function<bool()>;
+    void setStopRequested(StopRequested stop) { m_stop = std::move(stop); }
+
     // Test seam: runs just before each folder of the tree (the top one included) is
     // opened, with its parent's descriptor and its name, so a test can swap the folder
     // for a link at that very moment.
@@ -27,4 +34,5 @@ public:
 
 private:
     BeforeOpen m_beforeOpen;
+    StopRequested m_stop;
 };

@@ -9,6 +9,10 @@ ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
     , m_update(new CoalescedUpdate([this] { rebuild(); }, this))
 {
     connect(&m_store, &ScanStore::modulesChanged, this, &ModuleGroupModel::changed);
+    connect(&m_store, &ScanStore::deletingIdsChanged, this, [this] {
+        if (!m_rows.isEmpty())
+            emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0));
+    });
     rebuild();
 }
 
@@ -29,6 +33,9 @@ Qt::ItemFlags ModuleGroupModel::flags(const QModelIndex &index) const
         return Qt::NoItemFlags;
     if (isHeader(index.row()))
         return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    // A row being deleted shows greyed and cannot be chosen again.
+    if (m_store.deletingIds().contains(module(index.row()).id))
+        return Qt::ItemNeverHasChildren;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 

@@ -8,5 +8,7 @@ QString sizeText(const NodeModule &module)
         return ByteFormat::string(module.sizeBytes);
     if (!module.symlinkTarget)
         return QStringLiteral("broken link");
+    if (!module.isSizeMeasured())
+        return QStringLiteral("link · size not measured");
     return QStringLiteral("link · ") + ByteFormat::string(module.sizeBytes);
 }

@@ -30,6 +30,10 @@ ModuleTableModel::ModuleTableModel(ScanStore &store, QObject *parent)
     connect(&m_store, &ScanStore::moduleAppended, this, &ModuleTableModel::append);
     connect(&m_store, &ScanStore::modulesChanged, this, &ModuleTableModel::refresh);
     connect(&m_store, &ScanStore::sortOrderChanged, this, &ModuleTableModel::resort);
+    connect(&m_store, &ScanStore::deletingIdsChanged, this, [this] {
+        if (!m_order.isEmpty())
+            emit dataChanged(index(0, 0), index(int(m_order.size()) - 1, ColumnCount - 1));
+    });
     refresh();
 }
 
@@ -47,6 +51,9 @@ Qt::ItemFlags ModuleTableModel::flags(const QModelIndex &index) const
 {
     if (!holds(index))
         return Qt::NoItemFlags;
+    // A row being deleted shows greyed and cannot be chosen again.
+    if (m_store.deletingIds().contains(record(index.row()).id))
+        return Qt::ItemNeverHasChildren;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 

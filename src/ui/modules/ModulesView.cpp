@@ -24,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -70,12 +71,15 @@ QString pickFolder(QWidget *owner, const QString &start)
     return QFileDialog::getExistingDirectory(owner, QString(), start, QFileDialog::ShowDirsOnly);
 }
 
-QSet<QByteArray> allIds(const QList<NodeModule> &modules)
+// The ids of every record not already being deleted.
+QSet<QByteArray> allIds(const ScanStore &store)
 {
     QSet<QByteArray> ids;
-    ids.reserve(modules.size());
-    for (const NodeModule &module : modules)
-        ids.insert(module.id);
+    ids.reserve(store.modules().size());
+    for (const NodeModule &module : store.modules()) {
+        if (!store.deletingIds().contains(module.id))
+            ids.insert(module.id);
+    }
     return ids;
 }
 
@@ -118,6 +122,7 @@ ModulesView::ModulesView(ScanStore &store, QWidget *parent)
             [this] { m_groupSwitch->setChecked(m_store.groupByFolder()); });
     connect(&m_store, &ScanStore::selectionChanged, this, &ModulesView::showSelection);
     connect(&m_store, &ScanStore::modulesChanged, this, &ModulesView::modulesChanged);
+    connect(&m_store, &ScanStore::deletingIdsChanged, this, &ModulesView::showContent);
 
     m_groupSwitch->setChecked(m_store.groupByFolder());
     showRootPath();
@@ -287,12 +292,12 @@ QWidget *ModulesView::actionBar()
     m_allToTrash->setAccessibleDescription(QStringLiteral("Asks to move every folder found to the Trash."));
     glassButton(m_allToTrash);
     connect(m_allToTrash, &QPushButton::clicked, this,
-            [this] { requestDeletion(allIds(m_store.modules()), DeletionMode::trash); });
+            [this] { requestDeletion(allIds(m_store), DeletionMode::trash); });
 
     m_selectAll = button(QStringLiteral("Select All"), QStringLiteral("selectAllButton"));
     m_selectAll->setAccessibleDescription(QStringLiteral("Selects every folder found."));
     glassButton(m_selectAll);
-    connect(m_selectAll, &QPushButton::clicked, this, [this] { m_store.setSelection(allIds(m_store.modules())); });
+    connect(m_selectAll, &QPushButton::clicked, this, [this] { m_store.setSelection(allIds(m_store)); });
 
     layout->addWidget(m_revealButton);
     layout->addWidget(m_trashButton);
@@ -361,8 +366,10 @@ void ModulesView::showContent()
     // The keyboard stays on the screen, and on nothing that acts, when the list goes away.
     if (contentHadFocus && shown == m_empty)
         m_pathField->setFocus(Qt::OtherFocusReason);
-    m_allToTrash->setEnabled(!none);
-    m_selectAll->setEnabled(!none);
+    // Records being deleted cannot be chosen again; the count is enough to tell.
+    const bool choosable = m_store.modules().size() > m_store.deletingIds().size();
+    m_allToTrash->setEnabled(choosable);
+    m_selectAll->setEnabled(choosable);
 }
 
 void ModulesView::modulesChanged()
@@ -449,9 +456,14 @@ void ModulesView::performDelete(const PendingDeletion &deletion)
     QMetaObject::invokeMethod(
         this,
         [this, deletion] {
-            m_store.deleteModules(deletion.ids, deletion.mode).then(this, [this](const DeletionResult &result) {
-                showProblems(result);
-            });
+            // No context object: Qt 6.4 asserts when a continuation's context is gone
+            // by the time the future ends, and the window goes before the store does.
+            // The store finishes the future on this thread; a cancelled one runs nothing.
+            const auto show = [self = QPointer(this)](const DeletionResult &result) {
+                if (self)
+                    self->showProblems(result);
+            };
+            m_store.deleteModules(deletion.ids, deletion.mode).then(show);
         },
         Qt::QueuedConnection);
 }

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -47,6 +49,19 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Moves the test process into a mount namespace of its own, where nothing it mounts is
+// seen outside and everything goes with the process, whatever state a test left. Call it
+// while the process has one thread (the namespace is per thread group). An empty text
+// when it worked, else why not.
+inline QString enterPrivateMountNamespace()
+{
+    if (::unshare(CLONE_NEWNS) != 0)
+        return QStringLiteral("no private mount namespace here: ") + QString::fromLocal8Bit(strerror(errno));
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return QStringLiteral("mounts cannot be made private here: ") + QString::fromLocal8Bit(strerror(errno));
+    return {};
+}
 
 // Unmounts (lazily) what the test mounted, also when the test fails.
 class MountGuard

@@ -69,6 +69,7 @@ private slots:
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path());
         qputenv("XDG_DATA_HOME", m_home.path("data"));
+        m_noMounts = enterPrivateMountNamespace();
     }
 
     void deletionRefusal_data()
@@ -93,6 +94,11 @@ private slots:
         QTest::newRow("dot-dot out of the root") << QByteArray("/work/app/../other/node_modules") << app << outside;
         QTest::newRow("root with slash") << QByteArray("/work/app/x/node_modules") << Root("/work/app/") << QString();
         QTest::newRow("file-system root") << QByteArray("/x/node_modules") << Root("/") << QString();
+        // Judged against the working folder, these would let through what lies below it.
+        const QByteArray here = QFile::encodeName(QDir::currentPath());
+        QTest::newRow("empty root") << here + "/p/node_modules" << Root("") << outside;
+        QTest::newRow("relative root") << here + "/p/x/node_modules" << Root("p") << outside;
+        QTest::newRow("dot root") << here + "/p/node_modules" << Root(".") << outside;
     }
 
     void deletionRefusal()
@@ -152,7 +158,7 @@ private slots:
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
         DeletionResult expected;
         expected.removedIDs = {root + "/one/node_modules", root + "/two/node_modules"};
-        expected.errors = QStringList{QStringLiteral("gone: No such file or directory")};
+        expected.errors = QStringList{QStringLiteral("gone: could not open its folder: No such file or directory")};
         expected.refusals = QStringList{pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
                                         pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
         QCOMPARE(result, expected);
@@ -175,7 +181,7 @@ private slots:
         makeLink(elsewhere, root + "/group");
         for (const DeletionMode mode : {DeletionMode::permanent, DeletionMode::trash}) {
             const DeletionResult result = Scanner::deleteModules({module}, mode, root);
-            QCOMPARE(result.errors, QStringList {QStringLiteral("app: Too many levels of symbolic links")});
+            QCOMPARE(result.errors, QStringList{"app: could not open its folder: Too many levels of symbolic links"});
             QVERIFY(result.removedIDs.isEmpty());
         }
         QCOMPARE(fingerprint(elsewhere), elsewhereBefore);
@@ -236,7 +242,8 @@ private slots:
         const DeletionResult result =
             Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
         QCOMPARE(std::pair(result.errors, result.removedIDs),
-                 std::pair(QStringList{QStringLiteral("app: Operation not permitted")}, QSet<QByteArray>()));
+                 std::pair(QStringList{"app: could not delete permanently: Operation not permitted"},
+                           QSet<QByteArray>()));
         QVERIFY(exists(root + "/app/node_modules/a/stuck.js") && !exists(root + "/app/node_modules/b"));
     }
 
@@ -248,14 +255,92 @@ private slots:
         writeFile(outside + "/data.txt", 4000);
         makeDirs(root + "/app/node_modules/mnt");
         writeFile(root + "/app/node_modules/x.js", 100);
+        if (!m_noMounts.isEmpty())
+            QSKIP(qPrintable(m_noMounts));
         const MountGuard bind(outside, root + "/app/node_modules/mnt");
-        if (!bind.isMounted())
-            QSKIP("mounting is not allowed here");
+        QVERIFY(bind.isMounted());
         const DeletionResult result =
             Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::permanent, root);
         QCOMPARE(std::pair(result.errors, result.removedIDs),
-                 std::pair(QStringList{QStringLiteral("app: Device or resource busy")}, QSet<QByteArray>()));
+                 std::pair(QStringList{"app: could not delete permanently: Device or resource busy"},
+                           QSet<QByteArray>()));
         QVERIFY(exists(outside + "/data.txt") && !exists(root + "/app/node_modules/x.js"));
+    }
+
+    void mountOnNodeModulesIsLeftWhole_data()
+    {
+        QTest::addColumn<bool>("bind");
+        QTest::newRow("bind mount of a folder outside") << true;
+        QTest::newRow("tmpfs") << false;
+    }
+
+    void mountOnNodeModulesIsLeftWhole()
+    {
+        QFETCH(bool, bind);
+        if (!m_noMounts.isEmpty())
+            QSKIP(qPrintable(m_noMounts));
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        const QByteArray outside = scratch.path("outside");
+        writeFile(outside + "/data.txt", 4000);
+        makeDirs(root + "/app/node_modules");
+        const QByteArray modules = root + "/app/node_modules";
+        const MountGuard mount = bind ? MountGuard(outside, modules) : MountGuard(modules);
+        QVERIFY(mount.isMounted());
+        writeFile(root + "/app/node_modules/pkg/index.js", 100);
+        const QList<QByteArray> before = fingerprint(root + "/app/node_modules");
+
+        for (const DeletionMode mode : {DeletionMode::permanent, DeletionMode::trash}) {
+            const DeletionResult result = Scanner::deleteModules({recordFor(root + "/app", root)}, mode, root);
+            const QString what =
+                mode == DeletionMode::trash ? "could not move to the Trash" : "could not delete permanently";
+            QCOMPARE(std::pair(result.errors, result.removedIDs),
+                     std::pair(QStringList{"app: " + what + ": Device or resource busy"}, QSet<QByteArray>()));
+        }
+        QCOMPARE(fingerprint(root + "/app/node_modules"), before);
+        QCOMPARE(fingerprint(m_home.path("data/Trash/files")), QList<QByteArray>());
+    }
+
+    // Root b/link/../work with link -> b/home/x: the walk goes to b/home/work, and so does the deletion.
+    void dotDotAfterLinkDeletesTheScannedFolder()
+    {
+        Scratch scratch;
+        writeFile(scratch.path("b/home/work/app/node_modules/pkg/index.js"), 100);
+        writeFile(scratch.path("b/work/app/node_modules/pkg/index.js"), 100);
+        makeDirs(scratch.path("b/home/x"));
+        makeLink(scratch.path("b/home/x"), scratch.path("b/link"));
+        const QByteArray root = scratch.path("b/link/../work");
+        const QList<QByteArray> parents = Scanner::findParentDirs(root, CancelToken());
+        QCOMPARE(parents, QList<QByteArray>{root + "/app"});
+
+        const DeletionResult result =
+            Scanner::deleteModules({recordFor(parents.first(), root)}, DeletionMode::permanent, root);
+        QCOMPARE(result.removedIDs, QSet<QByteArray>{root + "/app/node_modules"});
+        QVERIFY(!exists(scratch.path("b/home/work/app/node_modules")));
+        QVERIFY(exists(scratch.path("b/work/app/node_modules/pkg/index.js")));
+    }
+
+    void stopRequestedEndsBetweenEntries()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("root");
+        for (const QByteArray name : {"one", "two", "three"})
+            writeFile(root + '/' + name + "/node_modules/pkg/index.js", 100);
+        Scanner::DeletionControl control;
+        bool stop = false;
+        QList<qsizetype> positions;
+        control.progress = [&](qsizetype position) {
+            positions.append(position);
+            stop = position == 2;
+        };
+        control.stopRequested = [&] { return stop; };
+        const QList<NodeModule> modules {recordFor(root + "/one", root), recordFor(root + "/two", root),
+                                         recordFor(root + "/three", root)};
+        const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root, control);
+        QCOMPARE(positions, (QList<qsizetype>{1, 2}));
+        QCOMPARE(result.removedIDs, QSet<QByteArray>{root + "/one/node_modules"});
+        QCOMPARE(result.errors, QStringList{QStringLiteral("two: could not delete permanently: Operation canceled")});
+        QVERIFY(exists(root + "/two/node_modules/pkg/index.js") && exists(root + "/three/node_modules/pkg/index.js"));
     }
 
     void treesDeeperThanPathMaxAreRemoved()
@@ -282,6 +367,7 @@ private slots:
 
 private:
     Scratch m_home;
+    QString m_noMounts; // why this test cannot mount, or empty
 };
 
 QTEST_GUILESS_MAIN(TestDeletion)

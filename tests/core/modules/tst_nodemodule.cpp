@@ -49,6 +49,12 @@ private slots:
                  QStringLiteral("node_modules is a symbolic link to /w/shared/nm. Deleting removes the link "
                                 "only \u2014 2.0 GB stays on disk at the target."));
 
+        const NodeModule unmeasured = record("/w/e", "e", NodeModule::s_sizeNotMeasured, true, QByteArray("/"));
+        QCOMPARE(std::pair(unmeasured.reclaimableBytes(), unmeasured.symlinkExplanation()),
+                 std::pair(qint64(0), std::optional(QStringLiteral(
+                     "node_modules is a symbolic link to /, which is not a node_modules folder, so its size was not "
+                     "measured. Deleting removes the link only — everything at the target stays on disk."))));
+
         const NodeModule broken = record("/w/c", "c", 0, true);
         QCOMPARE(broken.reclaimableBytes(), 0);
         QCOMPARE(broken.symlinkExplanation(),

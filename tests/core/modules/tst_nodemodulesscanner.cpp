@@ -147,9 +147,13 @@ private slots:
         Scratch scratch;
         const QByteArray root = scratch.path("code");
         writeFile(root + "/shop/node_modules/react/index.js", 50000);
-        writeFile(root + "/shared/nm/lodash/lodash.js", 70000);
-        makeLink("../shared/nm", root + "/app/node_modules");
-        makeLink(root + "/shared/./nm/", root + "/abs/node_modules");
+        writeFile(root + "/shared/node_modules/lodash/lodash.js", 70000);
+        makeLink("../shared/node_modules", root + "/app/node_modules");
+        makeLink(root + "/shared/./node_modules/", root + "/abs/node_modules");
+        // Links that end anywhere but at a node_modules folder are not walked at all.
+        makeLink("..", root + "/up/node_modules");
+        makeLink(root + "/shared", root + "/disguise/node_modules");
+        makeLink("../disguise/node_modules", root + "/disguised/node_modules");
         makeLink("../missing/nm", root + "/broken/node_modules");
         makeLink("../app/node_modules", root + "/chain/node_modules");
         writeFile(root + "/filed/node_modules", 4096);
@@ -174,14 +178,20 @@ private slots:
 
         // Relative, absolute oddly spelt, and a link to a link: the destination text is
         // resolved once, then followed.
-        const qint64 sharedSize = allocatedBelow(root + "/shared/nm");
+        const qint64 sharedSize = allocatedBelow(root + "/shared/node_modules");
         for (const QByteArray link : {"/app", "/abs", "/chain"}) {
             const std::optional<NodeModule> module = Scanner::measure(root + link, root, token);
             QVERIFY(module && module->isSymlink);
-            const QByteArray target = root + (link == "/chain" ? "/app/node_modules" : "/shared/nm");
+            const QByteArray target = root + (link == "/chain" ? "/app/node_modules" : "/shared/node_modules");
             QCOMPARE(module->symlinkTarget, std::optional<QByteArray>(target));
             QCOMPARE(module->sizeBytes, sharedSize);
             QCOMPARE(module->reclaimableBytes(), 0);
+        }
+        for (const QByteArray link : {"/up", "/disguised"}) {
+            const std::optional<NodeModule> module = Scanner::measure(root + link, root, token);
+            QVERIFY(module && module->symlinkTarget);
+            QCOMPARE(std::pair(module->sizeBytes, module->isSizeMeasured()),
+                     std::pair(NodeModule::s_sizeNotMeasured, false));
         }
 
         const std::optional<NodeModule> broken = Scanner::measure(root + "/broken", root, token);

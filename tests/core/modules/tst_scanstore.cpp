@@ -194,7 +194,9 @@ private slots:
         QCOMPARE(store->progressText(), QString());
 
         makeLink(tree.path("gone"), tree.path("dangling"));
-        for (const QByteArray &missing : {tree.path("nothing-here"), tree.path("dangling"), QByteArray()}) {
+        // Empty and relative paths name no folder the user chose.
+        const QList<QByteArray> invalidRoots{tree.path("nothing-here"), tree.path("dangling"), QByteArray(), "."};
+        for (const QByteArray &missing : invalidRoots) {
             store->setRootPath(QFile::decodeName(missing));
             StoreLog invalid(*store);
             store->startScan();
@@ -419,13 +421,89 @@ private slots:
                  qPrintable(store->statusText()));
         QVERIFY(!exists(idOf(c)) && !exists(idOf(d)) && exists(c + "/package.json"));
 
-        // The store can go while its workers run: it waits for them, and a deletion whose
-        // result it never applied ends cancelled.
+        // The store can go while a deletion and a scan run; the deletion whose result it
+        // never applied ends cancelled.
         QFuture<DeletionResult> deletion = store->deleteModules({broken}, DeletionMode::permanent);
         store->startScan();
         store.reset();
-        QVERIFY(deletion.isCanceled());
-        QVERIFY(!exists(broken));
+        QTRY_VERIFY(deletion.isCanceled());
+    }
+
+    // While a deletion runs its records are marked, out of the selection and not deletable
+    // again, and the status counts through them; what stays is chosen again at the end.
+    void deletionMarksItsRecordsAndCountsThrough()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        const QByteArray a = makeProject(root + "/a", 4000), b = makeProject(root + "/b", 4000);
+        const QByteArray c = makeProject(root + "/c", 4000);
+        ScanStore store;
+        store.setRootPath(QFile::decodeName(root));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 3 node_modules folders."));
+        store.setSelection({idOf(a), idOf(b), idOf(c)});
+        const qint64 freed = allocatedBelow(idOf(a)) + allocatedBelow(idOf(b));
+        StoreLog log(store);
+
+        QFuture<DeletionResult> deletion = store.deleteModules({idOf(a), idOf(b), tree.path("x/node_modules")},
+                                                               DeletionMode::permanent);
+        QCOMPARE(store.statusText(), QStringLiteral("Deleting 1 of 2…"));
+        QCOMPARE(std::pair(store.deletingIds(), store.selection()),
+                 std::pair(QSet<QByteArray>{idOf(a), idOf(b)}, QSet<QByteArray>{idOf(c)}));
+        store.setSelection({idOf(a), idOf(c)});
+        QCOMPARE(store.selection(), QSet<QByteArray>{idOf(c)});
+        QFuture<DeletionResult> again = store.deleteModules({idOf(a), idOf(b)}, DeletionMode::trash);
+        QVERIFY(again.isFinished() && again.result() == DeletionResult());
+
+        QTRY_VERIFY(deletion.isFinished());
+        QCOMPARE(log.statuses, (QStringList{"Deleting 1 of 2…", "Deleting 2 of 2…",
+                                            QStringLiteral("Deleted 2 permanently. Freed %1. 1 folder remaining.")
+                                                .arg(ByteFormat::string(freed))}));
+        QCOMPARE(std::pair(store.deletingIds(), store.selection()),
+                 std::pair(QSet<QByteArray>(), QSet<QByteArray>{idOf(c)}));
+        QVERIFY(!exists(idOf(a)) && !exists(idOf(b)));
+    }
+
+    // Closing does not wait for a walk stuck on a dead mount; the walk ends later on its own.
+    void storeGoesAtOnceWhileItsWalkIsStuck()
+    {
+        const Scratch tree;
+        Gate stuck;
+        const auto opener = qScopeGuard([&] { stuck.open(); });
+        std::atomic<int> walks = 0, measures = 0;
+        auto store = gatedStore(walks, measures, &stuck);
+        store->setRootPath(QFile::decodeName(tree.path()));
+        store->startScan();
+        QTRY_COMPARE(stuck.waiting.load(), 1);
+        store.reset();
+        QCOMPARE(stuck.waiting.load(), 1);
+        stuck.open();
+        QTRY_COMPARE(stuck.waiting.load(), 0);
+    }
+
+    // Root b/link/../work: deletion reaches the folder the walk measured, also after the
+    // link has been pointed elsewhere since the scan.
+    void deletionGoesWhereTheWalkWent()
+    {
+        const Scratch tree;
+        const QByteArray scanned = makeProject(tree.path("b/home/work/app"), 1000);
+        const QByteArray decoy = makeProject(tree.path("b/work/app"), 1000);
+        const QByteArray later = makeProject(tree.path("b/other/work/app"), 1000);
+        makeDirs(tree.path("b/home/x"));
+        makeDirs(tree.path("b/other/x"));
+        makeLink(tree.path("b/home/x"), tree.path("b/link"));
+        ScanStore store;
+        store.setRootPath(QFile::decodeName(tree.path("b/link/../work")));
+        store.startScan();
+        QTRY_COMPARE(store.statusText(), QStringLiteral("Found 1 node_modules folder."));
+
+        QVERIFY(::unlink(tree.path("b/link").constData()) == 0);
+        makeLink(tree.path("b/other/x"), tree.path("b/link"));
+        QFuture<DeletionResult> deletion = store.deleteModules({store.modules().first().id}, DeletionMode::permanent);
+        QTRY_VERIFY(deletion.isFinished());
+        QCOMPARE(deletion.result().removedIDs.size(), 1);
+        QVERIFY(!exists(idOf(scanned)));
+        QVERIFY(exists(idOf(decoy) + "/dep/index.js") && exists(idOf(later) + "/dep/index.js"));
     }
 
 private:
