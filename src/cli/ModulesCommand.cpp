@@ -52,6 +52,8 @@ QString sizeText(const NodeModule &module)
         return ByteFormat::string(module.sizeBytes);
     if (!module.symlinkTarget)
         return QStringLiteral("broken link");
+    if (!module.isSizeMeasured())
+        return QStringLiteral("link · size not measured");
     return QStringLiteral("link · ") + ByteFormat::string(module.sizeBytes);
 }
 
@@ -163,7 +165,8 @@ int ModulesCommand::runScan()
                 {QStringLiteral("project"), module.projectName},
                 {QStringLiteral("parent"), pathJson(module.parentPath)},
                 {QStringLiteral("group"), module.groupKey},
-                {QStringLiteral("sizeBytes"), module.sizeBytes},
+                {QStringLiteral("sizeBytes"),
+                 module.isSizeMeasured() ? QJsonValue(module.sizeBytes) : QJsonValue(QJsonValue::Null)},
                 {QStringLiteral("reclaimableBytes"), module.reclaimableBytes()},
                 {QStringLiteral("isSymlink"), module.isSymlink},
                 {QStringLiteral("symlinkTarget"),
