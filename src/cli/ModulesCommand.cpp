@@ -327,7 +327,7 @@ int ModulesCommand::runClean()
     for (const QString &line : std::as_const(total.errors))
         Terminal::error(line);
     if (m_interrupts.isInterrupted()) {
-        Terminal::err(QStringLiteral("Interrupted: %1 of %2 left in place.\n")
+        Terminal::err(QStringLiteral("Interrupted: %1 of %2 not reached.\n")
                           .arg(chosen.size() - done)
                           .arg(plural(chosen.size(), QStringLiteral("folder"))));
         return s_interrupted;
