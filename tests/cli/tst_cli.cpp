@@ -232,6 +232,22 @@ private slots:
         QCOMPARE(snapshot(dir.path()), before);
     }
 
+    void pathsThatAreNotUtf8AreByteArrays()
+    {
+        QTemporaryDir dir;
+        const QByteArray project = QFile::encodeName(dir.path()) + "/caf\xe9";
+        QVERIFY(::mkdir(project.constData(), 0755) == 0);
+        QVERIFY(::mkdir((project + "/node_modules").constData(), 0755) == 0);
+
+        const Run result = run({u"scan"_s, dir.path(), u"--json"_s});
+        QCOMPARE(result.status, 0);
+        const QJsonArray path = json(result).value("modules").toArray().first()["path"].toArray();
+        QByteArray bytes;
+        for (const QJsonValue byte : path)
+            bytes.append(char(byte.toInt()));
+        QCOMPARE(bytes, project + "/node_modules");
+    }
+
     void olderThanJudgesByLastActivity()
     {
         QTemporaryDir dir;
