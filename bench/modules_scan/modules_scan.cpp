@@ -4,7 +4,7 @@
 // does, and also reports the longest stall of that loop and the peak resident memory.
 //
 //   modules_scan [--files N] [--delete-files N] [--rounds N] [--settle S]
-//                [--only scan,store,delete,trash] [--keep] [folder]
+//                [--only scan,store,links,delete,trash] [--keep] [folder]
 //
 // The tree goes into a new folder below `folder` (default: the temporary folder) and is
 // removed at the end unless --keep is given.
@@ -171,9 +171,9 @@ int main(int argc, char **argv)
     const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds."),
                                           QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
-    const QCommandLineOption onlyOption(QStringLiteral("only"),
-                                        QStringLiteral("Run some parts: scan, store, delete, trash (comma-separated)."),
-                                        QStringLiteral("part"));
+    const QCommandLineOption onlyOption(
+        QStringLiteral("only"), QStringLiteral("Run some parts: scan, store, links, delete, trash (comma-separated)."),
+        QStringLiteral("part"));
     const QCommandLineOption settleOption(
         QStringLiteral("settle"),
         QStringLiteral("Seconds the disk gets to finish earlier writes before each timed deletion."),
@@ -290,6 +290,85 @@ int main(int argc, char **argv)
     std::printf("  peak resident %.1f MiB during the store scans (%.1f MiB before them)%s\n", peak / 1024.0,
                 residentBefore / 1024.0, peakReset ? "" : ", peak since start: the kernel refused a reset");
     std::printf("  load       %s", qPrintable(loadAverage()));
+    }
+
+    // ---- hard links: the project tree, a cp -al copy of it and one large node_modules,
+    // each scanned against du -s, warm and cold; and the memory the store's bookkeeping
+    // of shared inodes takes
+    if (runs("links")) {
+    makeProjectTree();
+    // Peak resident set of a store scan of the original before it has any hard links,
+    // and of the copy after, every file of which is linked from outside the scanned
+    // root and so remembered.
+    const auto peakOfStoreScan = [&](const QByteArray &scanned) {
+        resetPeakResident();
+        const qint64 before = peakResidentKiB();
+        ScanStore store;
+        store.setRootPath(text(scanned));
+        scanThroughStore(store);
+        return std::pair(peakResidentKiB() - before, store.totalBytes());
+    };
+    const auto [plainPeak, plainTotal] = peakOfStoreScan(root);
+    const QByteArray linked = base + "/linked";
+    runTool(QStringLiteral("cp"), {QStringLiteral("-al"), text(root), text(linked)});
+    const QByteArray huge = base + "/huge";
+    const qint64 hugeFolders = ModuleTreeGenerator::generateNodeModules(huge + "/node_modules", deleteFiles, 11);
+    ::sync();
+    std::printf("\ncp -al copy of the projects made; one node_modules of %lld files in %lld folders\n",
+                qlonglong(deleteFiles), qlonglong(hugeFolders));
+    const auto dropCaches = [] {
+        ::sync();
+        std::ofstream drop("/proc/sys/vm/drop_caches");
+        drop << "3";
+        drop.flush();
+        return bool(drop);
+    };
+    const bool cold = dropCaches();
+    struct Shape
+    {
+        const char *name;
+        QByteArray root;
+        QStringList duArguments;
+    };
+    QStringList linkedArguments {QStringLiteral("-s")};
+    for (const QByteArray &project : projectTree->projects)
+        linkedArguments.append(text(linked + project.mid(root.size()) + "/node_modules"));
+    const Shape shapes[] = {{"projects", root, duArguments},
+                            {"cp -al copy", linked, linkedArguments},
+                            {"one node_modules", huge, {QStringLiteral("-s"), text(huge + "/node_modules")}}};
+    std::printf("scan (findParentDirs + measure, 8 in flight) against du -s, median of %d%s:\n", rounds,
+                cold ? ", cold after dropping the caches" : "; cold runs skipped: caches cannot be dropped here");
+    for (const Shape &shape : shapes) {
+        scan(shape.root);
+        runTool(QStringLiteral("du"), shape.duArguments);
+        QList<double> ours, du, oursCold, duCold;
+        for (int round = 0; round < rounds; ++round) {
+            ours.append(secondsOf([&] { scan(shape.root); }));
+            du.append(secondsOf([&] { runTool(QStringLiteral("du"), shape.duArguments); }));
+            if (!cold)
+                continue;
+            dropCaches();
+            oursCold.append(secondsOf([&] { scan(shape.root); }));
+            dropCaches();
+            duCold.append(secondsOf([&] { runTool(QStringLiteral("du"), shape.duArguments); }));
+        }
+        std::printf("  %-17s warm %7.1f ms, du %7.1f ms: %5.3f (target <= 0.45)", shape.name, median(ours) * 1e3,
+                    median(du) * 1e3, median(ours) / median(du));
+        if (cold)
+            std::printf("; cold %7.1f ms, du %7.1f ms: %5.3f (target <= 0.5)", median(oursCold) * 1e3,
+                        median(duCold) * 1e3, median(oursCold) / median(duCold));
+        std::printf("\n");
+    }
+
+    const auto [linkedPeak, linkedTotal] = peakOfStoreScan(linked);
+    const qint64 inodes = projectTree->moduleFiles;
+    std::printf("store scan peak resident growth: original %.1f MiB (%s reclaimable), copy %.1f MiB (%s reclaimable):\n"
+                "  %.1f bytes per hard-linked inode over %lld inodes (target <= 64)\n",
+                plainPeak / 1024.0, qPrintable(ByteFormat::string(plainTotal)), linkedPeak / 1024.0,
+                qPrintable(ByteFormat::string(linkedTotal)), double(linkedPeak - plainPeak) * 1024 / double(inodes),
+                qlonglong(inodes));
+    std::printf("  load       %s", qPrintable(loadAverage()));
+    runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(linked), text(huge)});
     }
 
     // ---- permanent deletion against rm -rf of an identical copy

@@ -3,6 +3,7 @@
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/Theme.h"
 
 #include <QEvent>
@@ -25,11 +26,13 @@ BlockedBadge::BlockedBadge(ProcessStore &processes, QWidget *parent)
     m_text->setAlignment(Qt::AlignCenter);
 
     auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(12, 8, 12, 8);
+    const int inset = Spacing::of(Space::inset);
+    const int standard = Spacing::of(Space::standard);
+    layout->setContentsMargins(inset, standard, inset, standard);
     layout->setSpacing(0);
     layout->addStretch(1);
     layout->addWidget(m_icon);
-    layout->addSpacing(6);
+    layout->addSpacing(Spacing::of(Space::related));
     layout->addWidget(m_text);
     layout->addStretch(1);
 

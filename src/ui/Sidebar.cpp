@@ -3,6 +3,7 @@
 #include "ui/BlockedBadge.h"
 #include "ui/SidebarDelegate.h"
 #include "ui/kit/Icons.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/Theme.h"
 
 #include <QListWidget>
@@ -32,8 +33,9 @@ Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
     }
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 10, 8, 8);
-    layout->setSpacing(8);
+    const int standard = Spacing::of(Space::standard);
+    layout->setContentsMargins(standard, Spacing::of(Space::group), standard, standard);
+    layout->setSpacing(standard);
     layout->addWidget(m_list, 1);
     layout->addWidget(m_badge);
 

@@ -3,6 +3,7 @@
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/Theme.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ StatusBar::StatusBar(ProcessStore &processes, const QUrl &productPage, QWidget *
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto *identity = new QHBoxLayout;
-    identity->setSpacing(6);
+    identity->setSpacing(Spacing::of(Space::related));
     auto *icon = new QLabel;
     const int iconSide = QFontMetrics(m_reading->font()).height() - 2;
     icon->setPixmap(Icons::pixmap(QStringLiteral("powerplug.fill"), iconSide, Theme::nodeGreen(),
@@ -52,10 +53,12 @@ StatusBar::StatusBar(ProcessStore &processes, const QUrl &productPage, QWidget *
     identity->addWidget(m_reading);
 
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 6, 12, 6);
-    row->setSpacing(8);
+    const int inset = Spacing::of(Space::inset);
+    const int related = Spacing::of(Space::related);
+    row->setContentsMargins(inset, related, inset, related);
+    row->setSpacing(Spacing::of(Space::standard));
     row->addLayout(identity);
-    row->addSpacerItem(new QSpacerItem(12, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum));
+    row->addSpacerItem(new QSpacerItem(inset, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum));
     row->addWidget(captionLabel(QStringLiteral("|"), Tint::Style::tertiary, QStringLiteral("statusSeparator")));
     row->addWidget(captionLabel(QStringLiteral("Made by the Quaylight authors"), Tint::Style::secondary,
                                 QStringLiteral("statusCredit")));

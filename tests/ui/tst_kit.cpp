@@ -11,6 +11,7 @@
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/ProgressSpinner.h"
 #include "ui/kit/ProportionBar.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/StatTile.h"
 #include "ui/kit/Switch.h"
 #include "ui/kit/SymbolLabel.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -112,8 +114,12 @@ private slots:
             font.setPointSizeF(points);
             QApplication::setFont(font);
             QCOMPARE(Typography::font(TextStyle::body).pointSizeF(), points);
-            for (int i = 1; i < ramp.size(); ++i)
-                QVERIFY(Typography::font(ramp.at(i - 1)).pointSizeF() < Typography::font(ramp.at(i)).pointSizeF());
+            // The two captions may meet at the desktop's smallest readable size.
+            for (int i = 1; i < ramp.size(); ++i) {
+                const qreal smaller = Typography::font(ramp.at(i - 1)).pointSizeF();
+                QVERIFY(i == 1 ? smaller <= Typography::font(ramp.at(i)).pointSizeF()
+                               : smaller < Typography::font(ramp.at(i)).pointSizeF());
+            }
             QCOMPARE(Typography::font(TextStyle::headline).pointSizeF(), points);
             QCOMPARE(Typography::font(TextStyle::headline).weight(), QFont::DemiBold);
             QCOMPARE(Typography::font(TextStyle::caption, QFont::DemiBold).weight(), QFont::DemiBold);
@@ -293,6 +299,33 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&tile));
         QCOMPARE(value->geometry().top() - title->geometry().bottom() - 1, 3);
         QCOMPARE(title->mapTo(&tile, QPoint(0, 0)), QPoint(12, 12));
+    }
+
+    // The kit's gaps and insets come from the style's layout metrics: a roomier style spreads
+    // every piece built under it.
+    void spacingFollowsTheStyle()
+    {
+        class RoomyStyle : public QProxyStyle
+        {
+        public:
+            using QProxyStyle::QProxyStyle;
+            int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+            {
+                const int metricValue = QProxyStyle::pixelMetric(metric, option, widget);
+                return metric == PM_LayoutHorizontalSpacing || metric == PM_LayoutLeftMargin ? 2 * metricValue
+                                                                                           : metricValue;
+            }
+        };
+        const QString saved = QApplication::style()->name();
+        const auto restore = qScopeGuard([&] { QApplication::setStyle(saved); });
+        const int related = Spacing::of(Space::related);
+        const int card = Spacing::of(Space::card);
+        const int tilePadding = StatTile(u"Groups"_s, u"0"_s, Tint::Style::primary).padding();
+
+        QApplication::setStyle(new RoomyStyle(saved));
+        QCOMPARE(Spacing::of(Space::related), 2 * related);
+        QCOMPARE(Spacing::of(Space::card), 2 * card);
+        QVERIFY(StatTile(u"Groups"_s, u"0"_s, Tint::Style::primary).padding() > tilePadding);
     }
 
     void glassSurfaceIsTranslucentAndRounded()

@@ -261,6 +261,27 @@ private slots:
         QCOMPARE(screen.order(), QList<QByteArray>{a});
     }
 
+    // A folder of files hard-linked from elsewhere says how much of it is shared, tells
+    // in the tooltip what deleting it frees, and sorts by that.
+    void sharedSizeCell()
+    {
+        const QByteArray root = m_tree->path("code");
+        const QByteArray store = m_tree->path("pnpm-store/big.js");
+        writeFile(store, 200'000);
+        makeHardLink(store, root + "/app/node_modules/big.js");
+        Screen screen;
+        QVERIFY(screen.scan(root));
+        const qint64 size = screen.model()->record(0).sizeBytes, shared = allocated(store);
+        const QModelIndex cell = screen.model()->index(0, Model::SizeColumn);
+        QCOMPARE(cell.data().toString(),
+                 ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared) + QStringLiteral(" shared"));
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this "
+                                "folder frees only ")
+                     + ByteFormat::string(size - shared) + QStringLiteral("."));
+        QCOMPARE(cell.data(Model::SortRole).toLongLong(), size - shared);
+    }
+
     // Link cells; every deletion asks first, acts only on what was confirmed, and a
     // refusal shows the alert.
     void linkCellsConfirmationsAndDeletions()

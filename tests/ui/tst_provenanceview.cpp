@@ -36,7 +36,8 @@ NodeModule record(const QString &key, const QString &name, qint64 bytes, bool li
     const QByteArray parent = QFile::encodeName(QStringLiteral("/code/%1/%2").arg(key, name));
     return {.id = parent + "/node_modules", .projectName = name, .parentPath = parent,
             .modulePath = parent + "/node_modules", .sizeBytes = bytes, .lastAccessed = {}, .groupKey = key, .isSymlink = link,
-            .symlinkTarget = link ? std::optional<QByteArray>("/elsewhere/node_modules") : std::nullopt};
+            .symlinkTarget = link ? std::optional<QByteArray>("/elsewhere/node_modules") : std::nullopt,
+            .sharedBytes = 0, .sharedInodes = {}};
 }
 
 // What the store's scans find: the records fed, by parent (set only between scans), or from

@@ -6,9 +6,15 @@
 
 #include <algorithm>
 
+const std::vector<SharedInode> &SharedInodes::list() const
+{
+    static const std::vector<SharedInode> s_none;
+    return items ? *items : s_none;
+}
+
 qint64 NodeModule::reclaimableBytes() const
 {
-    return isSymlink ? 0 : sizeBytes;
+    return isSymlink ? 0 : sizeBytes - sharedBytes;
 }
 
 std::optional<QString> NodeModule::symlinkExplanation() const
@@ -30,10 +36,11 @@ size_t qHash(const NodeModule &module, size_t seed)
 {
     return qHashMulti(seed, module.id, module.projectName, module.parentPath, module.modulePath,
                       module.sizeBytes, module.lastAccessed, module.groupKey, module.isSymlink,
-                      module.symlinkTarget.has_value(), module.symlinkTarget.value_or(QByteArray()));
+                      module.symlinkTarget.has_value(), module.symlinkTarget.value_or(QByteArray()),
+                      module.sharedBytes);
 }
 
-QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules)
+QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules, const QHash<QString, qint64> &sharedWithin)
 {
     QList<ModuleGroup> groups;
     QHash<QString, qsizetype> indexOfKey;
@@ -41,7 +48,7 @@ QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules)
         auto found = indexOfKey.constFind(module.groupKey);
         if (found == indexOfKey.cend()) {
             found = indexOfKey.insert(module.groupKey, groups.size());
-            groups.append(ModuleGroup {module.groupKey, {}, 0});
+            groups.append(ModuleGroup {module.groupKey, {}, sharedWithin.value(module.groupKey)});
         }
         ModuleGroup &group = groups[*found];
         group.modules.append(module);

@@ -2,10 +2,40 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
+
+// An inode of a measured tree that also has links outside it (pnpm's store, cp -al, a
+// second project). Only inodes with more than one link can be one.
+struct SharedInode
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 bytes = 0; // allocated
+    quint32 links = 0; // st_nlink when measured
+    quint32 linksHere = 0; // links the walk met inside the tree, fewer than links
+
+    friend bool operator==(const SharedInode &, const SharedInode &) = default;
+};
+
+// A record's shared inodes, fixed once measured and shared by every copy of the record;
+// compared by content.
+struct SharedInodes
+{
+    std::shared_ptr<const std::vector<SharedInode>> items;
+
+    [[nodiscard]] const std::vector<SharedInode> &list() const;
+
+    friend bool operator==(const SharedInodes &a, const SharedInodes &b)
+    {
+        return a.items == b.items || a.list() == b.list();
+    }
+};
 
 // One node_modules entry found by a scan. A plain value, safe between threads.
 // Paths are kept as the file system's bytes (names need not be valid UTF-8) and
@@ -19,13 +49,19 @@ struct NodeModule
     // A link's target is measured only when it is itself a node_modules folder.
     static constexpr qint64 s_sizeNotMeasured = -1;
 
-    qint64 sizeBytes = 0; // bytes on disk of the folder's tree, the link target's, or s_sizeNotMeasured
+    qint64 sizeBytes = 0; // bytes on disk of the tree, each inode once (du -s), the link target's, or s_sizeNotMeasured
     QDateTime lastAccessed; // DateFormat::distantPast() when unknown
     QString groupKey;
     bool isSymlink = false;
     std::optional<QByteArray> symlinkTarget; // absolute, standardised; only for live links
+    // Part of sizeBytes held by inodes that also have links outside the folder: deleting
+    // the folder alone does not give it back. 0 for a link.
+    qint64 sharedBytes = 0;
+    // Those inodes, for the store to tell which are freed by deleting several folders.
+    SharedInodes sharedInodes;
 
-    // 0 for a link: deleting a link frees nothing.
+    // What deleting this folder alone gives back: sizeBytes less sharedBytes, 0 for a
+    // link (deleting a link frees nothing).
     [[nodiscard]] qint64 reclaimableBytes() const;
     [[nodiscard]] bool isSizeMeasured() const { return sizeBytes != s_sizeNotMeasured; }
     // Absent for a real folder; the sentence that tells what deleting a link does.
@@ -34,10 +70,11 @@ struct NodeModule
     friend bool operator==(const NodeModule &, const NodeModule &) = default;
 };
 
-// Combines all nine fields, as == compares them.
+// Combines the fields == compares (the shared inodes only through sharedBytes).
 size_t qHash(const NodeModule &module, size_t seed = 0);
 
-// Records sharing a group key, largest first; totalBytes sums reclaimableBytes.
+// Records sharing a group key, largest first; totalBytes is what deleting them all
+// frees: their reclaimableBytes and the inodes shared only among them.
 struct ModuleGroup
 {
     QString key;
@@ -50,8 +87,10 @@ struct ModuleGroup
 };
 
 // Partitions by groupKey, sorts each group by sizeBytes (largest first, stable) and the
-// groups by totalBytes (largest first, stable).
-[[nodiscard]] QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules);
+// groups by totalBytes (largest first, stable). sharedWithin: per group key, the bytes of
+// inodes linked only from that group's records and from more than one of them.
+[[nodiscard]] QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules,
+                                             const QHash<QString, qint64> &sharedWithin = {});
 
 // A file-system path decoded for display (invalid UTF-8 shown as U+FFFD).
 [[nodiscard]] QString pathText(const QByteArray &path);

@@ -10,11 +10,17 @@
 
 #include <QTimeZone>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <tuple>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <vector>
 
 namespace NodeModulesScanner {
@@ -76,26 +82,73 @@ bool listForWalk(DirectoryReader &reader, int fd, WalkFolder &folder, bool &hold
     return reader.error() == 0;
 }
 
-// Allocated bytes of one regular file entry, or nothing when it is not one.
-std::optional<qint64> fileBytes(int dirFd, const char *name, bool &isFolder)
+// Bytes on disk of one tree as du -s counts them: every inode once, folders and links
+// included. An inode with more links than the walk meets inside the tree is shared:
+// its bytes stay on disk when the tree goes.
+class TreeTally
 {
-    struct statx stx;
-    isFolder = false;
-    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_BLOCKS | STATX_SIZE, &stx)
-        != 0)
-        return std::nullopt;
-    isFolder = S_ISDIR(stx.stx_mode);
-    if (!S_ISREG(stx.stx_mode))
-        return std::nullopt;
-    if (stx.stx_mask & STATX_BLOCKS)
-        return qint64(stx.stx_blocks) * 512;
-    if (stx.stx_mask & STATX_SIZE)
-        return qint64(stx.stx_size);
-    return 0;
-}
+public:
+    struct Result
+    {
+        qint64 sizeBytes = 0;
+        qint64 sharedBytes = 0;
+        std::vector<SharedInode> sharedInodes;
+    };
 
-// Sums one folder's regular files and notes its subfolders. False when cancelled.
-bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, qint64 &total,
+    void add(const struct statx &stx)
+    {
+        const qint64 bytes = (stx.stx_mask & STATX_BLOCKS) ? qint64(stx.stx_blocks) * 512
+            : (stx.stx_mask & STATX_SIZE) && S_ISREG(stx.stx_mode) ? qint64(stx.stx_size)
+                                                                  : 0;
+        // Folders cannot be hard-linked; their link count counts subfolders.
+        if (S_ISDIR(stx.stx_mode) || !(stx.stx_mask & STATX_NLINK) || stx.stx_nlink <= 1) {
+            m_size += bytes;
+            return;
+        }
+        m_links.push_back({makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino, bytes, stx.stx_nlink, 1});
+    }
+
+    void merge(TreeTally &&other)
+    {
+        m_size += other.m_size;
+        m_links.insert(m_links.end(), other.m_links.begin(), other.m_links.end());
+    }
+
+    // Every link met is noted as it comes, and the notes of one inode gathered at the
+    // end: a sorted list takes less than half the memory of a hash table, and pnpm's trees
+    // are nothing but links.
+    [[nodiscard]] Result result()
+    {
+        const auto byInode = [](const SharedInode &a, const SharedInode &b) {
+            return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
+        };
+        std::sort(m_links.begin(), m_links.end(), byInode);
+        Result result;
+        result.sizeBytes = m_size;
+        size_t shared = 0;
+        for (size_t first = 0, last = 0; first < m_links.size(); first = last) {
+            for (last = first + 1; last < m_links.size() && !byInode(m_links[first], m_links[last]); ++last) { }
+            SharedInode &inode = m_links[first];
+            inode.linksHere = quint32(last - first);
+            result.sizeBytes += inode.bytes;
+            if (inode.linksHere < inode.links) {
+                result.sharedBytes += inode.bytes;
+                m_links[shared++] = inode;
+            }
+        }
+        result.sharedInodes.assign(m_links.begin(), m_links.begin() + qsizetype(shared));
+        return result;
+    }
+
+private:
+    qint64 m_size = 0; // of the inodes with one link
+    std::vector<SharedInode> m_links; // one note per link of an inode with several
+};
+
+constexpr unsigned s_tallyMask = STATX_TYPE | STATX_BLOCKS | STATX_SIZE | STATX_NLINK | STATX_INO;
+
+// Tallies one folder's entries and notes its subfolders. False when cancelled.
+bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, TreeTally &tally,
                  const CancelToken &token)
 {
     reader.start(fd);
@@ -103,34 +156,25 @@ bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subf
     while (reader.next(entry)) {
         if (token.isCancelled())
             return false;
-        switch (entry.type) {
-        case DT_DIR:
+        struct statx stx;
+        if (::statx(fd, entry.name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, s_tallyMask, &stx) != 0)
+            continue;
+        tally.add(stx);
+        if (S_ISDIR(stx.stx_mode))
             subfolders.emplace_back(entry.name, entry.length);
-            break;
-        case DT_REG:
-        case DT_UNKNOWN: {
-            bool isFolder = false;
-            if (const std::optional<qint64> bytes = fileBytes(fd, entry.name, isFolder))
-                total += *bytes;
-            else if (isFolder)
-                subfolders.emplace_back(entry.name, entry.length);
-            break;
-        }
-        default:
-            break; // links, sockets, devices and pipes take no space of their own here
-        }
     }
     return true;
 }
 
-qint64 sizeOfTree(FileDescriptor top, const CancelToken &token)
+// Tallies everything below folder (its own blocks are its parent's to count), depth
+// first. False when cancelled.
+bool tallyBelow(FileDescriptor folder, DirectoryReader &reader, TreeTally &tally, const CancelToken &token,
+                int descriptors)
 {
-    qint64 total = 0;
-    DirectoryReader reader;
-    DirectoryStack stack(std::move(top), s_walkFlags);
+    DirectoryStack stack(std::move(folder), s_walkFlags, descriptors);
     std::vector<std::vector<std::string>> pending(1);
-    if (!listForSize(reader, stack.fd(0), pending.back(), total, token))
-        return total;
+    if (!listForSize(reader, stack.fd(0), pending.back(), tally, token))
+        return false;
     while (!pending.empty()) {
         std::vector<std::string> &subfolders = pending.back();
         if (subfolders.empty()) {
@@ -141,15 +185,95 @@ qint64 sizeOfTree(FileDescriptor top, const CancelToken &token)
         const std::string name = std::move(subfolders.back());
         subfolders.pop_back();
         if (!stack.push(name.c_str()))
-            continue; // gone, unreadable, or swapped for a link: adds nothing
+            continue; // gone, unreadable, or swapped for a link: its own blocks are counted
         const int fd = stack.deepestFd();
         pending.emplace_back();
         if (fd < 0)
             continue;
-        if (!listForSize(reader, fd, pending.back(), total, token))
-            return total;
+        if (!listForSize(reader, fd, pending.back(), tally, token))
+            return false;
     }
-    return total;
+    return true;
+}
+
+// The folder at relative (names joined by "/") below top, no link followed on the way.
+FileDescriptor openBelow(int top, const std::string &relative)
+{
+    FileDescriptor fd(::fcntl(top, F_DUPFD_CLOEXEC, 0));
+    size_t start = 0;
+    while (fd.isValid() && start < relative.size()) {
+        const size_t end = std::min(relative.find('/', start), relative.size());
+        fd = openFolderAt(fd.get(), relative.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+    return fd;
+}
+
+// A tree with this many folders in its first levels is walked by several threads: one
+// large node_modules (a monorepo's hoisted one, pnpm's .pnpm) would otherwise keep a
+// single thread busy while the others have finished.
+constexpr size_t s_foldersToShare = 64;
+constexpr int s_levelsBeforeSharing = 3;
+constexpr int s_walkersPerTree = 8;
+// Eight trees measured at once, eight walkers each, must stay well inside the usual
+// limit of 1,024 open files; deeper folders are reopened from their ancestors.
+constexpr int s_descriptorsPerWalker = 8;
+
+TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
+{
+    TreeTally tally;
+    struct statx stx;
+    if (::statx(top.get(), "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0)
+        tally.add(stx);
+    DirectoryReader reader;
+    // The first levels breadth first, until there are folders enough to share.
+    std::vector<std::string> frontier;
+    if (!listForSize(reader, top.get(), frontier, tally, token))
+        return tally.result();
+    for (int level = 1; level < s_levelsBeforeSharing && frontier.size() < s_foldersToShare; ++level) {
+        std::vector<std::string> next;
+        for (const std::string &relative : frontier) {
+            const FileDescriptor fd = openBelow(top.get(), relative);
+            if (!fd.isValid())
+                continue;
+            std::vector<std::string> names;
+            if (!listForSize(reader, fd.get(), names, tally, token))
+                return tally.result();
+            for (std::string &name : names)
+                next.push_back(relative + '/' + name);
+        }
+        frontier = std::move(next);
+    }
+
+    // Each walker takes whole subtrees of the frontier in turn and keeps a tally of its
+    // own; merging them counts an inode met by two walkers once.
+    std::atomic<size_t> nextFolder = 0;
+    const size_t helpers = frontier.size() >= s_foldersToShare ? s_walkersPerTree - 1 : 0;
+    const int descriptors = helpers > 0 ? s_descriptorsPerWalker : DirectoryStack::s_defaultBudget;
+    const auto walk = [&](TreeTally &own) {
+        DirectoryReader ownReader;
+        for (size_t index = nextFolder++; index < frontier.size(); index = nextFolder++) {
+            if (FileDescriptor fd = openBelow(top.get(), frontier[index]); fd.isValid()) {
+                if (!tallyBelow(std::move(fd), ownReader, own, token, descriptors))
+                    return;
+            }
+        }
+    };
+    std::vector<TreeTally> tallies(helpers);
+    std::vector<std::thread> threads;
+    for (TreeTally &own : tallies) {
+        try {
+            threads.emplace_back(walk, std::ref(own));
+        } catch (const std::system_error &) {
+            break; // no thread to be had: fewer walkers take the same folders
+        }
+    }
+    walk(tally);
+    for (std::thread &thread : threads)
+        thread.join();
+    for (TreeTally &own : tallies)
+        tally.merge(std::move(own));
+    return tally.result();
 }
 
 QDateTime fromTimestamp(const struct statx_timestamp &time)
@@ -245,7 +369,7 @@ qint64 directorySize(const QByteArray &path, const CancelToken &token)
     FileDescriptor fd = openFolder(path);
     if (!fd.isValid())
         return 0;
-    return sizeOfTree(std::move(fd), token);
+    return tallyTree(std::move(fd), token).sizeBytes;
 }
 
 std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray &root, const CancelToken &token)
@@ -277,6 +401,7 @@ std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray
                 destination->startsWith('/') ? *destination : FilePaths::join(parentPath, *destination));
             if (FilePaths::openLongPath(target, O_PATH).isValid()) {
                 module.symlinkTarget = target;
+                // The target's size: nothing there is freed by deleting the link.
                 module.sizeBytes = leadsToNodeModules(target) ? directorySize(target, token)
                                                               : NodeModule::s_sizeNotMeasured;
             }
@@ -285,8 +410,13 @@ std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray
     }
     // A real folder is sized; any other kind of entry holds no tree and weighs 0.
     FileDescriptor moduleFd = openFolderAt(parentFd.get(), "node_modules");
-    if (moduleFd.isValid())
-        module.sizeBytes = sizeOfTree(std::move(moduleFd), token);
+    if (moduleFd.isValid()) {
+        TreeTally::Result tally = tallyTree(std::move(moduleFd), token);
+        module.sizeBytes = tally.sizeBytes;
+        module.sharedBytes = tally.sharedBytes;
+        if (!tally.sharedInodes.empty())
+            module.sharedInodes.items = std::make_shared<const std::vector<SharedInode>>(std::move(tally.sharedInodes));
+    }
     return module;
 }
 
@@ -421,7 +551,10 @@ DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode
         } else {
             TreeRemover remover;
             remover.setStopRequested(control.stopRequested);
-            if (const int error = remover.remove(parentFd.get(), s_nodeModules.constData()); error != 0) {
+            const int error = remover.remove(parentFd.get(), s_nodeModules.constData());
+            // A removal that got partway still gave back what it unlinked.
+            result.freedBytes += remover.freedBytes();
+            if (error != 0) {
                 result.errors.append(failureLine(module, QStringLiteral("could not delete permanently"),
                                                  FilePaths::errorText(error)));
                 continue;

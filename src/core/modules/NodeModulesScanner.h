@@ -25,17 +25,20 @@ namespace NodeModulesScanner {
 // found so far, once it is cancelled.
 [[nodiscard]] QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &token);
 
-// Bytes allocated on disk (st_blocks * 512) by the regular files of the tree at path
+// Bytes allocated on disk (st_blocks * 512) by the tree at path as du -s counts them:
+// the folders, files and links in it, each inode once however many links it has
 // (path itself may be a link; nothing inside is followed). Unreadable parts add
 // nothing; 0 when path is no folder. Checks token once per entry and returns the
 // total so far once it is cancelled.
 [[nodiscard]] qint64 directorySize(const QByteArray &path, const CancelToken &token);
 
 // The record of parentPath's node_modules entry, or nothing when there is none. A
-// link is sized at its target (relative destinations resolved against parentPath,
-// then standardised) when the target, links followed, is a folder named node_modules,
-// else its size is NodeModule::s_sizeNotMeasured; a broken link weighs 0. Cut short by the token, the record
-// carries a partial size.
+// folder is sized as directorySize does; the inodes with links outside it are its
+// sharedBytes and sharedInodes. A link is sized at its target (relative destinations
+// resolved against parentPath, then standardised) when the target, links followed, is a
+// folder named node_modules, else its size is NodeModule::s_sizeNotMeasured; a link
+// shares nothing and a broken one weighs 0. Cut short by the token, the record carries
+// a partial size.
 [[nodiscard]] std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray &root,
                                                 const CancelToken &token);
 
@@ -55,6 +58,9 @@ struct DeletionResult
     QStringList errors; // "{projectName}: {strerror text}", input order
     QStringList refusals; // "{modulePath}: {reason}", input order
     QList<QByteArray> trashedURLs; // absolute paths in a Trash's files/, input order
+    // Bytes the removals gave back (files whose last link went, and folders), also by
+    // removals that failed part-way; 0 in trash mode.
+    qint64 freedBytes = 0;
 
     friend bool operator==(const DeletionResult &, const DeletionResult &) = default;
 };

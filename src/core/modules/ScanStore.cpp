@@ -226,26 +226,21 @@ void ScanStore::setDeletingIds(const QSet<QByteArray> &ids)
     emit deletingIdsChanged();
 }
 
-qint64 ScanStore::totalBytes() const
-{
-    qint64 total = 0;
-    for (const NodeModule &module : m_modules)
-        total += module.reclaimableBytes();
-    return total;
-}
-
-int ScanStore::symlinkCount() const
-{
-    return int(std::count_if(m_modules.cbegin(), m_modules.cend(),
-                             [](const NodeModule &module) { return module.isSymlink; }));
-}
-
 qint64 ScanStore::reclaimableBytes(const QSet<QByteArray> &ids) const
 {
     qint64 total = 0;
+    QHash<InodeKey, quint32> linksInSelection;
     for (const NodeModule &module : m_modules) {
-        if (ids.contains(module.id))
-            total += module.reclaimableBytes();
+        if (!ids.contains(module.id))
+            continue;
+        total += module.reclaimableBytes();
+        for (const SharedInode &shared : module.sharedInodes.list())
+            linksInSelection[InodeKey {shared.device, shared.inode}] += shared.linksHere;
+    }
+    for (auto links = linksInSelection.cbegin(); links != linksInSelection.cend(); ++links) {
+        const auto tally = m_sharedInodes.constFind(links.key());
+        if (tally != m_sharedInodes.cend() && links.value() >= tally->links)
+            total += tally->bytes;
     }
     return total;
 }
@@ -259,7 +254,80 @@ int ScanStore::symlinkCount(const QSet<QByteArray> &ids) const
 
 QList<ModuleGroup> ScanStore::groups() const
 {
-    return buildGroups(m_modules);
+    return buildGroups(m_modules, m_sharedWithinGroup);
+}
+
+// An inode counts in the totals once every one of its links lies in the records here,
+// and in its group's total when those records are all of one group.
+void ScanStore::addShared(const InodeTally &tally, qint64 sign)
+{
+    if (tally.linksInRecords < tally.links)
+        return;
+    m_totalBytes += sign * tally.bytes;
+    if (tally.group >= 0)
+        m_sharedWithinGroup[m_groupKeys.at(tally.group)] += sign * tally.bytes;
+}
+
+void ScanStore::account(const NodeModule &module)
+{
+    m_totalBytes += module.reclaimableBytes();
+    if (module.isSymlink)
+        ++m_symlinkCount;
+    const std::vector<SharedInode> &inodes = module.sharedInodes.list();
+    if (inodes.empty())
+        return;
+    auto group = m_groupIndex.constFind(module.groupKey);
+    if (group == m_groupIndex.cend()) {
+        group = m_groupIndex.insert(module.groupKey, qint32(m_groupKeys.size()));
+        m_groupKeys.append(module.groupKey);
+    }
+    for (const SharedInode &shared : inodes) {
+        auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
+        if (tally == m_sharedInodes.end()) {
+            tally = m_sharedInodes.insert(InodeKey {shared.device, shared.inode},
+                                          InodeTally {shared.bytes, shared.links, 0, *group});
+        } else {
+            addShared(*tally, -1);
+            if (tally->group != *group)
+                tally->group = -1;
+        }
+        tally->linksInRecords += shared.linksHere;
+        addShared(*tally, 1);
+    }
+}
+
+// A record's group share is not handed back to a single group once a deletion leaves
+// the inode's links in one group only: group totals may then understate, never overstate.
+void ScanStore::retract(const NodeModule &module, Departure departure)
+{
+    m_totalBytes -= module.reclaimableBytes();
+    if (module.isSymlink)
+        --m_symlinkCount;
+    for (const SharedInode &shared : module.sharedInodes.list()) {
+        const auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
+        if (tally == m_sharedInodes.end())
+            continue;
+        addShared(*tally, -1);
+        const quint32 links = std::min(shared.linksHere, tally->linksInRecords);
+        tally->linksInRecords -= links;
+        // Trashed links live on in the Trash; removed ones are gone for good.
+        if (departure == Departure::removed)
+            tally->links -= std::min(links, tally->links);
+        if (tally->linksInRecords == 0)
+            m_sharedInodes.erase(tally);
+        else
+            addShared(*tally, 1);
+    }
+}
+
+void ScanStore::resetTotals()
+{
+    m_totalBytes = 0;
+    m_symlinkCount = 0;
+    m_sharedInodes.clear();
+    m_groupIndex.clear();
+    m_groupKeys.clear();
+    m_sharedWithinGroup.clear();
 }
 
 void ScanStore::startScan()
@@ -284,6 +352,7 @@ void ScanStore::startScan()
     m_receivedCount = 0;
 
     setIsScanning(true);
+    resetTotals();
     setModules({});
     setSelection({});
     setStatusText(QStringLiteral("Scanning for node_modules…"));
@@ -355,6 +424,7 @@ void ScanStore::measured(const std::shared_ptr<CancelToken> &token, const std::o
     ++m_measuredCount;
     if (module) {
         ++m_receivedCount;
+        account(*module);
         m_modules.append(*module);
         emit moduleAppended(m_modules.constLast());
         emit modulesChanged();
@@ -461,15 +531,18 @@ NodeModulesScanner::DeletionResult ScanStore::applyDeletion(int serial, const QS
                                                             const NodeModulesScanner::DeletionResult &result,
                                                             NodeModulesScanner::DeletionMode mode)
 {
+    using NodeModulesScanner::DeletionMode;
     m_deletions.remove(serial);
     setDeletingIds(m_deletingIds - ids);
-    qint64 freed = 0;
+    // A permanent deletion reports what the removals really gave back; the Trash gives
+    // back nothing until it is emptied, so it reports what emptying it would.
+    const qint64 freed = mode == DeletionMode::permanent ? result.freedBytes : reclaimableBytes(result.removedIDs);
     QList<NodeModule> remaining;
     remaining.reserve(m_modules.size());
     QSet<QByteArray> selection = m_selection;
     for (const NodeModule &module : m_modules) {
         if (result.removedIDs.contains(module.id)) {
-            freed += module.reclaimableBytes();
+            retract(module, mode == DeletionMode::permanent ? Departure::removed : Departure::trashed);
             continue;
         }
         remaining.append(module);

@@ -6,6 +6,7 @@
 #include "core/modules/NodeModulesScanner.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QSet>
@@ -17,12 +18,13 @@
 
 // The observable state of the node_modules cleanup, shared by the Disk cleanup and
 // Breakdown screens. Lives on the GUI thread and is touched only there; each
-// xChanged() signal fires only when x takes a different value. Derived values are
-// recomputed on every call. The walks and deletions run on a worker pool, the
-// measurements on a pool of their own, at most eight at once, all below the GUI thread's
-// priority; measured records are appended one by one as they finish. The pools belong to
-// the process, not to a store, so that a store can go at once while a walk is stuck on
-// a dead mount: the abandoned work finishes on its own and reports to nobody.
+// xChanged() signal fires only when x takes a different value. The totals are kept up
+// to date as records come and go, in time proportional to the record's shared inodes;
+// the groups are rebuilt on every call. The walks and deletions run on a worker pool,
+// the measurements on a pool of their own, at most eight at once, all below the GUI
+// thread's priority; measured records are appended one by one as they finish. The pools
+// belong to the process, not to a store, so that a store can go at once while a walk is
+// stuck on a dead mount: the abandoned work finishes on its own and reports to nobody.
 class ScanStore : public QObject
 {
     Q_OBJECT
@@ -61,10 +63,11 @@ public:
     [[nodiscard]] const QSet<QByteArray> &deletingIds() const { return m_deletingIds; }
     [[nodiscard]] bool isDeleting() const { return !m_deletingIds.isEmpty(); }
 
-    // Sums reclaimableBytes (links add 0).
-    [[nodiscard]] qint64 totalBytes() const;
-    [[nodiscard]] int symlinkCount() const;
-    // Over the records whose id is in ids; ids that match no record add nothing.
+    // What deleting every record frees: their reclaimableBytes (links add 0), and each
+    // inode linked from several records and nowhere else, once.
+    [[nodiscard]] qint64 totalBytes() const { return m_totalBytes; }
+    [[nodiscard]] int symlinkCount() const { return m_symlinkCount; }
+    // The same over the records whose id is in ids; ids that match no record add nothing.
     [[nodiscard]] qint64 reclaimableBytes(const QSet<QByteArray> &ids) const;
     [[nodiscard]] int symlinkCount(const QSet<QByteArray> &ids) const;
     [[nodiscard]] QList<ModuleGroup> groups() const;
@@ -110,6 +113,29 @@ private:
         qsizetype position = 0;
         qsizetype count = 0;
     };
+    struct InodeKey
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        friend bool operator==(const InodeKey &, const InodeKey &) = default;
+        friend size_t qHash(const InodeKey &key, size_t seed = 0) { return qHashMulti(seed, key.device, key.inode); }
+    };
+    // An inode linked from more than one place, at least one of them a record here.
+    struct InodeTally
+    {
+        qint64 bytes = 0;
+        quint32 links = 0; // st_nlink, less the links permanent deletions removed
+        quint32 linksInRecords = 0;
+        qint32 group = 0; // index in m_groupKeys of the records' one group, -1 for several
+    };
+    enum class Departure { trashed, removed };
+
+    // Adds or takes away one record's part of the totals; departure tells what became of
+    // a record that leaves (its links moved elsewhere, or gone).
+    void account(const NodeModule &module);
+    void retract(const NodeModule &module, Departure departure);
+    void addShared(const InodeTally &tally, qint64 sign);
+    void resetTotals();
 
     void setIsScanning(bool isScanning);
     void setModules(const QList<NodeModule> &modules);
@@ -145,6 +171,14 @@ private:
     // The running deletions by serial, for the progress line.
     QMap<int, Deletion> m_deletions;
     int m_nextDeletion = 0;
+    qint64 m_totalBytes = 0;
+    int m_symlinkCount = 0;
+    // Only inodes with links outside a single record are remembered.
+    QHash<InodeKey, InodeTally> m_sharedInodes;
+    QHash<QString, qint32> m_groupIndex;
+    QList<QString> m_groupKeys;
+    // Per group key: bytes of inodes linked from several of its records and nowhere else.
+    QHash<QString, qint64> m_sharedWithinGroup;
     // The token of the current or last scan, that scan's root as it resolved it (set once
     // the walk began), and its counts.
     std::shared_ptr<CancelToken> m_token;

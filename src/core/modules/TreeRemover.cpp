@@ -45,7 +45,19 @@ struct Folder
 {
     std::vector<std::string> subfolders;
     int listings = 1;
+    qint64 bytes = 0; // its own blocks, freed with it
 };
+
+// The bytes unlinking entry `name` of dirFd gives back, read just before: nothing while
+// other links keep the inode.
+qint64 bytesFreedByUnlink(int dirFd, const char *name)
+{
+    struct statx stx;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_NLINK | STATX_BLOCKS, &stx) != 0
+        || !(stx.stx_mask & STATX_BLOCKS) || stx.stx_nlink > 1)
+        return 0;
+    return qint64(stx.stx_blocks) * 512;
+}
 
 class Removal
 {
@@ -88,6 +100,7 @@ public:
             // doubles the time a large tree takes.
             const std::string name = stack.name(stack.depth() - 1);
             const int listings = folder.listings;
+            const qint64 folderBytes = folder.bytes;
             folders.pop_back();
             stack.pop();
             const int parentOfFolder = stack.deepestFd();
@@ -95,7 +108,9 @@ public:
                 note(errno);
                 continue;
             }
-            if (::unlinkat(parentOfFolder, name.c_str(), AT_REMOVEDIR) != 0) {
+            if (::unlinkat(parentOfFolder, name.c_str(), AT_REMOVEDIR) == 0) {
+                m_freed += folderBytes;
+            } else {
                 const int error = errno;
                 // Names added while the folder was emptied: list it again, unless
                 // something below already failed and explains why it is not empty.
@@ -110,8 +125,20 @@ public:
         return m_firstError;
     }
 
+    [[nodiscard]] qint64 freed() const { return m_freed; }
+
 private:
     bool stopped() const { return m_stop && m_stop(); }
+
+    // Unlinks a non-folder, counting what that gives back.
+    [[nodiscard]] bool unlinkName(int dirFd, const char *name)
+    {
+        const qint64 bytes = bytesFreedByUnlink(dirFd, name);
+        if (::unlinkat(dirFd, name, 0) != 0)
+            return false;
+        m_freed += bytes;
+        return true;
+    }
 
     void note(int error)
     {
@@ -134,7 +161,7 @@ private:
         if (!stack.push(name)) {
             if (errno == ELOOP || errno == ENOTDIR) {
                 // A link or a file, maybe swapped in since the listing: its name only.
-                if (::unlinkat(parent, name, 0) != 0 && errno != ENOENT)
+                if (!unlinkName(parent, name) && errno != ENOENT)
                     note(errno);
             } else if (errno == ENOENT) {
                 m_lastGone = ENOENT;
@@ -161,7 +188,11 @@ private:
             stack.pop();
             return false;
         }
-        folders.push_back(Folder {{}, listings});
+        struct statx stx;
+        const qint64 bytes = ::statx(fd, "", AT_EMPTY_PATH, STATX_BLOCKS, &stx) == 0 && (stx.stx_mask & STATX_BLOCKS)
+            ? qint64(stx.stx_blocks) * 512
+            : 0;
+        folders.push_back(Folder {{}, listings, bytes});
         empty(fd, folders.back());
         return true;
     }
@@ -188,7 +219,7 @@ private:
                 folder.subfolders.emplace_back(entry.name, entry.length);
                 continue;
             }
-            if (::unlinkat(fd, entry.name, 0) != 0) {
+            if (!unlinkName(fd, entry.name)) {
                 if (errno == EISDIR)
                     folder.subfolders.emplace_back(entry.name, entry.length);
                 else if (errno != ENOENT)
@@ -205,6 +236,7 @@ private:
     Mount m_parentMount;
     Mount m_topMount;
     int m_firstError = 0;
+    qint64 m_freed = 0;
     int m_lastGone = 0; // ENOENT once a folder to enter had vanished
 };
 
@@ -212,5 +244,8 @@ private:
 
 int TreeRemover::remove(int parentFd, const char *name)
 {
-    return Removal(m_beforeOpen, m_stop).run(parentFd, name);
+    Removal removal(m_beforeOpen, m_stop);
+    const int error = removal.run(parentFd, name);
+    m_freedBytes = removal.freed();
+    return error;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <functional>
 
 // Removes one entry and, when it is a folder, everything below it, working relative to
@@ -31,8 +33,12 @@ public:
     // else the errno of the first failure; the removal goes on past failures, so a
     // failed removal can leave part of the tree behind.
     [[nodiscard]] int remove(int parentFd, const char *name);
+    // Bytes on disk the last remove() gave back: the files, links and folders it unlinked
+    // whose last link that was (a file with links elsewhere frees nothing).
+    [[nodiscard]] qint64 freedBytes() const { return m_freedBytes; }
 
 private:
     BeforeOpen m_beforeOpen;
     StopRequested m_stop;
+    qint64 m_freedBytes = 0;
 };

@@ -5,12 +5,13 @@
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/ProportionBar.h"
+#include "ui/kit/Spacing.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 ProvenanceRow::ProvenanceRow(const ModuleGroup &group, double fraction, QWidget *parent)
-    : GlassCard(12, parent)
+    : GlassCard(Spacing::of(Space::inset), parent)
     , m_dot(new ColorDot(s_dotSize))
     , m_key(new KitLabel)
     , m_count(new KitLabel)
@@ -32,14 +33,14 @@ ProvenanceRow::ProvenanceRow(const ModuleGroup &group, double fraction, QWidget 
     m_bar->setObjectName(QStringLiteral("provenanceBar"));
 
     auto *line = new QHBoxLayout;
-    line->setSpacing(8);
+    line->setSpacing(Spacing::of(Space::standard));
     line->addWidget(m_dot, 0, Qt::AlignVCenter);
     line->addWidget(m_key, 1);
     line->addWidget(m_count, 0, Qt::AlignVCenter);
     line->addWidget(m_size, 0, Qt::AlignVCenter);
 
     auto *column = new QVBoxLayout;
-    column->setSpacing(8);
+    column->setSpacing(Spacing::of(Space::standard));
     column->addLayout(line);
     column->addWidget(m_bar);
     setContentLayout(column);

@@ -9,6 +9,7 @@
 #include "ui/kit/GlassCard.h"
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/Spacing.h"
 
 #include <QScrollArea>
 #include <QShowEvent>
@@ -20,11 +21,11 @@ namespace {
 
 constexpr qsizetype s_rowsShownOneByOne = 8;
 
-QVBoxLayout *stack(QWidget *owner, int spacing)
+QVBoxLayout *stack(QWidget *owner, Space spacing)
 {
     auto *layout = new QVBoxLayout(owner);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
+    layout->setSpacing(Spacing::of(spacing));
     return layout;
 }
 
@@ -37,7 +38,8 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     auto *title = new KitLabel(QStringLiteral("Breakdown"), TextStyle::title2);
     title->setObjectName(QStringLiteral("screenTitle"));
     title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    title->setContentsMargins(12, 12, 12, 0);
+    const int inset = Spacing::of(Space::inset);
+    title->setContentsMargins(inset, inset, inset, 0);
 
     m_placeholder = new ContentUnavailableView(
         QStringLiteral("Nothing to chart"), QStringLiteral("chart.bar.xaxis"),
@@ -47,8 +49,8 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("breakdownContent"));
     auto *parts = new QVBoxLayout(content);
-    parts->setContentsMargins(16, 16, 16, 16);
-    parts->setSpacing(20);
+    parts->setContentsMargins(Spacing::margins(Space::section));
+    parts->setSpacing(Spacing::of(Space::card));
     parts->addWidget(header());
     parts->addWidget(chartCard());
     parts->addWidget(breakdown());
@@ -81,7 +83,7 @@ QWidget *ProvenanceView::header()
 {
     auto *part = new QWidget;
     part->setObjectName(QStringLiteral("breakdownHeader"));
-    QVBoxLayout *layout = stack(part, 4);
+    QVBoxLayout *layout = stack(part, Space::tight);
     auto *heading = new KitLabel(QStringLiteral("Where your node_modules come from"), TextStyle::title2);
     heading->setObjectName(QStringLiteral("breakdownHeading"));
     heading->setTextStyle(TextStyle::title2, QFont::DemiBold);
@@ -96,7 +98,7 @@ QWidget *ProvenanceView::header()
 
 QWidget *ProvenanceView::chartCard()
 {
-    auto *card = new GlassCard(18);
+    auto *card = new GlassCard(Spacing::of(Space::card));
     card->setObjectName(QStringLiteral("chartCard"));
     m_chart = new ByteBarChart;
     m_chart->setObjectName(QStringLiteral("breakdownChart"));
@@ -109,12 +111,12 @@ QWidget *ProvenanceView::breakdown()
 {
     auto *part = new QWidget;
     part->setObjectName(QStringLiteral("breakdownList"));
-    QVBoxLayout *layout = stack(part, 10);
+    QVBoxLayout *layout = stack(part, Space::group);
     auto *heading = new KitLabel(QStringLiteral("Breakdown"), TextStyle::headline);
     heading->setObjectName(QStringLiteral("breakdownListHeading"));
     layout->addWidget(heading);
     auto *rows = new QWidget;
-    m_rowList = stack(rows, 10);
+    m_rowList = stack(rows, Space::group);
     layout->addWidget(rows);
     return part;
 }

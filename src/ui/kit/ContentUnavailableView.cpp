@@ -2,6 +2,7 @@
 
 #include "ui/kit/Icons.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/Spacing.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
@@ -31,13 +32,13 @@ ContentUnavailableView::ContentUnavailableView(const QString &title, const QStri
     updateIcon();
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setContentsMargins(Spacing::margins(Space::page));
     layout->setSpacing(0);
     layout->addStretch(1);
     layout->addWidget(m_icon, 0, Qt::AlignHCenter);
-    layout->addSpacing(14);
+    layout->addSpacing(Spacing::of(Space::inset));
     layout->addWidget(m_title, 0, Qt::AlignHCenter);
-    layout->addSpacing(6);
+    layout->addSpacing(Spacing::of(Space::related));
     // Centred through stretches, not an alignment flag: a wrapped label only gets the height
     // its lines need when its layout item carries no alignment.
     auto *descriptionRow = new QHBoxLayout;

@@ -1,16 +1,71 @@
 #include "ui/kit/Dialogs.h"
 
+#include "ui/kit/Icons.h"
+#include "ui/kit/Theme.h"
+
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 
 namespace Dialogs {
 
 namespace {
 
 constexpr int s_minimumWidth = 440;
+
+// Paints an icon over the message box's icon label, for the device it is painted on: the
+// label itself only holds a bitmap made once for the screen the box opened on.
+class IconPainter : public QObject
+{
+public:
+    IconPainter(const QIcon &icon, QLabel *label)
+        : QObject(label)
+        , m_icon(icon)
+    {
+        label->installEventFilter(this);
+        label->update();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto *label = static_cast<QLabel *>(watched);
+        // In the place the box laid out for the style's own bitmap.
+        const QSize size = label->pixmap().isNull() ? label->contentsRect().size()
+                                                     : label->pixmap().deviceIndependentSize().toSize();
+        const QRect area = QStyle::alignedRect(label->layoutDirection(), label->alignment(), size,
+                                               label->contentsRect());
+        QPainter painter(label);
+        m_icon.paint(&painter, area);
+        return true;
+    }
+
+private:
+    QIcon m_icon;
+};
+
+// Fusion with no icon theme has only 32-pixel bitmaps for the warning and the information,
+// blurred when a 2× screen stretches them. The desktop theme's "dialog-warning" or
+// "dialog-information", else our own symbol, is drawn sharp at any scale; the box keeps its
+// standard icon for everything else (its accessible role, the alert sound).
+void sharpenIcon(QMessageBox *box, QMessageBox::Icon icon)
+{
+    auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label"));
+    if (!label)
+        return;
+    if (icon == QMessageBox::Warning)
+        new IconPainter(Icons::themed(QStringLiteral("exclamationmark.triangle.fill"), Theme::warning()), label);
+    else if (icon == QMessageBox::Information)
+        new IconPainter(Icons::themed(QStringLiteral("info.circle.fill"), box->palette().color(QPalette::Highlight)),
+                        label);
+}
 
 QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &message)
 {
@@ -43,6 +98,7 @@ QMessageBox *confirm(QWidget *parent, const QString &title, const QString &messa
                      const QString &destructiveLabel, QObject *context, std::function<void()> onConfirm)
 {
     QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
+    sharpenIcon(box, QMessageBox::Warning);
     QPushButton *destructive = box->addButton(destructiveLabel, QMessageBox::DestructiveRole);
     QPushButton *cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
@@ -59,6 +115,7 @@ QMessageBox *confirm(QWidget *parent, const QString &title, const QString &messa
 QMessageBox *alert(QWidget *parent, const QString &title, const QString &message)
 {
     QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
+    sharpenIcon(box, QMessageBox::Warning);
     box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box->open();
     return box;
@@ -69,6 +126,8 @@ QMessageBox *inform(QWidget *parent, const QString &title, const QString &messag
     QMessageBox *box = build(parent, QMessageBox::Information, title, message);
     if (!icon.isNull())
         box->setIconPixmap(icon);
+    else
+        sharpenIcon(box, QMessageBox::Information);
     box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box->open();
     return box;

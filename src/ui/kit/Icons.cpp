@@ -31,6 +31,7 @@ constexpr Entry s_table[] = {
     {"xmark.circle.fill", "bootstrap/x-circle-fill.svg", "edit-clear"},
     {"arrow.clockwise", "lucide/rotate-cw.svg", "view-refresh"},
     {"checkmark.circle.fill", "bootstrap/check-circle-fill.svg"},
+    {"info.circle.fill", "own/info-circle-fill.svg", "dialog-information"},
     {"lock.open.fill", "bootstrap/unlock-fill.svg"},
     {"xmark.octagon", "lucide/octagon-x.svg"},
     {"stop.circle", "lucide/circle-stop.svg", "process-stop"},

@@ -1,11 +1,12 @@
 #include "ui/kit/StatTile.h"
 
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/Spacing.h"
 
 #include <QVBoxLayout>
 
 StatTile::StatTile(const QString &title, const QString &value, const Tint &tint, QWidget *parent)
-    : GlassCard(12, parent)
+    : GlassCard(Spacing::of(Space::inset), parent)
     , m_titleLabel(new KitLabel({}, TextStyle::caption2))
     , m_valueLabel(new KitLabel(value, TextStyle::title3))
 {
@@ -19,7 +20,7 @@ StatTile::StatTile(const QString &title, const QString &value, const Tint &tint,
     setTitle(title);
 
     auto *stack = new QVBoxLayout;
-    stack->setSpacing(3);
+    stack->setSpacing(Spacing::of(Space::tight));
     stack->addWidget(m_titleLabel);
     stack->addWidget(m_valueLabel);
     setContentLayout(stack);

@@ -31,13 +31,30 @@ static qreal scale(TextStyle style)
     return 1.0;
 }
 
+// The desktop's smallest readable size in points, or nothing when its platform theme names
+// none: QFontDatabase then answers with its default font, no smaller than the general one.
+static std::optional<qreal> smallestReadablePoints()
+{
+    const qreal smallest = QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont).pointSizeF();
+    const qreal general = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSizeF();
+    if (smallest <= 0 || general <= 0 || smallest >= general)
+        return std::nullopt;
+    return smallest;
+}
+
 QFont font(TextStyle style, std::optional<QFont::Weight> weight)
 {
+    // The application font is the desktop's general font unless the user or the
+    // application chose another, and the styles follow either.
     QFont font = QApplication::font();
     const qreal factor = scale(style);
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * factor);
-    else if (font.pixelSize() > 0)
+    if (font.pointSizeF() > 0) {
+        qreal points = font.pointSizeF() * factor;
+        // Small styles stop at what the desktop still calls readable, never above body.
+        if (const std::optional<qreal> smallest = smallestReadablePoints(); smallest && factor < 1.0)
+            points = qMax(points, qMin(*smallest, font.pointSizeF()));
+        font.setPointSizeF(points);
+    } else if (font.pixelSize() > 0)
         font.setPixelSize(qMax(1, qRound(font.pixelSize() * factor)));
     if (weight)
         font.setWeight(*weight);

@@ -5,7 +5,9 @@
 #include <optional>
 
 // The text styles of the application in one place, each a size relative to the
-// application font so the user's font settings carry through. GUI thread.
+// application font (the desktop's general font unless one was chosen), so the user's font
+// settings carry through; the small styles stop at the desktop's smallest readable size
+// where its platform theme names one. GUI thread.
 enum class TextStyle { caption2, caption, callout, body, headline, title3, title2, title };
 
 namespace Typography {

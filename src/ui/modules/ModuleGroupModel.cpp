@@ -2,6 +2,7 @@
 
 #include "core/modules/ScanStore.h"
 #include "ui/kit/CoalescedUpdate.h"
+#include "ui/modules/ModuleSizeText.h"
 
 ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
     : QAbstractListModel(parent)
@@ -71,7 +72,7 @@ QVariant ModuleGroupModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (header)
             return {};
-        return module(row).symlinkExplanation().value_or(QString());
+        return sizeExplanation(module(row)).value_or(QString());
     default:
         return {};
     }

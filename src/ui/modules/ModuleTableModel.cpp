@@ -134,7 +134,9 @@ QVariant ModuleTableModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         // The project's link symbol carries the same text; the delegate shows it over the
         // symbol only.
-        if (column == SizeColumn || column == ProjectColumn)
+        if (column == SizeColumn)
+            return sizeExplanation(module).value_or(QString());
+        if (column == ProjectColumn)
             return module.symlinkExplanation().value_or(QString());
         return {};
     case Qt::FontRole:

@@ -10,6 +10,7 @@
 #include "ui/kit/Icons.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/ProgressSpinner.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/StatTile.h"
 #include "ui/kit/Switch.h"
 #include "ui/kit/SymbolLabel.h"
@@ -39,11 +40,13 @@ const QString s_emptyDescription = QStringLiteral(
     "Secondary tool: choose a folder and press Scan to find node_modules you can reclaim space from. Deleting "
     "moves them to the Trash.");
 
-QHBoxLayout *row(QWidget *owner, int spacing, int horizontal, int vertical)
+QHBoxLayout *row(QWidget *owner, Space spacing, Space horizontal, Space vertical)
 {
     auto *layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(horizontal, vertical, horizontal, vertical);
-    layout->setSpacing(spacing);
+    const int across = Spacing::of(horizontal);
+    const int down = Spacing::of(vertical);
+    layout->setContentsMargins(across, down, across, down);
+    layout->setSpacing(Spacing::of(spacing));
     return layout;
 }
 
@@ -97,7 +100,8 @@ ModulesView::ModulesView(ScanStore &store, QWidget *parent)
     auto *title = new KitLabel(QStringLiteral("Disk cleanup"), TextStyle::title2);
     title->setObjectName(QStringLiteral("screenTitle"));
     title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    title->setContentsMargins(12, 12, 12, 0);
+    const int inset = Spacing::of(Space::inset);
+    title->setContentsMargins(inset, inset, inset, 0);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -137,7 +141,7 @@ QWidget *ModulesView::scanControls()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("scanControls"));
-    QHBoxLayout *layout = row(bar, 10, 12, 12);
+    QHBoxLayout *layout = row(bar, Space::group, Space::inset, Space::inset);
 
     m_pathField = new QLineEdit;
     m_pathField->setObjectName(QStringLiteral("pathField"));
@@ -176,7 +180,7 @@ QWidget *ModulesView::summaryStrip()
 {
     auto *strip = new QWidget;
     strip->setObjectName(QStringLiteral("summaryStrip"));
-    QHBoxLayout *layout = row(strip, 10, 12, 10);
+    QHBoxLayout *layout = row(strip, Space::group, Space::inset, Space::group);
 
     m_folders = new StatTile(QStringLiteral("Folders"), QStringLiteral("0"), Theme::nodeGreen());
     m_folders->setObjectName(QStringLiteral("foldersTile"));
@@ -186,12 +190,12 @@ QWidget *ModulesView::summaryStrip()
     m_third->setObjectName(QStringLiteral("thirdTile"));
 
     auto *readings = new QVBoxLayout;
-    readings->setSpacing(4);
+    readings->setSpacing(Spacing::of(Space::tight));
     m_scanningRow = new QWidget;
     m_scanningRow->setObjectName(QStringLiteral("scanningRow"));
     auto *scanningLayout = new QHBoxLayout(m_scanningRow);
     scanningLayout->setContentsMargins(0, 0, 0, 0);
-    scanningLayout->setSpacing(8);
+    scanningLayout->setSpacing(Spacing::of(Space::standard));
     m_spinner = new ProgressSpinner;
     m_spinner->setObjectName(QStringLiteral("scanSpinner"));
     m_progress = new KitLabel({}, TextStyle::callout);
@@ -265,7 +269,7 @@ QWidget *ModulesView::actionBar()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("modulesActionBar"));
-    QHBoxLayout *layout = row(bar, 10, 12, 12);
+    QHBoxLayout *layout = row(bar, Space::group, Space::inset, Space::inset);
 
     m_revealButton = button(QStringLiteral("Open Containing Folder"), QStringLiteral("revealButton"),
                             QStringLiteral("magnifyingglass"));

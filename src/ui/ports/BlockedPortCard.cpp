@@ -3,6 +3,7 @@
 #include "ui/kit/GlassLook.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/KitLabel.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/SymbolLabel.h"
 #include "ui/kit/Theme.h"
 #include "ui/ports/KindSymbol.h"
@@ -18,7 +19,7 @@ constexpr int s_numberMinimumWidth = 84;
 } // namespace
 
 BlockedPortCard::BlockedPortCard(const BlockedPort &port, QWidget *parent)
-    : GlassCard(16, parent)
+    : GlassCard(Spacing::of(Space::section), parent)
     , m_number(new KitLabel)
     , m_holder(new QWidget)
     , m_kind(new SymbolLabel(QStringLiteral("hexagon"), Tint::Style::primary))
@@ -66,14 +67,14 @@ BlockedPortCard::BlockedPortCard(const BlockedPort &port, QWidget *parent)
     m_reason->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *firstLine = new QHBoxLayout;
-    firstLine->setSpacing(6);
+    firstLine->setSpacing(Spacing::of(Space::related));
     firstLine->addWidget(m_kind);
     firstLine->addWidget(m_summary);
     firstLine->addWidget(m_pid);
     firstLine->addStretch(1);
     auto *holderStack = new QVBoxLayout(m_holder);
     holderStack->setContentsMargins(0, 0, 0, 0);
-    holderStack->setSpacing(3);
+    holderStack->setSpacing(Spacing::of(Space::tight));
     holderStack->addLayout(firstLine);
     holderStack->addWidget(m_location);
     holderStack->addWidget(m_reason);
@@ -88,10 +89,10 @@ BlockedPortCard::BlockedPortCard(const BlockedPort &port, QWidget *parent)
     connect(m_force, &QToolButton::clicked, this, [this] { emit freeRequested(true); });
 
     auto *row = new QHBoxLayout;
-    row->setSpacing(14);
+    row->setSpacing(Spacing::of(Space::inset));
     row->addWidget(numberColumn, 0, Qt::AlignVCenter);
     row->addWidget(m_holder, 1, Qt::AlignVCenter);
-    row->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    row->addSpacerItem(new QSpacerItem(Spacing::of(Space::standard), 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     row->addWidget(m_free, 0, Qt::AlignVCenter);
     row->addWidget(m_force, 0, Qt::AlignVCenter);
     setContentLayout(row);

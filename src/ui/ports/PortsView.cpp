@@ -10,6 +10,7 @@
 #include "ui/kit/InlineCodeLabel.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/ProgressSpinner.h"
+#include "ui/kit/Spacing.h"
 #include "ui/kit/StatTile.h"
 #include "ui/kit/Switch.h"
 #include "ui/kit/SymbolLabel.h"
@@ -64,19 +65,19 @@ protected:
     }
 };
 
-QHBoxLayout *row(QWidget *owner, int spacing, int padding)
+QHBoxLayout *row(QWidget *owner, Space spacing, Space padding)
 {
     auto *layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(spacing);
+    layout->setContentsMargins(Spacing::margins(padding));
+    layout->setSpacing(Spacing::of(spacing));
     return layout;
 }
 
-QVBoxLayout *stack(QWidget *owner, int spacing)
+QVBoxLayout *stack(QWidget *owner, Space spacing)
 {
     auto *layout = new QVBoxLayout(owner);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
+    layout->setSpacing(Spacing::of(spacing));
     return layout;
 }
 
@@ -96,14 +97,16 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     auto *title = new KitLabel(QStringLiteral("Ports"), TextStyle::title2);
     title->setObjectName(QStringLiteral("screenTitle"));
     title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    title->setContentsMargins(12, 12, 12, 0);
+    const int inset = Spacing::of(Space::inset);
+    title->setContentsMargins(inset, inset, inset, 0);
 
     // Only the cards scroll away; the process table below them takes the height the window
     // has, so it never hides below the fold behind a few held ports.
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("portsContent"));
     auto *sections = new QVBoxLayout(content);
-    sections->setContentsMargins(16, 16, 16, 0);
+    const int section = Spacing::of(Space::section);
+    sections->setContentsMargins(section, section, section, 0);
     sections->setSpacing(0);
     sections->addWidget(blockedPortsSection());
     sections->addStretch(1);
@@ -123,7 +126,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
 
     m_processArea = new QWidget;
     auto *processLayout = new QVBoxLayout(m_processArea);
-    processLayout->setContentsMargins(16, 16, 16, 16);
+    processLayout->setContentsMargins(Spacing::margins(Space::section));
     processLayout->addWidget(processSection());
     // The cards get the height they ask for first; the table everything else, and never
     // less than its least height (kept in showRows).
@@ -175,7 +178,7 @@ QWidget *PortsView::header()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("portsHeader"));
-    QHBoxLayout *layout = row(bar, 10, 12);
+    QHBoxLayout *layout = row(bar, Space::group, Space::inset);
 
     m_heldPorts = new StatTile(QStringLiteral("Node-held ports"), QStringLiteral("0"), Tint::Style::secondary);
     m_heldPorts->setObjectName(QStringLiteral("heldPortsTile"));
@@ -185,7 +188,9 @@ QWidget *PortsView::header()
     auto *lookup = new GlassSurface(10);
     lookup->setObjectName(QStringLiteral("portLookup"));
     auto *lookupRow = new QHBoxLayout(lookup);
-    lookupRow->setContentsMargins(4, 2, 4, 2);
+    const int tight = Spacing::of(Space::tight);
+    const int hairline = Spacing::of(Space::hairline);
+    lookupRow->setContentsMargins(tight, hairline, tight, hairline);
     m_portField = new QLineEdit;
     m_portField->setObjectName(QStringLiteral("portField"));
     m_portField->setFrame(false);
@@ -239,22 +244,22 @@ QWidget *PortsView::blockedPortsSection()
 {
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("blockedPortsSection"));
-    QVBoxLayout *layout = stack(section, 10);
+    QVBoxLayout *layout = stack(section, Space::group);
     m_blockedHeading = heading(QStringLiteral("Dev ports"), QStringLiteral("blockedPortsHeading"));
     layout->addWidget(m_blockedHeading);
 
     auto *cards = new QWidget;
-    m_cardList = stack(cards, 10);
+    m_cardList = stack(cards, Space::group);
     layout->addWidget(cards);
 
-    m_allClear = new GlassCard(18);
+    m_allClear = new GlassCard(Spacing::of(Space::card));
     m_allClear->setObjectName(QStringLiteral("allClearCard"));
     auto *clearRow = new QHBoxLayout;
-    clearRow->setSpacing(12);
+    clearRow->setSpacing(Spacing::of(Space::inset));
     clearRow->addWidget(new SymbolLabel(QStringLiteral("checkmark.circle.fill"), Theme::nodeGreen(), TextStyle::title),
                         0, Qt::AlignVCenter);
     auto *texts = new QVBoxLayout;
-    texts->setSpacing(3);
+    texts->setSpacing(Spacing::of(Space::tight));
     auto *title = new KitLabel(QStringLiteral("No Node process is holding a dev port"), TextStyle::title3);
     title->setObjectName(QStringLiteral("allClearTitle"));
     title->setTextStyle(TextStyle::title3, QFont::DemiBold);
@@ -268,10 +273,10 @@ QWidget *PortsView::blockedPortsSection()
     layout->addWidget(m_allClear);
 
     // Until the first scan has answered, nothing is known: no all-clear, no empty list.
-    m_loadingCard = new GlassCard(18);
+    m_loadingCard = new GlassCard(Spacing::of(Space::card));
     m_loadingCard->setObjectName(QStringLiteral("loadingCard"));
     auto *loadingRow = new QHBoxLayout;
-    loadingRow->setSpacing(8);
+    loadingRow->setSpacing(Spacing::of(Space::standard));
     auto *loadingSpinner = new ProgressSpinner;
     loadingSpinner->setObjectName(QStringLiteral("firstLoadSpinner"));
     loadingRow->addWidget(loadingSpinner, 0, Qt::AlignVCenter);
@@ -285,7 +290,7 @@ QWidget *PortsView::blockedPortsSection()
     // Dev ports held by something else: named, never offered for a kill.
     auto *others = new QWidget;
     others->setObjectName(QStringLiteral("otherHolders"));
-    m_otherHolderList = stack(others, 4);
+    m_otherHolderList = stack(others, Space::tight);
     layout->addWidget(others);
     return section;
 }
@@ -294,7 +299,7 @@ QWidget *PortsView::processSection()
 {
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("processSection"));
-    QVBoxLayout *layout = stack(section, 10);
+    QVBoxLayout *layout = stack(section, Space::group);
     layout->addWidget(heading(QStringLiteral("Node processes"), QStringLiteral("processesHeading")));
 
     // The table sits on the kit's surface like the cards around it.
@@ -302,7 +307,8 @@ QWidget *PortsView::processSection()
     surface->setObjectName(QStringLiteral("processTableSurface"));
     surface->setMinimumHeight(s_tableMinimumHeight);
     auto *surfaceLayout = new QVBoxLayout(surface);
-    surfaceLayout->setContentsMargins(4, 2, 4, 4);
+    const int tight = Spacing::of(Space::tight);
+    surfaceLayout->setContentsMargins(tight, Spacing::of(Space::hairline), tight, tight);
     m_processTable = new ProcessTableView(m_store);
     m_processTable->setAccessibleName(QStringLiteral("Node processes"));
     m_processTable->setAccessibleDescription(
@@ -320,7 +326,7 @@ QWidget *PortsView::processSection()
     }
     layout->addWidget(m_table, 1);
 
-    m_emptyCard = new GlassCard(18);
+    m_emptyCard = new GlassCard(Spacing::of(Space::card));
     m_emptyCard->setObjectName(QStringLiteral("emptyProcessCard"));
     m_emptyText = new KitLabel;
     m_emptyText->setObjectName(QStringLiteral("emptyProcessText"));
@@ -339,7 +345,7 @@ QWidget *PortsView::actionBar()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("portsActionBar"));
-    QHBoxLayout *layout = row(bar, 10, 12);
+    QHBoxLayout *layout = row(bar, Space::group, Space::inset);
 
     m_stopSelected = new QPushButton(Icons::themed(QStringLiteral("stop.circle")), QStringLiteral("Stop Selected"));
     m_stopSelected->setObjectName(QStringLiteral("stopSelectedButton"));

@@ -1,5 +1,6 @@
 #include "ui/ports/ProcessTableDelegate.h"
 
+#include "ui/kit/Spacing.h"
 #include "ui/kit/SymbolLabel.h"
 #include "ui/kit/Typography.h"
 #include "ui/ports/ProcessTableModel.h"
@@ -9,7 +10,6 @@
 namespace {
 
 constexpr int s_lineGap = 1;
-constexpr int s_iconGap = 6;
 
 } // namespace
 
@@ -17,7 +17,7 @@ int ProcessTableDelegate::rowHeight()
 {
     const int command = QFontMetrics(Typography::font(TextStyle::body)).height();
     const int directory = QFontMetrics(Typography::font(TextStyle::caption2)).height();
-    return command + s_lineGap + directory + 8;
+    return command + s_lineGap + directory + Spacing::of(Space::standard);
 }
 
 QSize ProcessTableDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -49,7 +49,8 @@ void ProcessTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         const int side = SymbolLabel::sizeFor(TextStyle::body);
         const QRect symbol(area.left(), area.center().y() - side / 2 + 1, side, side);
         opt.icon.paint(painter, symbol, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
-        drawLine(painter, area.adjusted(side + s_iconGap, 0, 0, 0), opt.font, text, opt.text, Qt::ElideRight);
+        const int gap = Spacing::of(Space::related, opt.widget);
+        drawLine(painter, area.adjusted(side + gap, 0, 0, 0), opt.font, text, opt.text, Qt::ElideRight);
         break;
     }
     case ProcessTableModel::CommandColumn: {

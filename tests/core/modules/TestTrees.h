@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <set>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -154,11 +155,37 @@ inline void makeLink(const QByteArray &target, const QByteArray &link)
     QVERIFY2(::symlink(target.constData(), link.constData()) == 0, (link + ": " + strerror(errno)).constData());
 }
 
-// Sum of st_blocks * 512 over the regular files below dirFd, never following links:
-// recursion with readdir, independent of the code under test. Works at any depth.
-inline qint64 allocatedBelow(int dirFd)
+// A second name for existing's inode, folders made as needed.
+inline void makeHardLink(const QByteArray &existing, const QByteArray &link)
 {
-    std::vector<std::pair<std::string, unsigned char>> entries;
+    makeDirs(link.left(link.lastIndexOf('/')));
+    QVERIFY2(::link(existing.constData(), link.constData()) == 0, (link + ": " + strerror(errno)).constData());
+}
+
+// What `du -s -B1` prints for path, or -1 when it fails.
+inline qint64 duBytes(const QByteArray &path)
+{
+    QProcess du;
+    du.start(QStringLiteral("/usr/bin/du"), {"-s", "-B1", "--", QFile::decodeName(path)});
+    if (!du.waitForFinished(60000) || du.exitCode() != 0)
+        return -1;
+    bool ok = false;
+    const qint64 bytes = du.readAllStandardOutput().split('\t').value(0).toLongLong(&ok);
+    return ok ? bytes : -1;
+}
+
+inline qint64 allocated(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 ? qint64(st.st_blocks) * 512 : -1;
+}
+
+// Bytes on disk of the tree at dirFd as du -s counts them: the folder itself and every
+// entry below, each inode once, never following links. Recursion with readdir,
+// independent of the code under test; works at any depth.
+inline qint64 allocatedBelow(int dirFd, std::set<std::pair<dev_t, ino_t>> &seen)
+{
+    std::vector<std::string> names;
     const int listFd = ::dup(dirFd);
     ::lseek(listFd, 0, SEEK_SET);
     DIR *dir = ::fdopendir(listFd);
@@ -167,25 +194,33 @@ inline qint64 allocatedBelow(int dirFd)
     while (const dirent *entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..")
-            entries.emplace_back(name, entry->d_type);
+            names.push_back(name);
     }
     ::closedir(dir);
     qint64 total = 0;
-    for (const auto &[name, type] : entries) {
+    for (const std::string &name : names) {
         struct stat st;
-        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !seen.emplace(st.st_dev, st.st_ino).second)
             continue;
-        if (S_ISREG(st.st_mode)) {
-            total += qint64(st.st_blocks) * 512;
-        } else if (S_ISDIR(st.st_mode)) {
+        total += qint64(st.st_blocks) * 512;
+        if (S_ISDIR(st.st_mode)) {
             const int child = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child >= 0) {
-                total += allocatedBelow(child);
+                total += allocatedBelow(child, seen);
                 ::close(child);
             }
         }
     }
     return total;
+}
+
+inline qint64 allocatedBelow(int dirFd)
+{
+    struct stat st;
+    if (::fstat(dirFd, &st) != 0)
+        return 0;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    return qint64(st.st_blocks) * 512 + allocatedBelow(dirFd, seen);
 }
 
 inline qint64 allocatedBelow(const QByteArray &path)

@@ -9,6 +9,7 @@
 #include <climits>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/statvfs.h>
 
 using namespace TestTrees;
 namespace Scanner = NodeModulesScanner;
@@ -133,6 +134,7 @@ private slots:
             expected.removedIDs.insert(module.id);
             QVERIFY(!exists(module.modulePath));
         }
+        expected.freedBytes = result.freedBytes; // weighed against the file system in freedBytesAreWhatTheDiskGetsBack
         QCOMPARE(result, expected);
         QVERIFY(exists(root + "/app/package.json") && exists(odd));
         QCOMPARE(fingerprint(outside), outsideBefore);
@@ -161,9 +163,60 @@ private slots:
         expected.errors = QStringList{QStringLiteral("gone: could not open its folder: No such file or directory")};
         expected.refusals = QStringList{pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
                                         pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
+        expected.freedBytes = result.freedBytes;
         QCOMPARE(result, expected);
         QVERIFY(exists(scratch.path("work/apps/x/node_modules")) && exists(root + "/three/node_modules2"));
         QCOMPARE(Scanner::deleteModules({}, DeletionMode::permanent, root), DeletionResult());
+    }
+
+    // "Freed" is what the disk gets back: statvfs on a quiet tmpfs, which this test mounts
+    // in a private mount namespace (it runs itself again under unshare -m for that).
+    void freedBytesAreWhatTheDiskGetsBack()
+    {
+        if (qEnvironmentVariableIsEmpty("QUAYLIGHT_PRIVATE_MOUNTS")) {
+            const QStringList unshare {"-m", "--propagation", "private"};
+            if (QProcess::execute(QStringLiteral("unshare"), unshare + QStringList{"/bin/true"}) != 0)
+                QSKIP("private mount namespaces are not permitted here (unshare -m)");
+            QProcess self;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QUAYLIGHT_PRIVATE_MOUNTS"), QStringLiteral("1"));
+            self.setProcessEnvironment(environment);
+            self.setProcessChannelMode(QProcess::ForwardedChannels);
+            self.start(QStringLiteral("unshare"),
+                       unshare + QStringList{QCoreApplication::applicationFilePath(), QTest::currentTestFunction()});
+            QVERIFY(self.waitForFinished(120000));
+            QCOMPARE(std::pair(self.exitStatus(), self.exitCode()), std::pair(QProcess::NormalExit, 0));
+            return;
+        }
+        Scratch scratch;
+        const QByteArray top = scratch.path("mnt");
+        makeDirs(top);
+        const MountGuard mount(top);
+        if (!mount.isMounted())
+            QSKIP("mounting a tmpfs is not allowed here");
+        const QByteArray root = top + "/code";
+        const QByteArray modules = root + "/app/node_modules";
+        writeFile(modules + "/a/big.js", 3 * 1024 * 1024);
+        makeHardLink(modules + "/a/big.js", modules + "/b/big.js");
+        for (int i = 0; i < 40; ++i)
+            writeFile(modules + "/c/" + QByteArray::number(i) + "/f.js", 1000 * i);
+        writeFile(top + "/store/kept.js", 2 * 1024 * 1024);
+        makeHardLink(top + "/store/kept.js", modules + "/kept.js");
+        makeLink(top + "/store", modules + "/link");
+        const NodeModule record = recordFor(root + "/app", root);
+
+        struct statvfs before, after;
+        QVERIFY(::statvfs(top.constData(), &before) == 0);
+        const DeletionResult result = Scanner::deleteModules({record}, DeletionMode::permanent, root);
+        QVERIFY(::statvfs(top.constData(), &after) == 0);
+        QCOMPARE(result.removedIDs, QSet<QByteArray>{record.id});
+        const qint64 given = qint64(after.f_bfree - before.f_bfree) * qint64(after.f_frsize);
+        QVERIFY2(qAbs(result.freedBytes - given) <= 2 * 4096,
+                 qPrintable(QStringLiteral("freed %1, statvfs %2").arg(result.freedBytes).arg(given)));
+        // The file linked from outside stays; the one linked twice inside goes.
+        QCOMPARE(result.freedBytes, record.reclaimableBytes());
+        QCOMPARE(std::pair(given >= 3 * 1024 * 1024, record.sharedBytes),
+                 std::pair(true, allocated(top + "/store/kept.js")));
     }
 
     void swappedAncestorIsNotFollowed()

@@ -39,9 +39,11 @@ class TestNodeModule : public QObject
 private slots:
     void reclaimableBytesAndExplanations()
     {
-        const NodeModule folder = record("/w/a", "a", 500 * 1024 * 1024);
+        NodeModule folder = record("/w/a", "a", 500 * 1024 * 1024);
         QCOMPARE(folder.reclaimableBytes(), 500 * 1024 * 1024);
         QVERIFY(!folder.symlinkExplanation());
+        folder.sharedBytes = 400 * 1024 * 1024;
+        QCOMPARE(folder.reclaimableBytes(), 100 * 1024 * 1024);
 
         const NodeModule live = record("/w/b", "b", qint64(2) << 30, true, QByteArray("/w/shared/nm"));
         QCOMPARE(live.reclaimableBytes(), 0);
@@ -82,6 +84,7 @@ private slots:
             [](NodeModule &m) { m.isSymlink = false; },
             [](NodeModule &m) { m.symlinkTarget = std::nullopt; },
             [](NodeModule &m) { m.symlinkTarget = QByteArray("/u"); },
+            [](NodeModule &m) { m.sharedBytes = 1; },
         };
         for (const auto &change : changes) {
             NodeModule other = base;

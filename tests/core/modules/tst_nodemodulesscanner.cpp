@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(Scanner::findParentDirs(outside + '/', CancelToken()), QList<QByteArray>{outside + "/p"});
     }
 
-    void directorySizeCountsAllocatedBytesOfRegularFiles()
+    void directorySizeCountsAllocatedBytesOnceAsDu()
     {
         Scratch scratch;
         const QByteArray modules = scratch.path("p/node_modules");
@@ -140,6 +140,91 @@ private slots:
         QVERIFY(expected < 3 * 1024 * 1024); // neither the link targets nor the sparse length
         QCOMPARE(Scanner::directorySize(scratch.path("missing"), CancelToken()), 0);
         QCOMPARE(Scanner::directorySize(modules + "/one", CancelToken()), 0);
+    }
+
+    // Links within the folder count once and come back with it; a link from outside the
+    // scanned root keeps its file on disk.
+    void hardLinksCountOnceAndShareWhatOthersLink()
+    {
+        Scratch scratch;
+        const QByteArray root = scratch.path("code");
+        const QByteArray modules = root + "/app/node_modules";
+        writeFile(modules + "/twice/a.js", 20000);
+        makeHardLink(modules + "/twice/a.js", modules + "/other/a.js");
+        writeFile(scratch.path("store/b.js"), 30000);
+        makeHardLink(scratch.path("store/b.js"), modules + "/b.js");
+        writeFile(modules + "/own.js", 5000);
+        // Wide enough to be walked by several threads, which meet the same inode.
+        writeFile(modules + "/wide/shared.js", 10000);
+        for (int i = 0; i < 100; ++i)
+            makeHardLink(modules + "/wide/shared.js", modules + "/wide/p" + QByteArray::number(i) + "/shared.js");
+
+        const std::optional<NodeModule> module = Scanner::measure(root + "/app", root, CancelToken());
+        QVERIFY(module);
+        const qint64 du = duBytes(modules);
+        const qint64 outside = allocated(modules + "/b.js");
+        QVERIFY(du > 0 && outside > 0);
+        QCOMPARE(std::tuple(module->sizeBytes, module->sharedBytes, module->reclaimableBytes()),
+                 std::tuple(du, outside, du - outside));
+        struct stat st;
+        QVERIFY(::stat((modules + "/b.js").constData(), &st) == 0);
+        const SharedInode expected {quint64(st.st_dev), quint64(st.st_ino), outside, 2, 1};
+        QCOMPARE(module->sharedInodes.list(), std::vector<SharedInode>{expected});
+    }
+
+    // A real pnpm install: every package file is a hard link into pnpm's store, so only
+    // the folders and pnpm's own notes are freed with node_modules.
+    void pnpmInstallSharesItsPackageFiles()
+    {
+        Scratch scratch;
+        // npm's and pnpm's caches and state stay in the scratch folder too.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString name : {"npm_config_cache", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
+            environment.insert(name, QFile::decodeName(scratch.path("cache/") + name.toUtf8()));
+        const auto run = [&environment](const QString &program, const QStringList &arguments,
+                                        const QByteArray &folder) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(QFile::decodeName(folder));
+            process.start(program, arguments);
+            return process.waitForFinished(180000) && process.exitStatus() == QProcess::NormalExit
+                && process.exitCode() == 0;
+        };
+        makeDirs(scratch.path("tool"));
+        const QStringList npmInstall {"install", "--prefix", ".", "--no-audit", "--no-fund", "pnpm@9"};
+        if (!run(QStringLiteral("npm"), npmInstall, scratch.path("tool")))
+            QSKIP("pnpm could not be installed with npm (no npm or no registry here)");
+        const QString pnpm = QFile::decodeName(scratch.path("tool/node_modules/.bin/pnpm"));
+        const QByteArray root = scratch.path("code");
+        for (const QByteArray project : {"a", "b"}) {
+            writeFile(root + '/' + project + "/package.json", 0);
+            QFile manifest(QFile::decodeName(root + '/' + project + "/package.json"));
+            QVERIFY(manifest.open(QIODevice::WriteOnly));
+            manifest.write("{\"name\": \"" + project
+                           + "\", \"version\": \"1.0.0\", \"dependencies\": {\"is-number\": \"7.0.0\"}}");
+            manifest.close();
+            const QStringList pnpmInstall {"install", "--store-dir", QFile::decodeName(scratch.path("store")),
+                                           "--package-import-method", "hardlink"};
+            if (!run(pnpm, pnpmInstall, root + '/' + project))
+                QSKIP("pnpm install failed (no registry here)");
+        }
+
+        for (const QByteArray project : {"a", "b"}) {
+            const QByteArray modules = root + '/' + project + "/node_modules";
+            QProcess find;
+            find.start(QStringLiteral("find"),
+                       {QFile::decodeName(modules), "-type", "f", "-links", "+1", "-printf", "%b\n"});
+            QVERIFY(find.waitForFinished(60000));
+            qint64 linkedFiles = 0;
+            for (const QByteArray &blocks : find.readAllStandardOutput().split('\n'))
+                linkedFiles += blocks.toLongLong() * 512;
+            const std::optional<NodeModule> module = Scanner::measure(root + '/' + project, root, CancelToken());
+            QVERIFY(module && linkedFiles > 0);
+            QCOMPARE(std::pair(module->sizeBytes, module->sharedBytes), std::pair(duBytes(modules), linkedFiles));
+            // pnpm's store and the other project hold the other two links of each file.
+            for (const SharedInode &shared : module->sharedInodes.list())
+                QCOMPARE(std::pair(shared.links, shared.linksHere), std::pair(3u, 1u));
+        }
     }
 
     void measureRecords()
@@ -238,17 +323,20 @@ private slots:
         const QByteArray modules = root + "/a/node_modules";
         for (int i = 0; i < 10; ++i)
             writeFile(modules + "/f" + QByteArray::number(i), 4096);
-        const qint64 perFile = allocatedBelow(modules) / 10;
-        QCOMPARE(Scanner::directorySize(modules, cancelled), 0);
+        struct stat st;
+        QVERIFY(::stat(modules.constData(), &st) == 0);
+        const qint64 folder = qint64(st.st_blocks) * 512;
+        const qint64 perFile = (allocatedBelow(modules) - folder) / 10;
+        QCOMPARE(Scanner::directorySize(modules, cancelled), folder);
         // One check per entry: four files are counted, the fifth check stops.
         CancelToken sizing;
         sizing.cancelAtCheck(5);
-        QCOMPARE(Scanner::directorySize(modules, sizing), 4 * perFile);
+        QCOMPARE(Scanner::directorySize(modules, sizing), folder + 4 * perFile);
         CancelToken measuring;
         measuring.cancelAtCheck(3);
         const std::optional<NodeModule> partial = Scanner::measure(root + "/a", root, measuring);
         QVERIFY(partial);
-        QCOMPARE(partial->sizeBytes, 2 * perFile);
+        QCOMPARE(partial->sizeBytes, folder + 2 * perFile);
     }
 
     void treesDeeperThanPathMax()

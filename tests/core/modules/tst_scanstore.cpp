@@ -506,6 +506,52 @@ private slots:
         QVERIFY(exists(idOf(decoy) + "/dep/index.js") && exists(idOf(later) + "/dep/index.js"));
     }
 
+    // A file linked between two scanned folders and nowhere else is shared in each row,
+    // and counted once in the totals of what deleting both frees; the totals follow
+    // deletions: a trashed link lives on, a removed one is gone.
+    void totalsCountFilesLinkedBetweenFoldersOnce()
+    {
+        const Scratch tree;
+        const QByteArray root = tree.path("code");
+        const QByteArray x = makeProject(root + "/x", 8000), y = makeProject(root + "/y", 8000);
+        const QByteArray p1 = makeProject(root + "/g/p1", 8000), p2 = makeProject(root + "/g/p2", 8000);
+        writeFile(idOf(x) + "/s.js", 30000);
+        makeHardLink(idOf(x) + "/s.js", idOf(y) + "/s.js");
+        writeFile(idOf(p1) + "/t.js", 40000);
+        makeHardLink(idOf(p1) + "/t.js", idOf(p2) + "/t.js");
+        const qint64 s = allocated(idOf(x) + "/s.js"), t = allocated(idOf(p1) + "/t.js");
+
+        auto store = std::make_unique<ScanStore>();
+        store->setRootPath(QFile::decodeName(root));
+        store->startScan();
+        QTRY_COMPARE(store->statusText(), QStringLiteral("Found 4 node_modules folders."));
+        QHash<QByteArray, NodeModule> byId;
+        for (const NodeModule &module : store->modules())
+            byId.insert(module.id, module);
+        const auto own = [&byId](const QByteArray &parent) { return byId.value(idOf(parent)).reclaimableBytes(); };
+        for (const auto &[parent, shared] : {std::pair(x, s), std::pair(y, s), std::pair(p1, t), std::pair(p2, t)})
+            QCOMPARE(std::pair(byId.value(idOf(parent)).sharedBytes, own(parent)),
+                     std::pair(shared, duBytes(idOf(parent)) - shared));
+        QCOMPARE(store->totalBytes(), own(x) + own(y) + own(p1) + own(p2) + s + t);
+        QCOMPARE(std::pair(store->reclaimableBytes({idOf(x)}), store->reclaimableBytes({idOf(x), idOf(y)})),
+                 std::pair(own(x), own(x) + own(y) + s));
+        QHash<QString, qint64> groupTotals;
+        for (const ModuleGroup &group : store->groups())
+            groupTotals.insert(group.key, group.totalBytes);
+        QCOMPARE(groupTotals, (QHash<QString, qint64>{{"x", own(x)}, {"y", own(y)}, {"g", own(p1) + own(p2) + t}}));
+
+        QFuture<DeletionResult> trashed = store->deleteModules({idOf(x)}, DeletionMode::trash);
+        QTRY_VERIFY(trashed.isFinished());
+        QCOMPARE(store->statusText(),
+                 QStringLiteral("Moved 1 to the Trash (%1 reclaimed once emptied). 3 folders remaining.")
+                     .arg(ByteFormat::string(own(x))));
+        QCOMPARE(store->totalBytes(), own(y) + own(p1) + own(p2) + t);
+        QFuture<DeletionResult> removed = store->deleteModules({idOf(p1)}, DeletionMode::permanent);
+        QTRY_VERIFY(removed.isFinished());
+        QCOMPARE(std::pair(store->totalBytes(), store->reclaimableBytes({idOf(p2)})),
+                 std::pair(own(y) + own(p2) + t, own(p2) + t));
+    }
+
 private:
     const Scratch m_home;
 };
