@@ -48,8 +48,12 @@ QJsonValue dateJson(const QDateTime &date)
 
 QString sizeText(const NodeModule &module)
 {
-    if (!module.isSymlink)
-        return ByteFormat::string(module.sizeBytes);
+    if (!module.isSymlink) {
+        const QString size = ByteFormat::string(module.sizeBytes);
+        if (module.sharedBytes == 0)
+            return size;
+        return size + QStringLiteral(" · ") + ByteFormat::string(module.sharedBytes) + QStringLiteral(" shared");
+    }
     if (!module.symlinkTarget)
         return QStringLiteral("broken link");
     if (!module.isSizeMeasured())
@@ -167,6 +171,7 @@ int ModulesCommand::runScan()
                 {QStringLiteral("group"), module.groupKey},
                 {QStringLiteral("sizeBytes"),
                  module.isSizeMeasured() ? QJsonValue(module.sizeBytes) : QJsonValue(QJsonValue::Null)},
+                {QStringLiteral("sharedBytes"), module.sharedBytes},
                 {QStringLiteral("reclaimableBytes"), module.reclaimableBytes()},
                 {QStringLiteral("isSymlink"), module.isSymlink},
                 {QStringLiteral("symlinkTarget"),
@@ -226,6 +231,7 @@ int ModulesCommand::runClean()
     QJsonArray chosenJson;
     for (const NodeModule &module : std::as_const(chosen))
         chosenJson.append(QJsonObject{{QStringLiteral("path"), pathJson(module.modulePath)},
+                                      {QStringLiteral("sharedBytes"), module.sharedBytes},
                                       {QStringLiteral("reclaimableBytes"), module.reclaimableBytes()},
                                       {QStringLiteral("isSymlink"), module.isSymlink},
                                       {QStringLiteral("lastActivity"), dateJson(m_activity.value(module.id))}});
@@ -277,7 +283,8 @@ int ModulesCommand::runClean()
         announced = true;
     });
     NodeModulesScanner::DeletionResult total;
-    qint64 freed = 0;
+    // What each folder frees alone, at its turn: a floor for a clean that did not finish.
+    qint64 alone = 0;
     qsizetype done = 0;
     for (const NodeModule &module : std::as_const(chosen)) {
         if (m_interrupts.isInterrupted())
@@ -289,13 +296,15 @@ int ModulesCommand::runClean()
         ++done;
         const NodeModulesScanner::DeletionResult result = future.result();
         if (!result.removedIDs.isEmpty())
-            freed += bytes;
+            alone += bytes;
         total.removedIDs += result.removedIDs;
         total.errors += result.errors;
         total.refusals += result.refusals;
         total.trashedURLs += result.trashedURLs;
     }
     Terminal::clearProgress();
+    // Everything went: the figure the question gave, hard links shared among them counted once.
+    const qint64 freed = total.removedIDs.size() == chosen.size() ? planned : alone;
 
     QJsonArray removed;
     for (const NodeModule &module : std::as_const(chosen)) {
