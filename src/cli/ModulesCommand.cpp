@@ -289,7 +289,8 @@ int ModulesCommand::runClean()
     for (const NodeModule &module : std::as_const(chosen)) {
         if (m_interrupts.isInterrupted())
             break;
-        Terminal::progress(QStringLiteral("%1/%2 · %3").arg(done + 1).arg(chosen.size()).arg(pathText(module.modulePath)));
+        Terminal::progress(
+            QStringLiteral("%1/%2 · %3").arg(done + 1).arg(chosen.size()).arg(pathText(module.modulePath)));
         const qint64 bytes = store.reclaimableBytes({module.id});
         QFuture<NodeModulesScanner::DeletionResult> future = store.deleteModules({module.id}, mode);
         await(future);
