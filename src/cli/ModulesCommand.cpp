@@ -225,7 +225,7 @@ int ModulesCommand::runClean()
     QStringList refusals;
     for (const NodeModule &module : std::as_const(chosen)) {
         if (const std::optional<QString> reason = NodeModulesScanner::deletionRefusal(module.modulePath, root))
-            refusals.append(pathText(module.modulePath) + QStringLiteral(": ") + *reason);
+            refusals.append(NodeProcess::printable(pathText(module.modulePath)) + QStringLiteral(": ") + *reason);
     }
 
     QJsonArray chosenJson;
@@ -290,7 +290,7 @@ int ModulesCommand::runClean()
         if (m_interrupts.isInterrupted())
             break;
         Terminal::progress(
-            QStringLiteral("%1/%2 · %3").arg(done + 1).arg(chosen.size()).arg(pathText(module.modulePath)));
+            QStringLiteral("%1/%2 · %3").arg(done + 1).arg(chosen.size()).arg(NodeProcess::printable(pathText(module.modulePath))));
         const qint64 bytes = store.reclaimableBytes({module.id});
         QFuture<NodeModulesScanner::DeletionResult> future = store.deleteModules({module.id}, mode);
         await(future);
