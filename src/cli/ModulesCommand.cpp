@@ -289,8 +289,8 @@ int ModulesCommand::runClean()
     for (const NodeModule &module : std::as_const(chosen)) {
         if (m_interrupts.isInterrupted())
             break;
-        Terminal::progress(
-            QStringLiteral("%1/%2 · %3").arg(done + 1).arg(chosen.size()).arg(NodeProcess::printable(pathText(module.modulePath))));
+        const QString path = NodeProcess::printable(pathText(module.modulePath));
+        Terminal::progress(QStringLiteral("%1/%2 · %3").arg(done + 1).arg(chosen.size()).arg(path));
         const qint64 bytes = store.reclaimableBytes({module.id});
         QFuture<NodeModulesScanner::DeletionResult> future = store.deleteModules({module.id}, mode);
         await(future);
