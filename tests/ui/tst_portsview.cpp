@@ -243,6 +243,7 @@ private slots:
                  (QStringList{u"Free port 3000"_s, u"Force kill (SIGKILL) whatever is holding port 3000"_s}));
 
         // Freeing the port stops every holder, listed by ascending pid.
+        QTRY_VERIFY(!free->rect().isEmpty());
         QTest::mouseClick(free, Qt::LeftButton);
         QCOMPARE(texts(screen.dialog()),
                  (QStringList{u"Stop whatever is holding port 3000?"_s,
@@ -851,7 +852,10 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
                  (QStringList{card->blockedPort().summary(), pidText, server.directory(), u"Next.js dev server"_s}));
         QVERIFY(card->blockedPort().summary().startsWith(u"Next.js · "_s));
 
-        QTest::mouseClick(card->findChild<QPushButton *>(u"freePortButton"_s), Qt::LeftButton);
+        auto *free = card->findChild<QPushButton *>(u"freePortButton"_s);
+        // A new card is laid out on the next pass of the event loop; only then can it be clicked.
+        QTRY_VERIFY(!free->rect().isEmpty());
+        QTest::mouseClick(free, Qt::LeftButton);
         QMessageBox *box = boxes(window).value(0);
         QVERIFY(box);
         QCOMPARE(box->text(), u"Stop whatever is holding port %1?"_s.arg(port));
