@@ -4,9 +4,11 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace TestTrees;
+using namespace Qt::StringLiterals;
 namespace Scanner = NodeModulesScanner;
 using Scanner::DeletionMode;
 using Scanner::DeletionResult;
@@ -199,6 +201,41 @@ private slots:
         QVERIFY(!exists(module.modulePath) && !exists(m_home->path("data/Trash")));
         // Below a top directory the original path is relative to it.
         verifyInfo(trashed, module.modulePath.mid(qstrlen("/dev/shm/")));
+    }
+
+    // A nested btrfs subvolume is a device of its own below its mount's top; the item goes to
+    // the subvolume's top directory, since a rename can never cross devices.
+    void nestedSubvolumeUsesItsOwnTop()
+    {
+        if (!m_noMounts.isEmpty())
+            QSKIP(qPrintable(m_noMounts));
+        const QString mkfs = QStandardPaths::findExecutable(u"mkfs.btrfs"_s, {u"/usr/sbin"_s, u"/sbin"_s});
+        const QString btrfs = QStandardPaths::findExecutable(u"btrfs"_s, {u"/usr/bin"_s, u"/bin"_s});
+        if (mkfs.isEmpty() || btrfs.isEmpty())
+            QSKIP("btrfs-progs is not installed");
+        const QByteArray image = m_home->path("btrfs.img");
+        const QByteArray top = m_home->path("mnt");
+        QFile sparse(QFile::decodeName(image));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(128 << 20));
+        sparse.close();
+        QCOMPARE(::mkdir(top.constData(), 0755), 0);
+        QCOMPARE(QProcess::execute(mkfs, {u"-q"_s, u"-f"_s, QFile::decodeName(image)}), 0);
+        if (QProcess::execute(u"/bin/mount"_s, {u"-o"_s, u"loop"_s, QFile::decodeName(image), QFile::decodeName(top)})
+            != 0)
+            QSKIP("no loop device for a btrfs image here");
+        const auto unmount = qScopeGuard([&] { ::umount2(top.constData(), MNT_DETACH); });
+        const QByteArray subvolume = top + "/sub";
+        QCOMPARE(QProcess::execute(btrfs, {u"-q"_s, u"subvolume"_s, u"create"_s, QFile::decodeName(subvolume)}), 0);
+
+        const QByteArray root = subvolume + "/code";
+        writeFile(root + "/app/node_modules/pkg.js", 100);
+        const NodeModule module = recordFor(root + "/app", root);
+        const DeletionResult result = Scanner::deleteModules({module}, DeletionMode::trash, root);
+        const QByteArray trash = subvolume + "/.Trash-" + QByteArray::number(::getuid());
+        QCOMPARE(result.errors, QStringList());
+        QCOMPARE(result.trashedURLs, QList<QByteArray>{trash + "/files/node_modules"});
+        QVERIFY(exists(trash + "/files/node_modules/pkg.js") && !exists(top + "/.Trash-0"));
+        verifyInfo(result.trashedURLs.value(0), "code/app/node_modules");
     }
 
     void topDirectoryRules_data()
