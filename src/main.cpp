@@ -1,4 +1,4 @@
-#include "ui/QuaylightApp.h"
+#include "ui/shell/QuaylightApp.h"
 
 #include <QApplication>
 

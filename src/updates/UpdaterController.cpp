@@ -1,7 +1,5 @@
 #include "updates/UpdaterController.h"
 
-#include "ui/kit/Dialogs.h"
-
 #include <QCoreApplication>
 
 UpdaterController::UpdaterController(QObject *parent)
@@ -16,11 +14,6 @@ void UpdaterController::start()
     m_started = true;
 }
 
-void UpdaterController::setWindow(QWidget *window)
-{
-    m_window = window;
-}
-
 void UpdaterController::checkForUpdates()
 {
     const QString version = QCoreApplication::applicationVersion();
@@ -29,5 +22,5 @@ void UpdaterController::checkForUpdates()
         "distribution’s software updater, or with its package tool (for example apt upgrade).");
     if (!version.isEmpty())
         message += QStringLiteral("\n\nThis is Quaylight %1.").arg(version);
-    Dialogs::inform(m_window, QStringLiteral("Updates come from your package manager"), message);
+    emit answered(QStringLiteral("Updates come from your package manager"), message);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
-#include <QWidget>
+#include <QString>
 
 // The application's one updater. Linux has no update framework: a packaged Quaylight is
 // updated by the system's package manager, so starting does nothing beyond marking the
-// updater started, and a check tells the user where updates come from. GUI thread.
+// updater started, and a check tells the user where updates come from: the window shows
+// each answer in a message of its own. GUI thread.
 class UpdaterController : public QObject
 {
     Q_OBJECT
@@ -16,14 +16,14 @@ public:
     explicit UpdaterController(QObject *parent = nullptr);
 
     [[nodiscard]] bool isStarted() const { return m_started; }
-    // The window the check's message opens over; without one the message is its own window.
-    void setWindow(QWidget *window);
-    // A user-initiated check. Every call shows its own message, opened without blocking.
+    // A user-initiated check. Every call answers once.
     void checkForUpdates();
+
+signals:
+    void answered(const QString &title, const QString &message);
 
 private:
     void start();
 
     bool m_started = false;
-    QPointer<QWidget> m_window;
 };

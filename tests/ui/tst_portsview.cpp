@@ -3,10 +3,6 @@
 #include "support/MessageBoxButtons.h"
 #include "support/NodeServer.h"
 #include "support/ProcessFeed.h"
-#include "ui/BlockedBadge.h"
-#include "ui/MainWindow.h"
-#include "ui/QuaylightApp.h"
-#include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/InlineCodeLabel.h"
 #include "ui/kit/KitLabel.h"
@@ -18,6 +14,10 @@
 #include "ui/ports/PortsView.h"
 #include "ui/ports/ProcessTableModel.h"
 #include "ui/ports/ProcessTableView.h"
+#include "ui/shell/BlockedBadge.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/QuaylightApp.h"
+#include "ui/shell/RootView.h"
 
 #include <QAbstractItemModelTester>
 #include <QContextMenuEvent>

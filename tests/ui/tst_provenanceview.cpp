@@ -1,7 +1,7 @@
 #include "core/ByteFormat.h"
 #include "core/modules/NodeModulesScanner.h"
 #include "core/modules/ScanStore.h"
-#include "core/modules/TestTrees.h"
+#include "support/TestTrees.h"
 #include "ui/breakdown/ByteAxis.h"
 #include "ui/breakdown/ByteBarChart.h"
 #include "ui/breakdown/ProvenanceRow.h"

@@ -1,17 +1,17 @@
 #include "core/modules/ScanStore.h"
-#include "core/modules/TestTrees.h"
 #include "support/MessageBoxButtons.h"
 #include "support/ProcessFeed.h"
-#include "ui/MainWindow.h"
-#include "ui/QuaylightApp.h"
-#include "ui/RootView.h"
-#include "ui/StatusBar.h"
+#include "support/TestTrees.h"
 #include "ui/breakdown/ProvenanceView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/StatTile.h"
 #include "ui/modules/ModulesView.h"
 #include "ui/ports/PortsView.h"
 #include "ui/ports/ProcessTableView.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/QuaylightApp.h"
+#include "ui/shell/RootView.h"
+#include "ui/shell/StatusBar.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -183,9 +183,6 @@ private slots:
         QCOMPARE(statusBar->parentWidget(), screens->parentWidget());
         QCOMPARE(statusBar->geometry(), QRect(screens->x(), screens->geometry().bottom() + 1, screens->width(),
                                               statusBar->height()));
-
-        QCOMPARE(RootView::sectionFromRawValue(u"Disk cleanup"_s), RootView::Section::disk);
-        QCOMPARE(RootView::sectionFromRawValue(u"disk cleanup"_s), std::nullopt);
 
         // Its least size fits a 1280×720 screen with room for a title bar and a panel.
         QVERIFY(window->minimumSizeHint().width() <= 1280 && window->minimumSizeHint().height() <= 720 - 80);
@@ -537,7 +534,7 @@ private slots:
         MainWindow *window = shell.window;
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QVERIFY(publish(shell.app.processStore(), shell.feed, {record(301, Kind::vite, {5173})}));
-        for (const RootView::Section section : RootView::allSections()) {
+        for (const RootView::Section section : Sections::all()) {
             window->rootView()->setSelection(section);
             const QStringList unnamed = unnamedControls(QAccessible::queryAccessibleInterface(window));
             QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));

@@ -4,12 +4,12 @@
 #include "SampleModules.h"
 #include "SampleProcesses.h"
 #include "core/modules/ScanStore.h"
-#include "ui/MainWindow.h"
-#include "ui/QuaylightApp.h"
-#include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/modules/ModulesView.h"
 #include "ui/ports/BlockedPortCard.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/QuaylightApp.h"
+#include "ui/shell/RootView.h"
 #include "updates/UpdaterController.h"
 
 #include <QApplication>
@@ -48,7 +48,7 @@ void letAnimationsEnd()
 
 QString fileStem(RootView::Section section)
 {
-    return RootView::rawValue(section).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+    return Sections::rawValue(section).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
 }
 
 } // namespace
@@ -82,7 +82,7 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
         app.window()->resize(s_windowSize);
         settle(app, 3000);
 
-        for (const RootView::Section section : RootView::allSections()) {
+        for (const RootView::Section section : Sections::all()) {
             app.window()->rootView()->setSelection(section);
             QApplication::processEvents();
             save(app.window(), fileStem(section));

@@ -62,8 +62,3 @@ QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules, const QHash<QSt
                      [](const ModuleGroup &a, const ModuleGroup &b) { return a.totalBytes > b.totalBytes; });
     return groups;
 }
-
-QString pathText(const QByteArray &path)
-{
-    return QString::fromUtf8(path);
-}

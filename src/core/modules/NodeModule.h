@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/fs/FilePaths.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -91,6 +93,3 @@ struct ModuleGroup
 // inodes linked only from that group's records and from more than one of them.
 [[nodiscard]] QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules,
                                              const QHash<QString, qint64> &sharedWithin = {});
-
-// A file-system path decoded for display (invalid UTF-8 shown as U+FFFD).
-[[nodiscard]] QString pathText(const QByteArray &path);

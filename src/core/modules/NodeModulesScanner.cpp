@@ -2,11 +2,11 @@
 
 #include "core/Concurrency.h"
 #include "core/DateFormat.h"
-#include "core/modules/DirectoryReader.h"
-#include "core/modules/DirectoryStack.h"
-#include "core/modules/FilePaths.h"
-#include "core/modules/Trash.h"
-#include "core/modules/TreeRemover.h"
+#include "core/fs/DirectoryReader.h"
+#include "core/fs/DirectoryStack.h"
+#include "core/fs/FilePaths.h"
+#include "core/fs/Trash.h"
+#include "core/fs/TreeRemover.h"
 
 #include <QTimeZone>
 

@@ -2,7 +2,7 @@
 
 #include "core/ByteFormat.h"
 #include "core/Concurrency.h"
-#include "core/modules/FilePaths.h"
+#include "core/fs/FilePaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "core/processes/NodeProcess.h"
 
-#include "core/processes/ProcessScanner.h"
+#include "core/processes/DevPorts.h"
 
 #include <QHashFunctions>
 

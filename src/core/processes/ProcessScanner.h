@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/processes/DevPorts.h"
 #include "core/processes/NodeProcess.h"
 #include "core/processes/PortHolder.h"
+#include "core/system/ChildProcess.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -66,9 +68,6 @@ private:
 [[nodiscard]] bool isNodeProcess(const QString &command);
 [[nodiscard]] NodeProcess::Kind classify(const QString &command);
 
-// The 27 known dev-server ports. Built once, thread-safe.
-[[nodiscard]] const QSet<int> &devPorts();
-
 // pid -> listening ports, from lsof's tabular listing (first line is the header;
 // lines that do not fit are skipped). Pure; any thread.
 [[nodiscard]] QHash<qint32, QSet<int>> parseListening(const QString &text);
@@ -87,21 +86,9 @@ struct PSEntry
     friend bool operator==(const PSEntry &, const PSEntry &) = default;
 };
 
-// What run() keeps of a tool's output at most.
-inline constexpr qsizetype s_maxToolOutput = 16 * 1024 * 1024;
-
-// Runs an executable by absolute path with these arguments (no shell) and returns
-// its standard output decoded as UTF-8 (invalid bytes repaired), or the empty text
-// when the path is not an executable file or the launch fails. Standard input and
-// standard error are the null device; the exit status is ignored. The child gets a
-// soft open-file limit of at most 1024 (lsof closes every descriptor up to the
-// limit when it starts). A tool still running after timeoutMs is killed with
-// SIGKILL and reaped; what it printed until then is returned, so a tool stuck on a
-// stale network mount costs at most the time limit. A tool that prints more than
-// maxBytes is killed and reaped too, and the output is cut back to its last whole
-// line within maxBytes. A StopScope on this thread stops the tool the same way.
+// ChildProcess::run under this thread's StopScope.
 [[nodiscard]] QString run(const QString &path, const QStringList &arguments, int timeoutMs = 15000,
-                          qsizetype maxBytes = s_maxToolOutput);
+                          qsizetype maxBytes = ChildProcess::s_maxOutput);
 
 // The accepted rows of `ps -o pid=,ppid=,etime=,rss=,command=` output: Node
 // commands only, never ownPid, never a pid below 1 (signalling 0 or -1 would reach

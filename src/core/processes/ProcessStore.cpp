@@ -1,5 +1,6 @@
 #include "core/processes/ProcessStore.h"
 
+#include "core/Blanks.h"
 #include "core/Concurrency.h"
 #include "core/processes/ProcFs.h"
 #include "core/processes/ProcessSignal.h"
@@ -19,19 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The port filter is trimmed of spaces and tabs: Unicode space separators and tab.
-QStringView trimBlanks(QStringView text)
-{
-    const auto isBlank = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 // Waits until one of ports is listened on again, for at most limit, while at least one
 // of the supervisors (pid and start time) still runs (or until stop).

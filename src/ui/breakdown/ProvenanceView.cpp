@@ -4,12 +4,12 @@
 #include "core/modules/ScanStore.h"
 #include "ui/breakdown/ByteBarChart.h"
 #include "ui/breakdown/ProvenanceRow.h"
-#include "ui/kit/CoalescedUpdate.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/GlassCard.h"
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/Spacing.h"
+#include "ui/support/CoalescedUpdate.h"
 
 #include <QScrollArea>
 #include <QShowEvent>

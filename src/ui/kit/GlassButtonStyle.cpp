@@ -1,6 +1,5 @@
 #include "ui/kit/GlassButtonStyle.h"
 
-#include "ui/kit/GlassLook.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Theme.h"
 
@@ -53,7 +52,7 @@ void GlassButtonStyle::drawBevel(const QStyleOption *option, QPainter *painter) 
     const bool dark = Theme::isDark(palette);
 
     const QRectF shape = QRectF(option->rect).adjusted(1.5, 1.5, -1.5, -1.5);
-    const qreal radius = GlassLook::current() == KitLook::glass ? shape.height() / 2 : 6.0;
+    const qreal radius = 6.0;
 
     QColor fill;
     QColor border;

@@ -20,7 +20,6 @@ public:
 
     GlassButtonStyle(Treatment treatment, std::optional<QColor> tint);
 
-    [[nodiscard]] Treatment treatment() const { return m_treatment; }
     void setTreatment(Treatment treatment, std::optional<QColor> tint);
     // The fill of a prominent button under palette; invalid for a secondary one, whose tint,
     // when it has one, colours its label instead.

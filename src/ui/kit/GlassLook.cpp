@@ -12,11 +12,6 @@
 
 namespace GlassLook {
 
-KitLook current()
-{
-    return KitLook::material;
-}
-
 void paintSurface(QPainter &painter, const QRectF &rect, qreal cornerRadius, const QPalette &palette)
 {
     const bool dark = Theme::isDark(palette);
@@ -31,22 +26,11 @@ void paintSurface(QPainter &painter, const QRectF &rect, qreal cornerRadius, con
         painter.drawRoundedRect(shape.translated(0, 1), cornerRadius, cornerRadius);
     }
 
-    QColor fill;
-    QColor rim;
-    switch (current()) {
-    case KitLook::glass:
-        fill = dark ? QColor(255, 255, 255, 14) : QColor(255, 255, 255, 110);
-        rim = dark ? QColor(255, 255, 255, 40) : QColor(255, 255, 255, 200);
-        break;
-    case KitLook::material:
-        fill = dark ? QColor(255, 255, 255, 18) : palette.color(QPalette::Base);
-        if (!dark)
-            fill.setAlpha(190);
-        rim = Theme::separator(palette);
-        break;
-    }
+    QColor fill = dark ? QColor(255, 255, 255, 18) : palette.color(QPalette::Base);
+    if (!dark)
+        fill.setAlpha(190);
     painter.setBrush(fill);
-    painter.setPen(QPen(rim, 1.0));
+    painter.setPen(QPen(Theme::separator(palette), 1.0));
     painter.drawRoundedRect(shape, cornerRadius, cornerRadius);
     painter.restore();
 }

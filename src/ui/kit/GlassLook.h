@@ -9,15 +9,10 @@ class QPainter;
 class QPalette;
 class QRectF;
 
-// The two looks of the kit's surfaces and buttons. The glass look needs a compositor
-// effect that Linux desktops do not offer, so the earlier-systems look (a translucent
-// material surface, bordered and bordered-prominent buttons) is what Linux draws.
-enum class KitLook { glass, material };
-
+// The look of the kit's surfaces and buttons. A glass look would need a compositor effect
+// that Linux desktops do not offer, so the earlier-systems look (a translucent material
+// surface, bordered and bordered-prominent buttons) is the one drawn.
 namespace GlassLook {
-// The one place the choice is made; asked each time something is drawn.
-[[nodiscard]] KitLook current();
-
 // A translucent rounded background under content, as every card and the port lookup
 // field have it.
 void paintSurface(QPainter &painter, const QRectF &rect, qreal cornerRadius, const QPalette &palette);

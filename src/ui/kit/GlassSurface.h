@@ -11,7 +11,6 @@ class GlassSurface : public QWidget
 public:
     explicit GlassSurface(qreal cornerRadius, QWidget *parent = nullptr);
 
-    [[nodiscard]] qreal cornerRadius() const { return m_cornerRadius; }
     void setCornerRadius(qreal cornerRadius);
 
 protected:

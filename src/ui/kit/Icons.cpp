@@ -1,9 +1,10 @@
 #include "ui/kit/Icons.h"
 
-#include "ui/kit/TintedIconEngine.h"
-
 #include <QFile>
+#include <QGuiApplication>
 #include <QHash>
+#include <QIconEngine>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSvgRenderer>
@@ -96,6 +97,102 @@ bool hasSymbol(const QString &symbol)
 {
     return !resourcePath(symbol).isEmpty();
 }
+
+namespace {
+
+// Draws one single-colour SVG in a tint, resolving the tint from the application palette
+// when it paints, so icons follow a change between light and dark palettes.
+class TintedIconEngine : public QIconEngine
+{
+public:
+    TintedIconEngine(const QString &symbol, const Tint &tint);
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override;
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override;
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override;
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override;
+    [[nodiscard]] QIconEngine *clone() const override;
+    [[nodiscard]] QString key() const override;
+    [[nodiscard]] QString iconName() override;
+    [[nodiscard]] bool isNull() override;
+
+private:
+    [[nodiscard]] QColor colorFor(QIcon::Mode mode) const;
+
+    QString m_symbol;
+    Tint m_tint;
+};
+
+TintedIconEngine::TintedIconEngine(const QString &symbol, const Tint &tint)
+    : m_symbol(symbol)
+    , m_tint(tint)
+{
+}
+
+QColor TintedIconEngine::colorFor(QIcon::Mode mode) const
+{
+    const QPalette palette = QGuiApplication::palette();
+    switch (mode) {
+    case QIcon::Disabled:
+        return m_tint.resolve(palette, QPalette::Disabled);
+    case QIcon::Selected:
+        if (!m_tint.isFixed())
+            return palette.color(QPalette::HighlightedText);
+        break;
+    case QIcon::Normal:
+    case QIcon::Active:
+        break;
+    }
+    return m_tint.resolve(palette);
+}
+
+void TintedIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State)
+{
+    const int side = qMin(rect.width(), rect.height());
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QPixmap drawn = Icons::pixmap(m_symbol, side, colorFor(mode), dpr);
+    const QRect target(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2,
+                       side, side);
+    painter->drawPixmap(target, drawn);
+}
+
+QPixmap TintedIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)
+{
+    return scaledPixmap(size, mode, state, 1.0);
+}
+
+QPixmap TintedIconEngine::scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale)
+{
+    return Icons::pixmap(m_symbol, qMin(size.width(), size.height()), colorFor(mode), scale);
+}
+
+QSize TintedIconEngine::actualSize(const QSize &size, QIcon::Mode, QIcon::State)
+{
+    const int side = qMin(size.width(), size.height());
+    return {side, side};
+}
+
+QIconEngine *TintedIconEngine::clone() const
+{
+    return new TintedIconEngine(m_symbol, m_tint);
+}
+
+QString TintedIconEngine::key() const
+{
+    return QStringLiteral("TintedIconEngine");
+}
+
+QString TintedIconEngine::iconName()
+{
+    return m_symbol;
+}
+
+bool TintedIconEngine::isNull()
+{
+    return !Icons::hasSymbol(m_symbol);
+}
+
+} // namespace
 
 QIcon icon(const QString &symbol, const Tint &tint)
 {

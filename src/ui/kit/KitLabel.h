@@ -19,7 +19,6 @@ public:
                       QWidget *parent = nullptr);
 
     void setTextStyle(TextStyle style, std::optional<QFont::Weight> weight = std::nullopt);
-    [[nodiscard]] TextStyle textStyle() const { return m_style; }
     void setTint(const Tint &tint);
     [[nodiscard]] const Tint &tint() const { return m_tint; }
     // Digits of one width, for numbers that change in place.
@@ -28,7 +27,6 @@ public:
     void setSizeFactor(qreal factor);
     // Qt::ElideNone (the default) lays the text out as QLabel does.
     void setElideMode(Qt::TextElideMode mode);
-    [[nodiscard]] Qt::TextElideMode elideMode() const { return m_elideMode; }
 
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;

@@ -1,8 +1,8 @@
 #include "ui/kit/KitTableView.h"
 
-#include "ui/kit/RowSelection.h"
 #include "ui/kit/TableHeader.h"
 #include "ui/kit/Theme.h"
+#include "ui/support/RowSelection.h"
 
 #include <QApplication>
 #include <QHeaderView>

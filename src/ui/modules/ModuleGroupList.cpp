@@ -1,9 +1,9 @@
 #include "ui/modules/ModuleGroupList.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/kit/RowSelection.h"
 #include "ui/modules/ModuleGroupDelegate.h"
 #include "ui/modules/ModuleGroupModel.h"
+#include "ui/support/RowSelection.h"
 
 #include <QContextMenuEvent>
 #include <QScrollBar>

@@ -1,8 +1,8 @@
 #include "ui/modules/ModuleGroupModel.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/kit/CoalescedUpdate.h"
 #include "ui/modules/ModuleSizeText.h"
+#include "ui/support/CoalescedUpdate.h"
 
 ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
     : QAbstractListModel(parent)

@@ -3,11 +3,11 @@
 #include "core/DateFormat.h"
 #include "core/modules/ScanStore.h"
 #include "ui/kit/Icons.h"
-#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/kit/Tint.h"
 #include "ui/kit/Typography.h"
 #include "ui/modules/ModuleSizeText.h"
+#include "ui/support/SortOrders.h"
 
 #include <QApplication>
 

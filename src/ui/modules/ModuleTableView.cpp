@@ -1,10 +1,10 @@
 #include "ui/modules/ModuleTableView.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/kit/RowSelection.h"
-#include "ui/kit/SortOrders.h"
 #include "ui/modules/ModuleTableDelegate.h"
 #include "ui/modules/ModuleTableModel.h"
+#include "ui/support/RowSelection.h"
+#include "ui/support/SortOrders.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

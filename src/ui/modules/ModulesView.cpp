@@ -2,7 +2,6 @@
 
 #include "core/ByteFormat.h"
 #include "core/modules/ScanStore.h"
-#include "ui/kit/CoalescedUpdate.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/Divider.h"
@@ -18,6 +17,7 @@
 #include "ui/modules/FolderReveal.h"
 #include "ui/modules/ModuleGroupList.h"
 #include "ui/modules/ModuleTableView.h"
+#include "ui/support/CoalescedUpdate.h"
 
 #include <QAction>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/modules/NodeModulesScanner.h"
-#include "ui/kit/DialogSlot.h"
 #include "ui/modules/PendingDeletion.h"
+#include "ui/support/DialogSlot.h"
 
 #include <QWidget>
 

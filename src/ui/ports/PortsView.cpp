@@ -553,11 +553,6 @@ QString PortsView::emptyProcessText() const
     return QStringLiteral("No Node processes are running.");
 }
 
-QStringList PortsView::describe(const QSet<qint32> &ids) const
-{
-    return KillRequest::describe(m_store.processes(), ids);
-}
-
 void PortsView::requestKill(const QSet<qint32> &ids, bool force)
 {
     if (ids.isEmpty())

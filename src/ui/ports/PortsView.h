@@ -2,8 +2,8 @@
 
 #include "core/processes/BlockedPort.h"
 #include "core/processes/ProcessStore.h"
-#include "ui/kit/DialogSlot.h"
 #include "ui/ports/KillRequest.h"
+#include "ui/support/DialogSlot.h"
 
 #include <QMap>
 #include <QSet>
@@ -51,8 +51,6 @@ public:
     void requestKill(const QSet<qint32> &ids, bool force);
     // Asks to confirm stopping every holder of port ("whatever is holding port N").
     void requestFreePort(const BlockedPort &port, bool force);
-    // The description lines of a request for ids, from the store's full process list.
-    [[nodiscard]] QStringList describe(const QSet<qint32> &ids) const;
     // What the process section says when the table has no rows.
     [[nodiscard]] QString emptyProcessText() const;
 

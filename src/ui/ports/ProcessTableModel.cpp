@@ -3,10 +3,10 @@
 #include "core/ByteFormat.h"
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
-#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/kit/Typography.h"
 #include "ui/ports/KindSymbol.h"
+#include "ui/support/SortOrders.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -2,10 +2,10 @@
 
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
-#include "ui/kit/SortOrders.h"
 #include "ui/kit/Theme.h"
 #include "ui/ports/ProcessTableDelegate.h"
 #include "ui/ports/ProcessTableModel.h"
+#include "ui/support/SortOrders.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

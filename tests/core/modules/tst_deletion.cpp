@@ -1,7 +1,7 @@
-#include "core/modules/FilePaths.h"
+#include "core/fs/FilePaths.h"
+#include "core/fs/TreeRemover.h"
 #include "core/modules/NodeModulesScanner.h"
-#include "core/modules/TestTrees.h"
-#include "core/modules/TreeRemover.h"
+#include "support/TestTrees.h"
 
 #include <QScopeGuard>
 #include <QTest>

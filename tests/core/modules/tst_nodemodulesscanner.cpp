@@ -1,7 +1,7 @@
 #include "core/DateFormat.h"
-#include "core/modules/FileDescriptor.h"
+#include "core/fs/FileDescriptor.h"
 #include "core/modules/NodeModulesScanner.h"
-#include "core/modules/TestTrees.h"
+#include "support/TestTrees.h"
 
 #include <QDir>
 #include <QTest>

@@ -18,7 +18,6 @@
 #include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -306,103 +305,6 @@ const listen = (host, port) => new Promise((ok, fail) => {
         server.waitForFinished();
     }
 
-    void runLaunchesNothingForMissingOrNonExecutablePaths()
-    {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString marker = dir.filePath("ran");
-        const QString script = dir.filePath("tool.sh");
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QStringLiteral("#!/bin/sh\necho hi\ntouch '%1'\n").arg(marker).toUtf8()) > 0);
-        file.close();
-        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-
-        for (const QString &path : {dir.filePath("missing"), script, dir.path(), QString()}) {
-            QCOMPARE(ProcessScanner::detail::run(path, {}), QString());
-            QVERIFY2(!QFile::exists(marker), qPrintable(path));
-        }
-
-        // Made executable, the same script does run: the check above can fail.
-        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-        QCOMPARE(ProcessScanner::detail::run(script, {}), QString("hi\n"));
-        QVERIFY(QFile::exists(marker));
-    }
-
-    // Arguments go through as they are; stdout only, whatever the exit status.
-    void runReturnsStdoutOnly()
-    {
-        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"%s|", "a  b", "$HOME", "*", "'q'"}), QString("a  b|$HOME|*|'q'|"));
-        QCOMPARE(ProcessScanner::detail::run("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}), QString("out\n"));
-        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"a\\377b\\n"}), QString("a\ufffdb\n"));
-        // Output cut off in the middle of a two-byte character.
-        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"caf\\303"}), QString("caf\ufffd"));
-        QCOMPARE(ProcessScanner::detail::run("/usr/bin/printf", {"caf\\303\\251"}), QString("café"));
-    }
-
-    void runReadsLargeOutputWhileStderrFloods()
-    {
-        // Both streams far beyond a pipe's buffer, written at the same time.
-        const QString text = ProcessScanner::detail::run(
-            "/bin/sh", {"-c", "yes err | head -c 12000000 >&2 & yes out | head -c 12000000; wait"});
-        QCOMPARE(text.size(), 12000000);
-        QCOMPARE(text.count(QLatin1String("out\n")), 3000000);
-    }
-
-    void runStopsAToolThatOutstaysItsTimeLimit()
-    {
-        QElapsedTimer timer;
-        timer.start();
-        const QString text = ProcessScanner::detail::run("/bin/sh", {"-c", "echo partial; exec sleep 60"}, 300);
-        QCOMPARE(text, QString("partial\n"));
-        QVERIFY2(timer.elapsed() < 30000, "run() waited for the tool instead of stopping it");
-        // Killed and reaped: this test has no child left, not even a zombie.
-        errno = 0;
-        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
-        QCOMPARE(errno, ECHILD);
-
-        // Output closed early but still running: held to the same limit.
-        QCOMPARE(ProcessScanner::detail::run("/bin/sh", {"-c", "echo x; exec sleep 60 >&-"}, 300), QString("x\n"));
-        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
-    }
-
-    // A runaway tool is cut off at the cap, killed and reaped; only whole lines are kept.
-    void runCapsAFloodingTool()
-    {
-        QTemporaryDir dir;
-        const QString flood = dir.filePath("ps");
-        QFile script(flood);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nexec yes '4242 1 00:01 10 node flood.js'\n");
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
-
-        const QString text = ProcessScanner::detail::run(flood, {});
-        const qsizetype line = QString("4242 1 00:01 10 node flood.js\n").size();
-        QCOMPARE(text.size(), ProcessScanner::detail::s_maxToolOutput / line * line);
-        QCOMPARE(ProcessScanner::detail::parsePs(text, 1).size(), text.size() / line);
-        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
-        QCOMPARE(errno, ECHILD);
-    }
-
-    void runLowersTheOpenFileLimit()
-    {
-        rlimit limit{};
-        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
-        const rlimit saved = limit;
-        if (limit.rlim_cur <= 1024 && (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > 1024)) {
-            limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 65536 : limit.rlim_max;
-            QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
-        }
-        if (limit.rlim_cur <= 1024)
-            QSKIP("the hard open-file limit is 1024 or less; nothing to lower");
-        const QString text = ProcessScanner::detail::run("/bin/sh", {"-c", "ulimit -Sn; ulimit -Hn"});
-        ::setrlimit(RLIMIT_NOFILE, &saved);
-        // The soft limit comes down; the hard limit is left alone.
-        const QString hard = limit.rlim_max == RLIM_INFINITY ? "unlimited" : QString::number(limit.rlim_max);
-        QCOMPARE(text, QString("1024\n%1\n").arg(hard));
-    }
-
-    // Next.js names its server "next-server (vX.Y.Z)", which Debian's lsof leaves out.
     void scanFindsARealNextServer()
     {
         QList<int> candidates = ProcessScanner::devPorts().values();

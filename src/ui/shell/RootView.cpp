@@ -1,57 +1,16 @@
-#include "ui/RootView.h"
+#include "ui/shell/RootView.h"
 
 #include "core/modules/ScanStore.h"
 #include "core/processes/ProcessStore.h"
-#include "ui/Sidebar.h"
-#include "ui/StatusBar.h"
 #include "ui/breakdown/ProvenanceView.h"
 #include "ui/modules/ModulesView.h"
 #include "ui/ports/PortsView.h"
+#include "ui/shell/Sidebar.h"
+#include "ui/shell/StatusBar.h"
 
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-
-QString RootView::rawValue(Section section)
-{
-    switch (section) {
-    case Section::ports:
-        return QStringLiteral("Ports");
-    case Section::disk:
-        return QStringLiteral("Disk cleanup");
-    case Section::breakdown:
-        return QStringLiteral("Breakdown");
-    }
-    return {};
-}
-
-std::optional<RootView::Section> RootView::sectionFromRawValue(const QString &raw)
-{
-    for (const Section section : allSections()) {
-        if (rawValue(section) == raw)
-            return section;
-    }
-    return std::nullopt;
-}
-
-QString RootView::symbol(Section section)
-{
-    switch (section) {
-    case Section::ports:
-        return QStringLiteral("powerplug.fill");
-    case Section::disk:
-        return QStringLiteral("shippingbox.fill");
-    case Section::breakdown:
-        return QStringLiteral("chart.bar.xaxis");
-    }
-    return {};
-}
-
-const QList<RootView::Section> &RootView::allSections()
-{
-    static const QList<Section> sections = {Section::ports, Section::disk, Section::breakdown};
-    return sections;
-}
 
 RootView::RootView(ProcessStore &processes, ScanStore &scan, const QUrl &productPage, QWidget *parent)
     : QWidget(parent)
@@ -90,7 +49,7 @@ RootView::RootView(ProcessStore &processes, ScanStore &scan, const QUrl &product
 
     connect(m_sidebar, &Sidebar::sectionChosen, this, &RootView::setSelection);
     m_sidebar->setCurrentSection(m_selection);
-    m_screens->setCurrentIndex(int(allSections().indexOf(m_selection)));
+    m_screens->setCurrentIndex(int(Sections::all().indexOf(m_selection)));
 }
 
 void RootView::setSelection(Section section)
@@ -99,11 +58,11 @@ void RootView::setSelection(Section section)
         return;
     m_selection = section;
     m_sidebar->setCurrentSection(section);
-    m_screens->setCurrentIndex(int(allSections().indexOf(section)));
+    m_screens->setCurrentIndex(int(Sections::all().indexOf(section)));
     emit selectionChanged(section);
 }
 
 QWidget *RootView::screen(Section section) const
 {
-    return m_screens->widget(int(allSections().indexOf(section)));
+    return m_screens->widget(int(Sections::all().indexOf(section)));
 }

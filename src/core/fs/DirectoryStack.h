@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/modules/FileDescriptor.h"
+#include "core/fs/FileDescriptor.h"
 
 #include <cstddef>
 #include <string>

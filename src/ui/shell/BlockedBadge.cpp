@@ -1,4 +1,4 @@
-#include "ui/BlockedBadge.h"
+#include "ui/shell/BlockedBadge.h"
 
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/RootView.h"
+#include "ui/shell/Section.h"
 
 #include <QWidget>
 
@@ -17,10 +17,10 @@ class Sidebar : public QWidget
 public:
     explicit Sidebar(ProcessStore &processes, QWidget *parent = nullptr);
 
-    void setCurrentSection(RootView::Section section);
+    void setCurrentSection(Section section);
 
 signals:
-    void sectionChosen(RootView::Section section);
+    void sectionChosen(Section section);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

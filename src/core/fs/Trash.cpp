@@ -1,7 +1,7 @@
-#include "core/modules/Trash.h"
+#include "core/fs/Trash.h"
 
-#include "core/modules/FilePaths.h"
-#include "core/modules/NodeModule.h"
+#include "core/fs/FilePaths.h"
+#include "core/fs/Mount.h"
 
 #include <QFile>
 #include <QList>
@@ -14,32 +14,11 @@
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int s_pathFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-
-struct Mount
-{
-    dev_t device = 0;
-    std::uint64_t id = 0; // 0 when the kernel does not report mount ids
-};
-
-bool operator==(const Mount &a, const Mount &b)
-{
-    return a.device == b.device && a.id == b.id;
-}
-
-std::optional<Mount> mountOf(int fd)
-{
-    struct statx stx;
-    if (::statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &stx) != 0)
-        return std::nullopt;
-    return Mount {makedev(stx.stx_dev_major, stx.stx_dev_minor),
-                  (stx.stx_mask & STATX_MNT_ID) ? stx.stx_mnt_id : 0};
-}
 
 struct Place
 {

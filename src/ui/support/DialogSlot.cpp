@@ -1,4 +1,4 @@
-#include "ui/kit/DialogSlot.h"
+#include "ui/support/DialogSlot.h"
 
 void DialogSlot::show(QMessageBox *box, QObject *context, std::function<void()> onClosed)
 {

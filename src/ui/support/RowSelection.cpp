@@ -1,4 +1,4 @@
-#include "ui/kit/RowSelection.h"
+#include "ui/support/RowSelection.h"
 
 #include <QItemSelectionModel>
 

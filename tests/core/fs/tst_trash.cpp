@@ -1,6 +1,6 @@
+#include "core/fs/Trash.h"
 #include "core/modules/NodeModulesScanner.h"
-#include "core/modules/TestTrees.h"
-#include "core/modules/Trash.h"
+#include "support/TestTrees.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>

@@ -1,4 +1,4 @@
-#include "ui/SidebarDelegate.h"
+#include "ui/shell/SidebarDelegate.h"
 
 #include "ui/kit/Theme.h"
 

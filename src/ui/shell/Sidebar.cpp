@@ -1,10 +1,10 @@
-#include "ui/Sidebar.h"
+#include "ui/shell/Sidebar.h"
 
-#include "ui/BlockedBadge.h"
-#include "ui/SidebarDelegate.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Spacing.h"
 #include "ui/kit/Theme.h"
+#include "ui/shell/BlockedBadge.h"
+#include "ui/shell/SidebarDelegate.h"
 
 #include <QListWidget>
 #include <QPainter>
@@ -26,9 +26,9 @@ Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
     m_list->setIconSize(QSize(16, 16));
     m_list->setAutoFillBackground(false);
     m_list->viewport()->setAutoFillBackground(false);
-    for (const RootView::Section section : RootView::allSections()) {
-        auto *item = new QListWidgetItem(Icons::icon(RootView::symbol(section), Tint(Tint::Style::primary)),
-                                         RootView::rawValue(section), m_list);
+    for (const Section section : Sections::all()) {
+        auto *item = new QListWidgetItem(Icons::icon(Sections::symbol(section), Tint(Tint::Style::primary)),
+                                         Sections::rawValue(section), m_list);
         item->setData(Qt::UserRole, int(section));
     }
 
@@ -41,7 +41,7 @@ Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
 
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
         if (current)
-            emit sectionChosen(RootView::Section(current->data(Qt::UserRole).toInt()));
+            emit sectionChosen(Section(current->data(Qt::UserRole).toInt()));
     });
     // A sidebar always shows where the user is: a Ctrl-click must not leave no row selected.
     connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
@@ -50,9 +50,9 @@ Sidebar::Sidebar(ProcessStore &processes, QWidget *parent)
     });
 }
 
-void Sidebar::setCurrentSection(RootView::Section section)
+void Sidebar::setCurrentSection(Section section)
 {
-    m_list->setCurrentRow(int(RootView::allSections().indexOf(section)));
+    m_list->setCurrentRow(int(Sections::all().indexOf(section)));
 }
 
 void Sidebar::paintEvent(QPaintEvent *)

@@ -1,4 +1,4 @@
-#include "core/modules/DirectoryReader.h"
+#include "core/fs/DirectoryReader.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QList>
-#include <QString>
+#include "ui/shell/Section.h"
+
 #include <QUrl>
 #include <QWidget>
-
-#include <optional>
 
 class ProcessStore;
 class QSplitter;
@@ -21,14 +19,7 @@ class RootView : public QWidget
     Q_OBJECT
 
 public:
-    enum class Section { ports, disk, breakdown };
-
-    // The title of a section ("Ports", "Disk cleanup", "Breakdown").
-    [[nodiscard]] static QString rawValue(Section section);
-    // The section titled raw, or nothing.
-    [[nodiscard]] static std::optional<Section> sectionFromRawValue(const QString &raw);
-    [[nodiscard]] static QString symbol(Section section);
-    [[nodiscard]] static const QList<Section> &allSections();
+    using Section = ::Section;
 
     static constexpr int s_sidebarMinimumWidth = 180;
     static constexpr int s_sidebarIdealWidth = 200;

@@ -1,9 +1,10 @@
-#include "ui/QuaylightApp.h"
+#include "ui/shell/QuaylightApp.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/MainWindow.h"
+#include "ui/kit/Dialogs.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Theme.h"
+#include "ui/shell/MainWindow.h"
 #include "updates/UpdaterController.h"
 
 #include <QApplication>
@@ -27,7 +28,10 @@ QuaylightApp::QuaylightApp(ProcessStore::ScanFunction scan, const QUrl &productP
     , m_updater(std::make_unique<UpdaterController>())
     , m_window(std::make_unique<MainWindow>(*m_processes, *m_scan, *m_updater, productPage))
 {
-    m_updater->setWindow(m_window.get());
+    connect(m_updater.get(), &UpdaterController::answered, m_window.get(),
+            [window = m_window.get()](const QString &title, const QString &message) {
+                Dialogs::inform(window, title, message);
+            });
     // The installed application icon; the plug glyph when running from the build tree.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUAYLIGHT_APP_ID),
                                                  Icons::icon(QStringLiteral("powerplug.fill"), Theme::nodeGreen())));

@@ -1,10 +1,10 @@
-#include "ui/MainWindow.h"
+#include "ui/shell/MainWindow.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/RootView.h"
 #include "ui/kit/Dialogs.h"
 #include "ui/kit/Icons.h"
 #include "ui/kit/Theme.h"
+#include "ui/shell/RootView.h"
 #include "updates/CheckForUpdatesCommand.h"
 
 #include <QAbstractButton>
@@ -32,7 +32,7 @@ MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterControll
 
 void MainWindow::showTitle()
 {
-    setWindowTitle(RootView::rawValue(m_rootView->selection()) + QStringLiteral(" — Quaylight"));
+    setWindowTitle(Sections::rawValue(m_rootView->selection()) + QStringLiteral(" — Quaylight"));
 }
 
 void MainWindow::buildMenus(UpdaterController &updater)

@@ -1,4 +1,4 @@
-#include "core/modules/FilePaths.h"
+#include "core/fs/FilePaths.h"
 
 #include <QList>
 
@@ -187,3 +187,8 @@ QString errorText(int error)
 }
 
 } // namespace FilePaths
+
+QString pathText(const QByteArray &path)
+{
+    return QString::fromUtf8(path);
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/modules/FileDescriptor.h"
+#include "core/fs/FileDescriptor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -55,3 +55,6 @@ enum class Resolution {
 [[nodiscard]] QString errorText(int error);
 
 } // namespace FilePaths
+
+// A file-system path decoded for display (invalid UTF-8 shown as U+FFFD).
+[[nodiscard]] QString pathText(const QByteArray &path);

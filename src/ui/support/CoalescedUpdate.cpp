@@ -1,4 +1,4 @@
-#include "ui/kit/CoalescedUpdate.h"
+#include "ui/support/CoalescedUpdate.h"
 
 CoalescedUpdate::CoalescedUpdate(std::function<void()> update, QObject *parent)
     : QObject(parent)

@@ -1,4 +1,4 @@
-#include "core/modules/DirectoryStack.h"
+#include "core/fs/DirectoryStack.h"
 
 #include <algorithm>
 #include <cerrno>

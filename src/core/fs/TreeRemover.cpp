@@ -1,13 +1,13 @@
-#include "core/modules/TreeRemover.h"
+#include "core/fs/TreeRemover.h"
 
-#include "core/modules/DirectoryReader.h"
-#include "core/modules/DirectoryStack.h"
+#include "core/fs/DirectoryReader.h"
+#include "core/fs/DirectoryStack.h"
+#include "core/fs/Mount.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -16,30 +16,6 @@ namespace {
 constexpr int s_folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // A writer that keeps adding names to a folder wins after this many listings.
 constexpr int s_listings = 3;
-
-struct Mount
-{
-    bool known = false;
-    std::uint64_t id = 0;
-    dev_t device = 0;
-};
-
-Mount mountOf(int fd)
-{
-    struct statx stx;
-    if (::statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &stx) != 0)
-        return {};
-    Mount mount;
-    mount.known = true;
-    mount.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
-    mount.id = (stx.stx_mask & STATX_MNT_ID) ? stx.stx_mnt_id : 0;
-    return mount;
-}
-
-bool sameMount(const Mount &a, const Mount &b)
-{
-    return a.known && b.known && a.device == b.device && a.id == b.id;
-}
 
 struct Folder
 {
@@ -171,7 +147,7 @@ private:
             return false;
         }
         const int fd = stack.deepestFd();
-        const Mount mount = mountOf(fd);
+        const std::optional<Mount> mount = mountOf(fd);
         if (stack.depth() == 2) {
             // A file system mounted right on the entry (a bind mount of a folder from
             // elsewhere, a tmpfs) is not part of the tree: emptying it would remove
@@ -233,8 +209,8 @@ private:
     const TreeRemover::BeforeOpen &m_beforeOpen;
     const TreeRemover::StopRequested &m_stop;
     DirectoryReader m_reader;
-    Mount m_parentMount;
-    Mount m_topMount;
+    std::optional<Mount> m_parentMount;
+    std::optional<Mount> m_topMount;
     int m_firstError = 0;
     qint64 m_freed = 0;
     int m_lastGone = 0; // ENOENT once a folder to enter had vanished

@@ -1,4 +1,4 @@
-#include "ui/StatusBar.h"
+#include "ui/shell/StatusBar.h"
 
 #include "core/processes/ProcessStore.h"
 #include "ui/kit/Icons.h"
