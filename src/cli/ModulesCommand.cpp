@@ -7,6 +7,7 @@
 #include "cli/TextTable.h"
 #include "core/ByteFormat.h"
 #include "core/DateFormat.h"
+#include "core/modules/ModuleSizeText.h"
 #include "core/modules/ScanStore.h"
 #include "core/processes/NodeProcess.h"
 
@@ -44,21 +45,6 @@ QJsonValue dateJson(const QDateTime &date)
     if (date <= DateFormat::distantPast())
         return QJsonValue::Null;
     return date.toUTC().toString(Qt::ISODate);
-}
-
-QString sizeText(const NodeModule &module)
-{
-    if (!module.isSymlink) {
-        const QString size = ByteFormat::string(module.sizeBytes);
-        if (module.sharedBytes == 0)
-            return size;
-        return size + QStringLiteral(" · ") + ByteFormat::string(module.sharedBytes) + QStringLiteral(" shared");
-    }
-    if (!module.symlinkTarget)
-        return QStringLiteral("broken link");
-    if (!module.isSizeMeasured())
-        return QStringLiteral("link · size not measured");
-    return QStringLiteral("link · ") + ByteFormat::string(module.sizeBytes);
 }
 
 QString plural(qsizetype n, const QString &word)

@@ -6,7 +6,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/kit/Typography.h"
 #include "ui/modules/ModuleGroupModel.h"
-#include "ui/modules/ModuleSizeText.h"
+#include "core/modules/ModuleSizeText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

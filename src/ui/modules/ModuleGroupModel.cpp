@@ -1,7 +1,7 @@
 #include "ui/modules/ModuleGroupModel.h"
 
 #include "core/modules/ScanStore.h"
-#include "ui/modules/ModuleSizeText.h"
+#include "core/modules/ModuleSizeText.h"
 #include "ui/support/CoalescedUpdate.h"
 
 ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)

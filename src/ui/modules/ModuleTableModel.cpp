@@ -6,7 +6,7 @@
 #include "ui/kit/Theme.h"
 #include "ui/kit/Tint.h"
 #include "ui/kit/Typography.h"
-#include "ui/modules/ModuleSizeText.h"
+#include "core/modules/ModuleSizeText.h"
 #include "ui/support/SortOrders.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ui/modules/ModuleSizeText.h"
+#include "core/modules/ModuleSizeText.h"
 
 #include "core/ByteFormat.h"
 

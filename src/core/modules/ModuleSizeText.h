@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// The size shown for a record in the table and the grouped list: its size for a real
+// The size shown for a record in the tables, the grouped list and the command line: its size for a real
 // folder, followed by " · {shared} shared" when part of it is hard links also used
 // elsewhere; "broken link" for a link without a target; "link · {size of the target's
 // tree}" for a live link (space that deleting the link does not free); "link · size not
