@@ -102,8 +102,8 @@ struct DeletionControl
 // the one holding node_modules are opened without following links, so a folder swapped
 // for a link since the scan fails the deletion (without root, the parent folder is opened
 // as its path says). A node_modules that is a link goes as a link; one that is a mount
-// point is left alone (EBUSY). Trash mode follows the freedesktop.org Trash
-// specification (see Trash) and never falls back to removing. A failure is an error line
+// point is left alone (EBUSY). Trash mode follows the freedesktop.org Trash rules (see
+// Trash) and never falls back to removing. A failure is an error line
 // "{projectName}: {what failed}: {reason}", also when a removal got partway; what failed
 // is "could not open the scanned folder", "could not open its folder", "could not move to
 // the Trash" or "could not delete permanently", the reason the system's wording or the
