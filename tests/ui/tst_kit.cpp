@@ -160,7 +160,8 @@ private slots:
             }
         }
         const QString unknown = QStringLiteral("no.such.symbol");
-        QVERIFY(!Icons::hasSymbol(unknown) && Icons::icon(unknown).isNull() && Icons::pixmap(unknown, 16, Qt::red).isNull());
+        QVERIFY(!Icons::hasSymbol(unknown) && Icons::icon(unknown).isNull()
+            && Icons::pixmap(unknown, 16, Qt::red).isNull());
 
         // A fixed tint stays, and the disabled mode fades it.
         const QIcon warning = Icons::icon(QStringLiteral("exclamationmark.triangle.fill"), Theme::warning());
@@ -180,8 +181,9 @@ private slots:
         QVERIFY(writeText(themes.filePath(u"test-theme/index.theme"_s),
                           "[Icon Theme]\nName=test-theme\nDirectories=scalable/actions\n\n"
                           "[scalable/actions]\nSize=16\nMinSize=8\nMaxSize=512\nType=Scalable\n"));
-        QVERIFY(writeText(actions + u"/process-stop.svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
-                                                             "<rect width='16' height='16'/></svg>"));
+        QVERIFY(writeText(actions + u"/process-stop.svg"_s,
+            "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
+            "<rect width='16' height='16'/></svg>"));
         const QStringList searchPaths = QIcon::themeSearchPaths();
         const QString themeName = QIcon::themeName();
         const auto restore = qScopeGuard([&] {
@@ -234,7 +236,8 @@ private slots:
 
     void groupColoursAreStablePerKey()
     {
-        for (const QString &key : {QStringLiteral("code"), QStringLiteral("(root)"), QString(), QStringLiteral("ünïcode")}) {
+        for (const QString &key :
+            {QStringLiteral("code"), QStringLiteral("(root)"), QString(), QStringLiteral("ünïcode")}) {
             const QColor color = groupColor(key);
             QCOMPARE(color.alphaF(), 1.0);
             QVERIFY(qAbs(color.hsvSaturationF() - 0.55) < 0.01 && qAbs(color.valueF() - 0.85) < 0.01);
@@ -488,8 +491,8 @@ private slots:
         int confirmed = 0;
         QObject context;
         const auto confirm = [&](const QString &message) {
-            return Dialogs::confirm(&window, QStringLiteral("Stop 1 process?"), message, QStringLiteral("Stop (SIGTERM)"),
-                                    &context, [&] { ++confirmed; });
+            return Dialogs::confirm(&window, QStringLiteral("Stop 1 process?"), message,
+                QStringLiteral("Stop (SIGTERM)"), &context, [&] { ++confirmed; });
         };
 
         QMessageBox *box = confirm(QStringLiteral("• Vite · pid 4123\n   <b>/srv/app</b>"));

@@ -188,8 +188,9 @@ private slots:
         auto *empty = qobject_cast<ContentUnavailableView *>(screen.content());
         QVERIFY(empty);
         QCOMPARE((QStringList{empty->title(), empty->description()}),
-                 (QStringList{"No node_modules yet", "Secondary tool: choose a folder and press Scan to find node_modules "
-                                                     "you can reclaim space from. Deleting moves them to the Trash."}));
+            (QStringList{"No node_modules yet",
+                "Secondary tool: choose a folder and press Scan to find node_modules "
+                "you can reclaim space from. Deleting moves them to the Trash."}));
         QCOMPARE(screen.tiles(), (QStringList{"0", "0 B", "Groups", "0"}));
         QCOMPARE(screen.text("statusText"), QStringLiteral("Choose a folder and press Scan."));
         QVERIFY(screen.button("scanButton")->isVisible() && !screen.button("cancelScanButton")->isVisible());
@@ -240,7 +241,8 @@ private slots:
         makeDirs(m_tree->path("elsewhere"));
         screen.open();
         QVERIFY(screen.scan(root));
-        QTRY_COMPARE(screen.tiles(), (QStringList{"4", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
+        QTRY_COMPARE(
+            screen.tiles(), (QStringList{"4", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
         QCOMPARE(screen.tile("thirdTile")->tint(), Tint(Theme::warning()));
 
         // Browse only fills the field, starting from the folder in it; a cancelled pick changes nothing.
@@ -274,11 +276,11 @@ private slots:
         const qint64 size = screen.model()->record(0).sizeBytes, shared = allocated(store);
         const QModelIndex cell = screen.model()->index(0, Model::SizeColumn);
         QCOMPARE(cell.data().toString(),
-                 ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared) + QStringLiteral(" shared"));
+            ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared) + QStringLiteral(" shared"));
         QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
-                 QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this "
-                                "folder frees only ")
-                     + ByteFormat::string(size - shared) + QStringLiteral("."));
+            QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this "
+                           "folder frees only ")
+                + ByteFormat::string(size - shared) + QStringLiteral("."));
         QCOMPARE(cell.data(Model::SortRole).toLongLong(), size - shared);
     }
 
@@ -309,19 +311,22 @@ private slots:
                                 data(Model::SizeColumn, Qt::ToolTipRole), data(Model::SizeColumn, Model::SortRole),
                                 data(Model::ProjectColumn, Qt::DecorationRole).isValid()};
         };
-        const auto explanation = [&](const QByteArray &link) { return *model->record(screen.row(link)).symlinkExplanation(); };
+        const auto explanation
+            = [&](const QByteArray &link) { return *model->record(screen.row(link)).symlinkExplanation(); };
         const qint64 liveBytes = model->record(screen.row(live)).sizeBytes;
         QVERIFY(liveBytes > 0);
         const QString realSize = ByteFormat::string(allocatedBelow(real));
         // Links in the warning colour with their explanation, and sorted as freeing nothing.
         QCOMPARE(cells(real), (QVariantList{realSize, QVariant(), QString(), allocatedBelow(real), false}));
-        QCOMPARE(cells(live), (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
-                                            explanation(live), qint64(0), true}));
+        QCOMPARE(cells(live),
+            (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
+                explanation(live), qint64(0), true}));
         QCOMPARE(cells(broken), (QVariantList{"broken link", Theme::warning(), explanation(broken), qint64(0), true}));
         QCOMPARE(cells(home),
                  (QVariantList{"link · size not measured", Theme::warning(), explanation(home), qint64(0), true}));
         QCOMPARE(screen.row(real), 0);
-        QCOMPARE(model->index(screen.row(real), Model::PathColumn).data().toString(), QFile::decodeName(root + "/real"));
+        QCOMPARE(
+            model->index(screen.row(real), Model::PathColumn).data().toString(), QFile::decodeName(root + "/real"));
         QStringList titles;
         for (int column = 0; column < model->columnCount(); ++column)
             titles << model->headerData(column, Qt::Horizontal).toString();
@@ -343,11 +348,11 @@ private slots:
         screen.store.setSelection({real, live});
         screen.click("deletePermanentlyButton");
         QCOMPARE(dialog(screen.box()),
-                 (QStringList{"Permanently delete 2 node_modules folders?",
-                              "This removes the folders from disk immediately. They do not go to the Trash and cannot be "
-                              "recovered.\n\n1 of them is a symbolic link: only the link is removed, the target keeps "
-                              "its files and its space.",
-                              QStringLiteral("Delete Permanently (") + realSize + ')', "Cancel"}));
+            (QStringList{"Permanently delete 2 node_modules folders?",
+                "This removes the folders from disk immediately. They do not go to the Trash and cannot be "
+                "recovered.\n\n1 of them is a symbolic link: only the link is removed, the target keeps "
+                "its files and its space.",
+                QStringLiteral("Delete Permanently (") + realSize + ')', "Cancel"}));
         // What is deleted was fixed when it was asked for, whatever the selection does since.
         screen.store.setSelection({other});
         QCOMPARE(screen.view.pending()->ids, (Ids{real, live}));
@@ -382,7 +387,8 @@ private slots:
         QVERIFY(!exists(real) && exists(other));
         QVERIFY(exists(m_home + "/data/Trash/info/node_modules.trashinfo"));
         QCOMPARE(screen.text("statusText"), screen.store.statusText());
-        QVERIFY(screen.text("statusText").startsWith(QStringLiteral("Moved 1 to the Trash (") + ByteFormat::string(size)));
+        QVERIFY(
+            screen.text("statusText").startsWith(QStringLiteral("Moved 1 to the Trash (") + ByteFormat::string(size)));
         QTRY_COMPARE(screen.tile("foldersTile")->value(), QStringLiteral("4"));
         QVERIFY(!screen.button("moveToTrashButton")->isEnabled());
 
@@ -390,7 +396,8 @@ private slots:
         screen.store.setRootPath(QFile::decodeName(m_tree->path("elsewhere")));
         screen.store.setSelection({other});
         screen.click("deletePermanentlyButton");
-        buttonLabelled(screen.box(), QStringLiteral("Delete Permanently (") + ByteFormat::string(allocatedBelow(other)) + ')')
+        buttonLabelled(
+            screen.box(), QStringLiteral("Delete Permanently (") + ByteFormat::string(allocatedBelow(other)) + ')')
             ->click();
         QTRY_VERIFY(screen.view.errorMessage());
         const QString lines = QStringLiteral("Refused for safety:\n") + QFile::decodeName(other)
@@ -500,7 +507,8 @@ private slots:
         QHeaderView *header = table->horizontalHeader();
         const QPoint project(header->sectionViewportPosition(0) + 20, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, project);
-        QCOMPARE(screen.store.sortOrder().first(), (ModuleComparator{ModuleComparator::Key::projectName, Qt::AscendingOrder}));
+        QCOMPARE(screen.store.sortOrder().first(),
+            (ModuleComparator{ModuleComparator::Key::projectName, Qt::AscendingOrder}));
         QCOMPARE(screen.order(), (QList<QByteArray>{upper, lower, accented}));
         QCOMPARE(header->sortIndicatorSection(), int(Model::ProjectColumn));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, project);
@@ -540,7 +548,8 @@ private slots:
         QVERIFY(QDir().mkpath(QFile::decodeName(root + "/src")));
         Screen screen;
         QVERIFY(screen.exposed && screen.scan(root));
-        const auto description = [&screen] { return qobject_cast<ContentUnavailableView *>(screen.content())->description(); };
+        const auto description
+            = [&screen] { return qobject_cast<ContentUnavailableView *>(screen.content())->description(); };
         QCOMPARE(description(), QStringLiteral("Found 0 node_modules folders."));
         screen.store.startScan();
         screen.store.cancel();
@@ -612,9 +621,8 @@ private slots:
         QVERIFY(screen.scan(root));
         QCOMPARE((QList<qsizetype>{inserts.size(), resets.size()}), (QList<qsizetype>{40, 0}));
         QList<NodeModule> reference = screen.store.modules();
-        std::stable_sort(reference.begin(), reference.end(), [order = screen.store.sortOrder()](const auto &a, const auto &b) {
-            return sortsBefore(order, a, b);
-        });
+        std::stable_sort(reference.begin(), reference.end(),
+            [order = screen.store.sortOrder()](const auto &a, const auto &b) { return sortsBefore(order, a, b); });
         QList<QByteArray> ids;
         for (const NodeModule &module : reference)
             ids << module.id;

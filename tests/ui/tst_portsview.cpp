@@ -55,7 +55,10 @@ Pids pids(const QList<NodeProcess> &processes)
 
 constexpr auto boxes = &Dialogs::openMessageBoxes;
 
-QStringList texts(const QMessageBox *box) { return box ? QStringList{box->text(), box->informativeText()} : QStringList(); }
+QStringList texts(const QMessageBox *box)
+{
+    return box ? QStringList{box->text(), box->informativeText()} : QStringList();
+}
 
 // A blocked-port card's port, summary, pid, location and reason.
 QStringList cardTexts(const QWidget *card)
@@ -75,7 +78,8 @@ struct Screen
         feed.set(std::move(records));
         view.resize(1000, 800);
         view.show();
-        loaded = QTest::qWaitForWindowExposed(&view) && (gated || QTest::qWaitFor([this] { return !store.isLoading(); }));
+        loaded
+            = QTest::qWaitForWindowExposed(&view) && (gated || QTest::qWaitFor([this] { return !store.isLoading(); }));
         // The cards' layout settles over a few posted passes.
         for (int pass = 0; pass < 3; ++pass)
             QCoreApplication::processEvents();
@@ -83,7 +87,10 @@ struct Screen
     // A scan still held at the gate is let through before the store waits for it.
     ~Screen() { feed.open(); }
 
-    template <typename T = QWidget> [[nodiscard]] T *find(const QString &name) const { return view.findChild<T *>(name); }
+    template <typename T = QWidget> [[nodiscard]] T *find(const QString &name) const
+    {
+        return view.findChild<T *>(name);
+    }
     [[nodiscard]] ProcessTableView *table() const { return find<ProcessTableView>(u"processTable"_s); }
     [[nodiscard]] QString emptyText() const { return find<KitLabel>(u"emptyProcessText"_s)->text(); }
     [[nodiscard]] bool shows(const QString &name) const { return find(name) && find(name)->isVisibleTo(&view); }
@@ -95,7 +102,10 @@ struct Screen
         std::ranges::sort(shown, {}, [this](const QWidget *card) { return card->mapTo(&view, QPoint()).y(); });
         return shown;
     }
-    void click(const QString &buttonName) const { QTest::mouseClick(find<QAbstractButton>(buttonName), Qt::LeftButton); }
+    void click(const QString &buttonName) const
+    {
+        QTest::mouseClick(find<QAbstractButton>(buttonName), Qt::LeftButton);
+    }
     [[nodiscard]] QMessageBox *dialog() const { return boxes(&view).value(0); }
     [[nodiscard]] bool pendingIs(const PidSet &ids, bool force) const
     {
@@ -197,9 +207,9 @@ private slots:
                  (QList<bool>{blocked.isEmpty(), !records.isEmpty(), records.isEmpty()}));
         if (records.isEmpty()) {
             QCOMPARE(screen.find<InlineCodeLabel>(u"allClearText"_s)->source(),
-                     u"Nothing from the Node ecosystem is on 3000, 5173, 4200, 8080 or the other known dev ports. This "
-                     "app only sees Node processes — if a port is still refused, the holder is something else (Docker, "
-                     "Rails, Postgres, a stale JVM); check it with `lsof -i :PORT`."_s);
+                u"Nothing from the Node ecosystem is on 3000, 5173, 4200, 8080 or the other known dev ports. This "
+                "app only sees Node processes — if a port is still refused, the holder is something else (Docker, "
+                "Rails, Postgres, a stale JVM); check it with `lsof -i :PORT`."_s);
             QCOMPARE(screen.emptyText(), u"No Node processes are running."_s);
         }
         QCOMPARE(screen.find<KitLabel>(u"portsStatusText"_s)->text(), screen.store.statusText());
@@ -246,10 +256,10 @@ private slots:
         QTRY_VERIFY(!free->rect().isEmpty());
         QTest::mouseClick(free, Qt::LeftButton);
         QCOMPARE(texts(screen.dialog()),
-                 (QStringList{u"Stop whatever is holding port 3000?"_s,
-                              u"• Next.js · pid 301 · up 1h 2m · port 3000\n   flagged: Next.js dev server\n"
-                              "• Node · pid 302 · up 1m 0s · port 3000\n   /srv/b\n   flagged: listening on port 3000\n"
-                              "Unsaved work in these dev servers will be lost."_s}));
+            (QStringList{u"Stop whatever is holding port 3000?"_s,
+                u"• Next.js · pid 301 · up 1h 2m · port 3000\n   flagged: Next.js dev server\n"
+                "• Node · pid 302 · up 1m 0s · port 3000\n   /srv/b\n   flagged: listening on port 3000\n"
+                "Unsaved work in these dev servers will be lost."_s}));
         QVERIFY(screen.pendingIs({301, 302}, false));
         QVERIFY(screen.cancel());
         QTest::mouseClick(forceFree, Qt::LeftButton);
@@ -434,9 +444,10 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         // filtered by; the tiles and the blocked section are not filtered.
         screen.store.setPortFilter(u" 80\t"_s);
         QCOMPARE(field->text(), u" 80\t"_s);
-        QCOMPARE(screen.emptyText(), u"No Node process is listening on a port starting with 80. If the port is still "
-                                     "refused, the holder is not a Node process and this app cannot see it — `lsof -i "
-                                     ":80` will name it."_s);
+        QCOMPARE(screen.emptyText(),
+            u"No Node process is listening on a port starting with 80. If the port is still "
+            "refused, the holder is not a Node process and this app cannot see it — `lsof -i "
+            ":80` will name it."_s);
         QCOMPARE(screen.find<StatTile>(u"processCountTile"_s)->value(), u"2"_s);
         QCOMPARE((QList<bool>{screen.shows(u"processTableSurface"_s), screen.shows(u"allClearCard"_s)}),
                  (QList<bool>{false, true}));
@@ -484,7 +495,8 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
     {
         // Memory grows with the pid, so the table lists them the other way round.
         const qint32 own = qint32(::getpid());
-        QList<NodeProcess> processes{record(4123, Kind::vite, {5173}, 10, 7500, u"/home/u/shop"_s), record(own, Kind::node)};
+        QList<NodeProcess> processes{
+            record(4123, Kind::vite, {5173}, 10, 7500, u"/home/u/shop"_s), record(own, Kind::node)};
         PidSet ten;
         QStringList expected;
         for (qint32 pid = 1001; pid <= 1010; ++pid) {
@@ -501,8 +513,11 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         screen.click(u"stopSelectedButton"_s);
         QCOMPARE(boxes(&screen.view).size(), 1);
         QMessageBox *box = screen.dialog();
-        QCOMPARE(texts(box), (QStringList{u"Stop 1 process?"_s, u"• Vite · pid 4123 · up 2h 5m · port 5173\n   "
-                                                                "/home/u/shop\n   flagged: Vite dev server\n"_s + closing}));
+        QCOMPARE(texts(box),
+            (QStringList{u"Stop 1 process?"_s,
+                u"• Vite · pid 4123 · up 2h 5m · port 5173\n   "
+                "/home/u/shop\n   flagged: Vite dev server\n"_s
+                    + closing}));
         QCOMPARE(buttonTextsInOrder(box), (QStringList{u"Stop (SIGTERM)"_s, u"Cancel"_s}));
         box->reject(); // Escape, or closing the window, dismisses it like Cancel
         QVERIFY(!screen.view.pending());
@@ -546,7 +561,8 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         ProcessTableView *table = screen.table();
         QHeaderView *header = table->horizontalHeader();
         const auto shown = [table] { return pids(table->processModel()->rows()); };
-        const auto indicator = [header] { return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder()); };
+        const auto indicator
+            = [header] { return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder()); };
         QCOMPARE(shown(), (Pids{3, 2, 1}));
         QCOMPARE(indicator(), std::pair(int(Model::MemoryColumn), Qt::DescendingOrder));
 
@@ -747,7 +763,7 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QCOMPARE(titles, (QStringList{QString(), "Ports", "Type", "Uptime", "PID", "Memory", "Command"}));
 
         QList<NodeProcess> records{record(1, Kind::vite, {5173}, 100, 10, u"/a"_s), record(2, Kind::node, {}, 200, 20),
-                                   record(3, Kind::next, {3000, 8080}, 300, 30), record(4, Kind::node, {9999}, 400, 40)};
+            record(3, Kind::next, {3000, 8080}, 300, 30), record(4, Kind::node, {9999}, 400, 40)};
         QVERIFY(publish(store, feed, records));
         const auto matches = [&] { return pids(model.rows()) == pids(store.visible()); };
         QCOMPARE(pids(model.rows()), (Pids{4, 3, 2, 1}));
@@ -756,15 +772,14 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
             return model.index(row, column).data(role);
         };
         QCOMPARE((QVariantList{cell(1, Model::PortsColumn), cell(2, Model::PortsColumn), cell(1, Model::TypeColumn),
-                               cell(0, Model::MemoryColumn), cell(0, Model::MemoryColumn, Model::SortRole),
-                               cell(0, Model::StatusColumn, Model::SortRole),
-                               cell(3, Model::CommandColumn, Model::DirectoryRole),
-                               cell(2, Model::CommandColumn, Model::DirectoryRole),
-                               cell(0, Model::StatusColumn, Qt::ToolTipRole),
-                               cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
-                 (QVariantList{u"3000, 8080"_s, u"—"_s, u"Next.js"_s, u"400.0 KB"_s, qint64(409600), QVariant(), u"/a"_s,
-                               QVariant(), u"Running"_s, u"Flagged: Next.js dev server"_s}));
-        const auto weight = [&](int row) { return cell(row, Model::PortsColumn, Qt::FontRole).value<QFont>().weight(); };
+                     cell(0, Model::MemoryColumn), cell(0, Model::MemoryColumn, Model::SortRole),
+                     cell(0, Model::StatusColumn, Model::SortRole), cell(3, Model::CommandColumn, Model::DirectoryRole),
+                     cell(2, Model::CommandColumn, Model::DirectoryRole), cell(0, Model::StatusColumn, Qt::ToolTipRole),
+                     cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
+            (QVariantList{u"3000, 8080"_s, u"—"_s, u"Next.js"_s, u"400.0 KB"_s, qint64(409600), QVariant(), u"/a"_s,
+                QVariant(), u"Running"_s, u"Flagged: Next.js dev server"_s}));
+        const auto weight
+            = [&](int row) { return cell(row, Model::PortsColumn, Qt::FontRole).value<QFont>().weight(); };
         QCOMPARE((QList<QFont::Weight>{weight(1), weight(2)}), (QList<QFont::Weight>{QFont::DemiBold, QFont::Normal}));
         QVERIFY(!cell(1, Model::TypeColumn, Qt::DecorationRole).value<QIcon>().isNull());
 

@@ -34,10 +34,17 @@ constexpr qint64 GB = 1024 * MB;
 NodeModule record(const QString &key, const QString &name, qint64 bytes, bool link = false)
 {
     const QByteArray parent = QFile::encodeName(QStringLiteral("/code/%1/%2").arg(key, name));
-    return {.id = parent + "/node_modules", .projectName = name, .parentPath = parent,
-            .modulePath = parent + "/node_modules", .sizeBytes = bytes, .lastAccessed = {}, .groupKey = key, .isSymlink = link,
-            .symlinkTarget = link ? std::optional<QByteArray>("/elsewhere/node_modules") : std::nullopt,
-            .sharedBytes = 0, .sharedInodes = {}};
+    return {.id = parent + "/node_modules",
+        .projectName = name,
+        .parentPath = parent,
+        .modulePath = parent + "/node_modules",
+        .sizeBytes = bytes,
+        .lastAccessed = {},
+        .groupKey = key,
+        .isSymlink = link,
+        .symlinkTarget = link ? std::optional<QByteArray>("/elsewhere/node_modules") : std::nullopt,
+        .sharedBytes = 0,
+        .sharedInodes = {}};
 }
 
 // What the store's scans find: the records fed, by parent (set only between scans), or from
@@ -90,8 +97,14 @@ struct Screen
         });
     }
 
-    [[nodiscard]] ByteBarChart *chart() const { return view.findChild<ByteBarChart *>(QStringLiteral("breakdownChart")); }
-    [[nodiscard]] QString text(const char *name) const { return view.findChild<KitLabel *>(QLatin1String(name))->text(); }
+    [[nodiscard]] ByteBarChart *chart() const
+    {
+        return view.findChild<ByteBarChart *>(QStringLiteral("breakdownChart"));
+    }
+    [[nodiscard]] QString text(const char *name) const
+    {
+        return view.findChild<KitLabel *>(QLatin1String(name))->text();
+    }
     [[nodiscard]] QString summary() const { return text("breakdownSummary"); }
     [[nodiscard]] bool shows(const char *name) const
     {
@@ -150,7 +163,8 @@ private slots:
     void oneGroupThenTen()
     {
         Screen screen;
-        QVERIFY(screen.scan({record("shop", "web", GB), record("shop", "api", GB / 2), record("shop", "admin", GB / 2)}));
+        QVERIFY(
+            screen.scan({record("shop", "web", GB), record("shop", "api", GB / 2), record("shop", "admin", GB / 2)}));
         QVERIFY(!screen.shows("breakdownPlaceholder") && screen.shows("breakdownScroll"));
         QCOMPARE((QStringList{screen.text("screenTitle"), screen.text("breakdownHeading"), screen.summary(),
                               screen.text("breakdownListHeading")}),
@@ -171,7 +185,8 @@ private slots:
         image.fill(chart->palette().color(QPalette::Window));
         chart->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         const QRectF bar = chart->chartLayout().bars.constFirst();
-        for (const QPointF &inside : {bar.center(), QPointF(bar.right() - 8, bar.center().y()), bar.topLeft() + QPointF(8, 2)})
+        for (const QPointF &inside :
+            {bar.center(), QPointF(bar.right() - 8, bar.center().y()), bar.topLeft() + QPointF(8, 2)})
             QVERIFY(near(image.pixelColor(inside.toPoint()), colour));
         // The rounded corner leaves the very corner unpainted; nothing of the colour runs past the end.
         for (const QPointF &outside : {bar.topLeft(), QPointF(bar.right() + 3, bar.center().y())})
@@ -278,7 +293,8 @@ private slots:
                 }
                 // Each bar's size fits beside it, and the labels within their column.
                 for (qsizetype i = 0; i < layout.bars.size(); ++i) {
-                    QVERIFY(layout.annotations.at(i).right() <= width + 0.5 && layout.labels.at(i).right() < layout.plot.left());
+                    QVERIFY(layout.annotations.at(i).right() <= width + 0.5
+                        && layout.labels.at(i).right() < layout.plot.left());
                     QVERIFY(metrics.horizontalAdvance(layout.labelTexts.at(i)) <= layout.labels.at(i).width() + 16);
                 }
             }
@@ -296,9 +312,10 @@ private slots:
     {
         Screen screen(true);
         QVERIFY(screen.shows("breakdownPlaceholder") && !screen.shows("breakdownScroll"));
-        const auto *placeholder = screen.view.findChild<ContentUnavailableView *>(QStringLiteral("breakdownPlaceholder"));
+        const auto *placeholder
+            = screen.view.findChild<ContentUnavailableView *>(QStringLiteral("breakdownPlaceholder"));
         QCOMPARE((QStringList{placeholder->title(), placeholder->description()}),
-                 (QStringList{"Nothing to chart", "Run a scan in Disk cleanup to see where your node_modules come from."}));
+            (QStringList{"Nothing to chart", "Run a scan in Disk cleanup to see where your node_modules come from."}));
 
         screen.start({record("small", "x", 100 * MB), record("large", "x", 300 * MB), record("small", "y", 50 * MB)});
         QTRY_VERIFY(screen.store.statusText().startsWith(QStringLiteral("Measuring")));

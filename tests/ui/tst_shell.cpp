@@ -345,7 +345,8 @@ private slots:
     {
         {
             Shell bare;
-            QCOMPARE(menuItems(bare.window).value(u"Help"_s), (QStringList{u"About Quaylight"_s, u"Check for Updates…"_s}));
+            QCOMPARE(
+                menuItems(bare.window).value(u"Help"_s), (QStringList{u"About Quaylight"_s, u"Check for Updates…"_s}));
             QVERIFY(!actionTitled(bare.window, u"Quaylight Help"_s));
             QVERIFY(!bare.window->findChild<QLabel *>(u"homeLink"_s));
         }
@@ -356,7 +357,8 @@ private slots:
         const QMap<QString, QStringList> menus = menuItems(window);
         for (const QStringList &items : menus)
             QVERIFY2(!items.join(u'\n').contains(u"New Window"_s), qPrintable(items.join(u", "_s)));
-        QCOMPARE(menus.value(u"Help"_s), (QStringList{u"Quaylight Help"_s, u"About Quaylight"_s, u"Check for Updates…"_s}));
+        QCOMPARE(
+            menus.value(u"Help"_s), (QStringList{u"Quaylight Help"_s, u"About Quaylight"_s, u"Check for Updates…"_s}));
         QCOMPARE(actionTitled(window, u"Quaylight Help"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
         QVERIFY(labelText(window, u"homeLink"_s).contains(u"Quaylight Home"_s));
         QCOMPARE(window->findChildren<QLabel *>(u"statusSeparator"_s).size(), 2);
@@ -404,8 +406,10 @@ private slots:
         QCOMPARE(chain.count(table), 1);
         for (QWidget *control : controls(window->rootView()->screen(RootView::Section::ports)))
             QVERIFY2(chain.contains(control), qPrintable(control->objectName()));
-        const auto at = [&chain, window](const QString &name) { return chain.indexOf(window->findChild<QWidget *>(name)); };
-        QVERIFY(at(u"refreshButton"_s) < at(u"freePortButton"_s) && at(u"forceFreePortButton"_s) < chain.indexOf(table));
+        const auto at
+            = [&chain, window](const QString &name) { return chain.indexOf(window->findChild<QWidget *>(name)); };
+        QVERIFY(
+            at(u"refreshButton"_s) < at(u"freePortButton"_s) && at(u"forceFreePortButton"_s) < chain.indexOf(table));
         QVERIFY(chain.indexOf(table) < at(u"stopSelectedButton"_s));
 
         // Shift+Tab leaves backwards; arrows move within the table.
@@ -511,7 +515,8 @@ private slots:
         MainWindow *window = shell.window;
         ProcessStore &store = shell.app.processStore();
         QTRY_VERIFY(store.isLoading());
-        const auto shows = [window](const QString &name) { return window->findChild<QWidget *>(name)->isVisibleTo(window); };
+        const auto shows
+            = [window](const QString &name) { return window->findChild<QWidget *>(name)->isVisibleTo(window); };
         const auto tiles = [window] {
             return QStringList{window->findChild<StatTile *>(u"heldPortsTile"_s)->value(),
                                window->findChild<StatTile *>(u"processCountTile"_s)->value()};

@@ -43,7 +43,8 @@ void verifyInfo(const QByteArray &trashedPath, const QByteArray &expectedPath)
     const QList<QByteArray> lines = readAll(info).split('\n');
     QCOMPARE(lines, (QList<QByteArray>{"[Trash Info]", "Path=" + expectedPath, lines.value(2), ""}));
     const QString date = QString::fromLatin1(lines.value(2));
-    static const QRegularExpression dateLine(QStringLiteral("^DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"));
+    static const QRegularExpression dateLine(
+        QStringLiteral("^DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"));
     QVERIFY2(dateLine.match(date).hasMatch(), qPrintable(date));
     QVERIFY(qAbs(QDateTime::fromString(date.mid(13), Qt::ISODate).secsTo(QDateTime::currentDateTime())) < 60);
 }
@@ -155,7 +156,8 @@ private slots:
         QCOMPARE(result.errors.size(), 1);
         QVERIFY(result.errors.first().startsWith(QStringLiteral("app: ")) && result.removedIDs.isEmpty());
         QVERIFY(exists(root + "/app/node_modules/pkg.js"));
-        QCOMPARE(fingerprint(m_home->path("elsewhere")) + fingerprint(m_home->path("data/Trash/info")), QList<QByteArray>());
+        QCOMPARE(
+            fingerprint(m_home->path("elsewhere")) + fingerprint(m_home->path("data/Trash/info")), QList<QByteArray>());
 
         // A Trash folder owned by someone else is not used either.
         QVERIFY(::unlink(m_home->path("data/Trash/files").constData()) == 0);

@@ -161,8 +161,9 @@ private slots:
         DeletionResult expected;
         expected.removedIDs = {root + "/one/node_modules", root + "/two/node_modules"};
         expected.errors = QStringList{QStringLiteral("gone: could not open its folder: No such file or directory")};
-        expected.refusals = QStringList{pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
-                                        pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
+        expected.refusals
+            = QStringList{pathText(scratch.path("work/apps/x/node_modules")) + ": outside the scanned folder",
+                pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
         expected.freedBytes = result.freedBytes;
         QCOMPARE(result, expected);
         QVERIFY(exists(scratch.path("work/apps/x/node_modules")) && exists(root + "/three/node_modules2"));

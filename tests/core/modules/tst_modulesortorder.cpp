@@ -91,7 +91,8 @@ private slots:
         const QDateTime now = at(1700000000);
         const NodeModule big = record(QStringLiteral("shop"), "/a/shop", 500, false, now);
         const NodeModule alsoBig = record(QStringLiteral("blog"), "/a/blog", 500, false, now);
-        const ModuleSortOrder order{{Key::reclaimableBytes, Qt::DescendingOrder}, {Key::projectName, Qt::AscendingOrder}};
+        const ModuleSortOrder order{
+            {Key::reclaimableBytes, Qt::DescendingOrder}, {Key::projectName, Qt::AscendingOrder}};
         QVERIFY(sortsBefore(order, alsoBig, big));
         QVERIFY(!sortsBefore(order, big, alsoBig));
         QVERIFY(!sortsBefore(order, big, big));

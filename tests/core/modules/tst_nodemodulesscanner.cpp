@@ -40,7 +40,8 @@ private slots:
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray cwd = QFile::encodeName(QDir::currentPath());
-        QTest::newRow("dot-dot") << QByteArray("/Users/a/code/app/node_modules/../node_modules") << QByteArray("/Users/a/code/app/node_modules");
+        QTest::newRow("dot-dot") << QByteArray("/Users/a/code/app/node_modules/../node_modules")
+                                 << QByteArray("/Users/a/code/app/node_modules");
         QTest::newRow("trailing slash") << QByteArray("/a/b/") << QByteArray("/a/b");
         QTest::newRow("dots and doubled slashes") << QByteArray("/a/./b//c/.") << QByteArray("/a/b/c");
         QTest::newRow("above the root") << QByteArray("/../../x") << QByteArray("/x");
@@ -64,12 +65,15 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("root itself") << QByteArray("/Users/a/code") << QByteArray("/Users/a/code") << "(root)";
         QTest::newRow("root with slash") << QByteArray("/Users/a/code/") << QByteArray("/Users/a/code") << "(root)";
-        QTest::newRow("deeper") << QByteArray("/Users/a/code/shop/packages/ui") << QByteArray("/Users/a/code/") << "shop";
+        QTest::newRow("deeper") << QByteArray("/Users/a/code/shop/packages/ui") << QByteArray("/Users/a/code/")
+                                << "shop";
         QTest::newRow("file-system root") << QByteArray("/Users/a") << QByteArray("/") << "Users";
         QTest::newRow("outside") << QByteArray("/elsewhere/x/") << QByteArray("/Users/a/code") << "/elsewhere/x";
         QTest::newRow("name prefix is a plain prefix") << QByteArray("/work/app2/x") << QByteArray("/work/app") << "2";
-        QTest::newRow("dot-dot leaves the root") << QByteArray("/Users/a/code/../other") << QByteArray("/Users/a/code") << "/Users/a/other";
-        QTest::newRow("invalid UTF-8 shown replaced") << QByteArray("/r/caf\xe9/x") << QByteArray("/r") << QStringLiteral("caf\uFFFD");
+        QTest::newRow("dot-dot leaves the root")
+            << QByteArray("/Users/a/code/../other") << QByteArray("/Users/a/code") << "/Users/a/other";
+        QTest::newRow("invalid UTF-8 shown replaced")
+            << QByteArray("/r/caf\xe9/x") << QByteArray("/r") << QStringLiteral("caf\uFFFD");
     }
 
     void groupKey()
@@ -85,9 +89,9 @@ private slots:
         Scratch scratch;
         const QByteArray root = scratch.path("root");
         const QByteArray outside = scratch.path("outside");
-        for (const char *folder : {"/node_modules/pkg", "/a/node_modules/dep/node_modules", "/b/node_modules", "/c/x/node_modules",
-                                   "/c/y/z/node_modules", "/c/x/sub/node_modules", "/.git/p/node_modules",
-                                   "/__pycache__/p/node_modules", "/d/.cache/p/node_modules"})
+        for (const char *folder : {"/node_modules/pkg", "/a/node_modules/dep/node_modules", "/b/node_modules",
+                 "/c/x/node_modules", "/c/y/z/node_modules", "/c/x/sub/node_modules", "/.git/p/node_modules",
+                 "/__pycache__/p/node_modules", "/d/.cache/p/node_modules"})
             makeDirs(root + folder);
         writeFile(root + "/plain/node_modules", 10);
         makeDirs(outside + "/p/node_modules");
@@ -100,8 +104,9 @@ private slots:
 
         const QList<QByteArray> found = Scanner::findParentDirs(root, CancelToken());
         QCOMPARE(std::pair(QSet<QByteArray>(found.cbegin(), found.cend()), found.size()),
-                 std::pair(QSet<QByteArray>{root, root + "/a", root + "/b", root + "/c/x", root + "/c/x/sub", root + "/c/y/z",
-                                            root + "/plain", root + "/e", odd}, qsizetype(9)));
+            std::pair(QSet<QByteArray>{root, root + "/a", root + "/b", root + "/c/x", root + "/c/x/sub",
+                          root + "/c/y/z", root + "/plain", root + "/e", odd},
+                qsizetype(9)));
         // Depth first from the root: a folder comes before the folders below it.
         QCOMPARE(found.first(), root);
         QVERIFY(found.indexOf(root + "/c/x") < found.indexOf(root + "/c/x/sub"));
@@ -120,9 +125,9 @@ private slots:
         const QByteArray outside = scratch.path("outside");
         writeFile(outside + "/big", 3 * 1024 * 1024);
         writeFile(outside + "/folder/inner", 200000);
-        const std::pair<const char *, qint64> files[] = {{"/empty", 0}, {"/one", 1}, {"/page", 4096}, {"/.hidden", 5000},
-                                                         {"/pkg/lib/index.js", 12345}, {"/pkg/node_modules/nested/x.js", 777},
-                                                         {"/.bin/tool", 300}, {"/caf\xe9 \n-odd", 9000}, {"/sparse", 0}};
+        const std::pair<const char *, qint64> files[]
+            = {{"/empty", 0}, {"/one", 1}, {"/page", 4096}, {"/.hidden", 5000}, {"/pkg/lib/index.js", 12345},
+                {"/pkg/node_modules/nested/x.js", 777}, {"/.bin/tool", 300}, {"/caf\xe9 \n-odd", 9000}, {"/sparse", 0}};
         for (const auto &[name, size] : files)
             writeFile(modules + name, size);
         makeLink(outside + "/big", modules + "/link-to-file");
@@ -281,7 +286,8 @@ private slots:
 
         const std::optional<NodeModule> broken = Scanner::measure(root + "/broken", root, token);
         QVERIFY(broken);
-        QCOMPARE(std::tuple(broken->isSymlink, broken->symlinkTarget, broken->sizeBytes), std::tuple(true, std::nullopt, 0));
+        QCOMPARE(
+            std::tuple(broken->isSymlink, broken->symlinkTarget, broken->sizeBytes), std::tuple(true, std::nullopt, 0));
         const std::optional<NodeModule> filed = Scanner::measure(root + "/filed", root, token);
         QVERIFY(filed);
         QCOMPARE(std::pair(filed->isSymlink, filed->sizeBytes), std::pair(false, qint64(0)));
@@ -294,11 +300,13 @@ private slots:
         const std::optional<NodeModule> odd = Scanner::measure(project, root, token);
         QVERIFY(odd);
         QCOMPARE(std::tuple(odd->modulePath, odd->projectName, odd->sizeBytes),
-                 std::tuple(project + "/node_modules", QStringLiteral("-x \n\uFFFD"), allocatedBelow(project + "/node_modules")));
+            std::tuple(
+                project + "/node_modules", QStringLiteral("-x \n\uFFFD"), allocatedBelow(project + "/node_modules")));
         writeFile(root + "/node_modules/b", 100);
         const std::optional<NodeModule> atRoot = Scanner::measure(root, root, token);
         QVERIFY(atRoot);
-        QCOMPARE(std::pair(atRoot->groupKey, atRoot->projectName), std::pair(QStringLiteral("(root)"), QStringLiteral("code")));
+        QCOMPARE(std::pair(atRoot->groupKey, atRoot->projectName),
+            std::pair(QStringLiteral("(root)"), QStringLiteral("code")));
     }
 
     void cancellationStopsEarly()
@@ -356,7 +364,8 @@ private slots:
         QVERIFY(longFd.isValid() && ::mkdirat(longFd.get(), "node_modules", 0755) == 0);
 
         const QList<QByteArray> found = Scanner::findParentDirs(root, CancelToken());
-        QVERIFY(found == (QList<QByteArray>{deepProject, longProject}) || found == (QList<QByteArray>{longProject, deepProject}));
+        QVERIFY(found == (QList<QByteArray>{deepProject, longProject})
+            || found == (QList<QByteArray>{longProject, deepProject}));
 
         const FileDescriptor modulesFd(openDeep(modules));
         QVERIFY(modulesFd.isValid());

@@ -125,7 +125,11 @@ QList<QByteArray> idList(const QList<NodeModule> &modules)
     return ids;
 }
 
-QSet<QByteArray> idsOf(const QList<NodeModule> &modules) { const QList<QByteArray> ids = idList(modules); return {ids.cbegin(), ids.cend()}; }
+QSet<QByteArray> idsOf(const QList<NodeModule> &modules)
+{
+    const QList<QByteArray> ids = idList(modules);
+    return {ids.cbegin(), ids.cend()};
+}
 
 } // namespace
 
@@ -186,7 +190,10 @@ private slots:
             QVERIFY(module.sizeBytes > 0);
             QCOMPARE(module.sizeBytes, allocatedBelow(module.modulePath));
             total += module.sizeBytes;
-            progress.append(QStringLiteral("%1/%2 measured · %3").arg(progress.size() + 1).arg(projects).arg(ByteFormat::string(total)));
+            progress.append(QStringLiteral("%1/%2 measured · %3")
+                                .arg(progress.size() + 1)
+                                .arg(projects)
+                                .arg(ByteFormat::string(total)));
         }
         if (projects > 0)
             progress.append(QString());
@@ -312,19 +319,21 @@ private slots:
         std::mutex mutex;
         std::condition_variable changed;
         int inFlight = 0, started = 0, peak = 0;
-        ScanStore store(Scanner::findParentDirs, [&](const QByteArray &parent, const QByteArray &scanRoot, const CancelToken &token) {
-            {
-                std::unique_lock lock(mutex);
-                ++started;
-                peak = std::max(peak, ++inFlight);
-                changed.notify_all();
-                changed.wait_for(lock, std::chrono::milliseconds(250), [&] { return inFlight > 8 || started == s_projects; });
-            }
-            std::optional<NodeModule> module = Scanner::measure(parent, scanRoot, token);
-            std::lock_guard lock(mutex);
-            --inFlight;
-            return module;
-        });
+        ScanStore store(Scanner::findParentDirs,
+            [&](const QByteArray &parent, const QByteArray &scanRoot, const CancelToken &token) {
+                {
+                    std::unique_lock lock(mutex);
+                    ++started;
+                    peak = std::max(peak, ++inFlight);
+                    changed.notify_all();
+                    changed.wait_for(
+                        lock, std::chrono::milliseconds(250), [&] { return inFlight > 8 || started == s_projects; });
+                }
+                std::optional<NodeModule> module = Scanner::measure(parent, scanRoot, token);
+                std::lock_guard lock(mutex);
+                --inFlight;
+                return module;
+            });
         store.setRootPath(QFile::decodeName(root));
         store.startScan();
         QTRY_COMPARE_WITH_TIMEOUT(store.statusText(), QStringLiteral("Found 30 node_modules folders."), 60000);
@@ -356,9 +365,9 @@ private slots:
         store->startScan();
         QTRY_COMPARE(store->statusText(), QStringLiteral("Found 6 node_modules folders."));
         const QSet<QByteArray> some{idOf(a), linked, broken, "/no/such/node_modules"};
-        QCOMPARE(std::tuple(store->totalBytes(), store->symlinkCount(), store->reclaimableBytes(some), store->symlinkCount(some),
-                            store->symlinkCount({idOf(b)})),
-                 std::tuple(aBytes + bBytes + cBytes + dBytes, 2, aBytes, 2, 0));
+        QCOMPARE(std::tuple(store->totalBytes(), store->symlinkCount(), store->reclaimableBytes(some),
+                     store->symlinkCount(some), store->symlinkCount({idOf(b)})),
+            std::tuple(aBytes + bBytes + cBytes + dBytes, 2, aBytes, 2, 0));
         const QList<ModuleGroup> groups = store->groups();
         QCOMPARE(std::tuple(groups.size(), groups.at(0).key, groups.at(0).totalBytes),
                  std::tuple(qsizetype(5), QStringLiteral("a"), aBytes + cBytes));
@@ -366,7 +375,8 @@ private slots:
         store->setSelection(idsOf(store->modules()));
         {
             StoreLog log(*store);
-            QFuture<DeletionResult> nothing = store->deleteModules({"/no/such/node_modules", idOf(a) + "2"}, DeletionMode::permanent);
+            QFuture<DeletionResult> nothing
+                = store->deleteModules({"/no/such/node_modules", idOf(a) + "2"}, DeletionMode::permanent);
             QVERIFY(nothing.isFinished());
             QCOMPARE(nothing.result(), DeletionResult());
             QCOMPARE(store->deleteModules({}, DeletionMode::trash).result(), DeletionResult());
@@ -382,8 +392,9 @@ private slots:
         for (const QByteArray &location : trashed.result().trashedURLs)
             QVERIFY(location.startsWith(m_home.path("data/Trash/files/")) && exists(location));
         QVERIFY(!exists(idOf(a)) && !exists(idOf(b)));
-        QCOMPARE(store->statusText(), QStringLiteral("Moved 2 to the Trash (%1 reclaimed once emptied). 4 folders remaining.")
-                                         .arg(ByteFormat::string(aBytes + bBytes)));
+        QCOMPARE(store->statusText(),
+            QStringLiteral("Moved 2 to the Trash (%1 reclaimed once emptied). 4 folders remaining.")
+                .arg(ByteFormat::string(aBytes + bBytes)));
         order.removeAll(idOf(a));
         order.removeAll(idOf(b));
         QCOMPARE(std::pair(idList(store->modules()), store->selection()), std::pair(order, idsOf(store->modules())));
@@ -402,23 +413,29 @@ private slots:
         store->setSelection({broken});
         QFuture<DeletionResult> refused = store->deleteModules({broken}, DeletionMode::trash);
         QTRY_VERIFY(refused.isFinished());
-        QCOMPARE(refused.result().refusals, QStringList{QFile::decodeName(broken) + QStringLiteral(": outside the scanned folder")});
+        QCOMPARE(refused.result().refusals,
+            QStringList{QFile::decodeName(broken) + QStringLiteral(": outside the scanned folder")});
         QVERIFY(refused.result().removedIDs.isEmpty());
-        QCOMPARE(store->statusText(), QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 3 folders remaining."));
-        QCOMPARE(std::pair(store->modules().size(), store->selection()), std::pair(qsizetype(3), QSet<QByteArray>{broken}));
+        QCOMPARE(store->statusText(),
+            QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 3 folders remaining."));
+        QCOMPARE(
+            std::pair(store->modules().size(), store->selection()), std::pair(qsizetype(3), QSet<QByteArray>{broken}));
         QVERIFY(isLink(broken));
 
         // Two deletions in flight at once; the status is the sentence of the last one.
         store->setRootPath(QFile::decodeName(root));
         store->setSelection({idOf(c), idOf(d), "/elsewhere/node_modules"});
         QFuture<DeletionResult> first = store->deleteModules({idOf(c)}, DeletionMode::permanent);
-        QFuture<DeletionResult> second = store->deleteModules({idOf(d), "/elsewhere/node_modules"}, DeletionMode::permanent);
+        QFuture<DeletionResult> second
+            = store->deleteModules({idOf(d), "/elsewhere/node_modules"}, DeletionMode::permanent);
         QTRY_VERIFY(first.isFinished() && second.isFinished());
         QCOMPARE(std::tuple(second.result().removedIDs, idList(store->modules()), store->selection()),
-                 std::tuple(QSet<QByteArray>{idOf(d)}, QList<QByteArray>{broken}, QSet<QByteArray>{"/elsewhere/node_modules"}));
+            std::tuple(
+                QSet<QByteArray>{idOf(d)}, QList<QByteArray>{broken}, QSet<QByteArray>{"/elsewhere/node_modules"}));
         const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.");
-        QVERIFY2(store->statusText() == last.arg(ByteFormat::string(cBytes)) || store->statusText() == last.arg(ByteFormat::string(dBytes)),
-                 qPrintable(store->statusText()));
+        QVERIFY2(store->statusText() == last.arg(ByteFormat::string(cBytes))
+                || store->statusText() == last.arg(ByteFormat::string(dBytes)),
+            qPrintable(store->statusText()));
         QVERIFY(!exists(idOf(c)) && !exists(idOf(d)) && exists(c + "/package.json"));
 
         // The store can go while a deletion and a scan run; the deletion whose result it

@@ -122,21 +122,30 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<PSEntry>>("entries");
 
-        QTest::newRow("padded columns") << "  4242   1  01:02:03  51200 /usr/local/bin/node   server.js\n" << QList<PSEntry>{{4242, 1, 3723, 51200, "/usr/local/bin/node server.js"}};
-        QTest::newRow("single spaces kept") << "4242 1 05:03 100 node  a.js" << QList<PSEntry>{{4242, 1, 303, 100, "node  a.js"}};
+        QTest::newRow("padded columns") << "  4242   1  01:02:03  51200 /usr/local/bin/node   server.js\n"
+                                        << QList<PSEntry>{{4242, 1, 3723, 51200, "/usr/local/bin/node server.js"}};
+        QTest::newRow("single spaces kept")
+            << "4242 1 05:03 100 node  a.js" << QList<PSEntry>{{4242, 1, 303, 100, "node  a.js"}};
         QTest::newRow("pid not a number") << "abc 1 05:03 100 node a.js" << QList<PSEntry>{};
         QTest::newRow("pid out of range") << "2147483648 1 05:03 100 node a.js" << QList<PSEntry>{};
         QTest::newRow("pid 0") << "0 0 05:03 100 node a.js" << QList<PSEntry>{};
         QTest::newRow("pid -1") << "-1 1 05:03 100 node a.js" << QList<PSEntry>{};
         QTest::newRow("plus sign") << "+42 -1 00:07 5 node" << QList<PSEntry>{{42, -1, 7, 5, "node"}};
-        QTest::newRow("bad memory counts 0") << "4242 1 05:03 n/a node a.js" << QList<PSEntry>{{4242, 1, 303, 0, "node a.js"}};
+        QTest::newRow("bad memory counts 0")
+            << "4242 1 05:03 n/a node a.js" << QList<PSEntry>{{4242, 1, 303, 0, "node a.js"}};
         QTest::newRow("own pid") << "777 1 00:01 10 node x.js" << QList<PSEntry>{};
         QTest::newRow("not node") << "7 1 00:01 10 /usr/bin/python3 app.py" << QList<PSEntry>{};
-        QTest::newRow("tab stays inside its field") << "8 1 00:01 10\t node a.js" << QList<PSEntry>{{8, 1, 1, 0, "node a.js"}};
-        QTest::newRow("unicode blanks trimmed") << "\t\u00a09 1 00:01 10 node a.js\u2003" << QList<PSEntry>{{9, 1, 1, 10, "node a.js"}};
-        QTest::newRow("rows, one cut off, one blank") << "  101     1    10:00  2000 npm run dev\n\n  102   101    09:59  80000 node /app/node_modules/.bin/vite\n  103   10"
-            << QList<PSEntry>{{101, 1, 600, 2000, "npm run dev"}, {102, 101, 599, 80000, "node /app/node_modules/.bin/vite"}};
-        QTest::newRow("command cut off still counts") << "104 1 00:05 64 /usr/local/bin/node /srv/ap" << QList<PSEntry>{{104, 1, 5, 64, "/usr/local/bin/node /srv/ap"}};
+        QTest::newRow("tab stays inside its field")
+            << "8 1 00:01 10\t node a.js" << QList<PSEntry>{{8, 1, 1, 0, "node a.js"}};
+        QTest::newRow("unicode blanks trimmed")
+            << "\t\u00a09 1 00:01 10 node a.js\u2003" << QList<PSEntry>{{9, 1, 1, 10, "node a.js"}};
+        QTest::newRow("rows, one cut off, one blank")
+            << "  101     1    10:00  2000 npm run dev\n\n  102   101    09:59  80000 node "
+               "/app/node_modules/.bin/vite\n  103   10"
+            << QList<PSEntry>{
+                   {101, 1, 600, 2000, "npm run dev"}, {102, 101, 599, 80000, "node /app/node_modules/.bin/vite"}};
+        QTest::newRow("command cut off still counts") << "104 1 00:05 64 /usr/local/bin/node /srv/ap"
+                                                      << QList<PSEntry>{{104, 1, 5, 64, "/usr/local/bin/node /srv/ap"}};
     }
 
     // Rows are parsed as if this process had pid 777.
@@ -158,12 +167,20 @@ private slots:
                         "node      501 dev   22u  IPv6 0x2      0t0  TCP [::1]:3000 (LISTEN)\n"
                         "node      502 dev   23u  IPv4 0x3      0t0  TCP 127.0.0.1:5173 (LISTEN)\n"
             << PortMap{{501, {3000}}, {502, {5173}}};
-        QTest::newRow("IPv6 address, several ports") << header + "node 601 dev 21u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)\nnode 601 dev 22u IPv6 2 0t0 TCP [fe80::1%lo]:9229 (LISTEN)\n" << PortMap{{601, {8080, 9229}}};
-        QTest::newRow("escaped command name") << header + "npm\\x20ru 8484 root 19u IPv6 18553 0t0 TCP *:43429 (LISTEN)" << PortMap{{8484, {43429}}};
-        QTest::newRow("pid column not a number") << header + "node abc dev 21u IPv4 1 0t0 TCP *:3000 (LISTEN)" << PortMap{};
+        QTest::newRow("IPv6 address, several ports") << header
+                + "node 601 dev 21u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)\nnode 601 dev 22u IPv6 2 0t0 TCP "
+                  "[fe80::1%lo]:9229 (LISTEN)\n" << PortMap{{601, {8080, 9229}}};
+        QTest::newRow("escaped command name")
+            << header + "npm\\x20ru 8484 root 19u IPv6 18553 0t0 TCP *:43429 (LISTEN)" << PortMap{{8484, {43429}}};
+        QTest::newRow("pid column not a number")
+            << header + "node abc dev 21u IPv4 1 0t0 TCP *:3000 (LISTEN)" << PortMap{};
         QTest::newRow("no colon") << header + "node 701 dev 21u IPv4 1 0t0 TCP localhost (LISTEN)" << PortMap{};
-        QTest::newRow("first line is the header") << "node 801 dev 21u IPv4 1 0t0 TCP *:3000 (LISTEN)\nnode 802 dev 21u IPv4 1 0t0 TCP *:3001 (LISTEN)\n" << PortMap{{802, {3001}}};
-        QTest::newRow("cut off lines") << header + "node 901 dev 21u IPv4 1 0t0 TCP *:\nnode 902 de\nnode 903 dev 2u IPv4 1 0t0 TCP *:40" << PortMap{{903, {40}}};
+        QTest::newRow("first line is the header")
+            << "node 801 dev 21u IPv4 1 0t0 TCP *:3000 (LISTEN)\nnode 802 dev 21u IPv4 1 0t0 TCP *:3001 (LISTEN)\n"
+            << PortMap{{802, {3001}}};
+        QTest::newRow("cut off lines") << header
+                + "node 901 dev 21u IPv4 1 0t0 TCP *:\nnode 902 de\nnode 903 dev 2u IPv4 1 0t0 TCP *:40"
+                                       << PortMap{{903, {40}}};
     }
 
     void parseListening()
@@ -177,7 +194,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<DirectoryMap>("directories");
-        QTest::newRow("two, space in a path") << "p101\nfcwd\nn/Users/a/app\np202\nfcwd\nn/tmp/my dir\n" << DirectoryMap{{101, "/Users/a/app"}, {202, "/tmp/my dir"}};
+        QTest::newRow("two, space in a path") << "p101\nfcwd\nn/Users/a/app\np202\nfcwd\nn/tmp/my dir\n"
+                                              << DirectoryMap{{101, "/Users/a/app"}, {202, "/tmp/my dir"}};
         QTest::newRow("name before any pid") << "n/x\np5\nn/y" << DirectoryMap{{5, "/y"}};
         QTest::newRow("later name replaces") << "p5\nn/a\nn/b\n" << DirectoryMap{{5, "/b"}};
         QTest::newRow("bad pid clears the current one") << "p5\np5x\nn/a\n" << DirectoryMap{};

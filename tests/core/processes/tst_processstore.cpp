@@ -176,8 +176,9 @@ private slots:
         QList<std::tuple<int, QList<qint32>, QString>> blocked;
         for (const BlockedPort &port : store.blockedPorts())
             blocked.append({port.port, pids(port.processes), port.summary()});
-        QCOMPARE(blocked, (QList<std::tuple<int, QList<qint32>, QString>>{{3000, {200, 300}, "Vite · 12m 4s (+1 more)"},
-                                                                          {5173, {300}, "Node · 1m 0s"}}));
+        QCOMPARE(blocked,
+            (QList<std::tuple<int, QList<qint32>, QString>>{
+                {3000, {200, 300}, "Vite · 12m 4s (+1 more)"}, {5173, {300}, "Node · 1m 0s"}}));
 
         QCOMPARE(BlockedPort{}.summary(), QString("in use"));
         BlockedPort many{3000, {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}),
@@ -189,24 +190,27 @@ private slots:
         QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
         publish(store, feed, {});
         QCOMPARE(store.statusText(),
-                 QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
+            QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
     }
 
     void visibleRows()
     {
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed, {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20), record(3, Kind::node, {5175}, 30),
-                              record(4, Kind::node, {517}, 40), record(5, Kind::node, {51700}, 50), record(6, Kind::node, {3000}, 60),
-                              record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80), record(9, Kind::node, {}, 90),
-                              record(10, Kind::node, {30000}, 5)});
+        publish(store, feed,
+            {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20),
+                record(3, Kind::node, {5175}, 30), record(4, Kind::node, {517}, 40), record(5, Kind::node, {51700}, 50),
+                record(6, Kind::node, {3000}, 60), record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80),
+                record(9, Kind::node, {}, 90), record(10, Kind::node, {30000}, 5)});
 
         // Default order: memory, largest first.
         QCOMPARE(pids(store.visible()), (QList<qint32>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
         store.setPortFilter(" 517 ");
-        QCOMPARE(std::pair(pids(store.visible()), store.portQuery()), std::pair(QList<qint32>{5, 4, 3, 2, 1}, QString("517")));
+        QCOMPARE(std::pair(pids(store.visible()), store.portQuery()),
+            std::pair(QList<qint32>{5, 4, 3, 2, 1}, QString("517")));
         store.setPortFilter("\t30\u00a0");
-        QCOMPARE(std::pair(pids(store.visible()), store.portQuery()), std::pair(QList<qint32>{6, 2, 10}, QString("30")));
+        QCOMPARE(
+            std::pair(pids(store.visible()), store.portQuery()), std::pair(QList<qint32>{6, 2, 10}, QString("30")));
         store.setPortFilter("abc");
         QVERIFY(store.visible().isEmpty());
 
@@ -226,11 +230,13 @@ private slots:
         Feed feed;
         ProcessStore store(feed.function());
         publish(store, feed,
-                {record(1, Kind::nodemon, {5173}, 10, 5, "\U0001F600 emoji"), record(2, Kind::react, {3000, 5173}, 10, 9, "\ufffd replacement"),
-                 record(3, Kind::vite, {}, 30, 7, "Zeta"), record(4, Kind::react, {3000}, 20, 1, "alpha")});
+            {record(1, Kind::nodemon, {5173}, 10, 5, "\U0001F600 emoji"),
+                record(2, Kind::react, {3000, 5173}, 10, 9, "\ufffd replacement"),
+                record(3, Kind::vite, {}, 30, 7, "Zeta"), record(4, Kind::react, {3000}, 20, 1, "alpha")});
 
         const QList<std::pair<ProcessSortOrder, QList<qint32>>> cases{
-            {{{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}}, {4, 2, 3, 1}}, // "React" < "Vite" < "nodemon"
+            {{{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}},
+                {4, 2, 3, 1}}, // "React" < "Vite" < "nodemon"
             {{{Key::portsText, Qt::AscendingOrder}}, {4, 2, 1, 3}}, // "3000" < "3000, 5173" < "5173" < "—"
             {{{Key::command, Qt::AscendingOrder}}, {3, 4, 2, 1}}, // by code point, not UTF-16 unit
             {{{Key::elapsedSeconds, Qt::DescendingOrder}}, {2, 3, 1, 4}},
@@ -263,7 +269,8 @@ private slots:
 
         gate.release();
         QTRY_VERIFY(first.isFinished());
-        QCOMPARE(std::tuple(feed.calls.load(), store->isLoading(), pids(store->processes())), std::tuple(1, false, QList<qint32>{7}));
+        QCOMPARE(std::tuple(feed.calls.load(), store->isLoading(), pids(store->processes())),
+            std::tuple(1, false, QList<qint32>{7}));
 
         gate.release();
         QFuture<void> third = store->reload();
@@ -292,7 +299,8 @@ private slots:
             QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()),
                      std::tuple(KillOutcome(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
-            QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()), std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
+            QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()),
+                std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
         }
     }
 
@@ -300,7 +308,8 @@ private slots:
     {
         const qint32 own = qint32(::getpid());
         for (const qint32 pid : {0, -1, 1, INT_MIN, own})
-            QCOMPARE(ProcessStore::refusal(pid), std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
+            QCOMPARE(ProcessStore::refusal(pid),
+                std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
         QCOMPARE(ProcessStore::refusal(own + 1), std::nullopt);
 
         Feed feed;

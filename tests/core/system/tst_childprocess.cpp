@@ -24,7 +24,8 @@ private slots:
         const QString marker = dir.filePath("ran");
         const QString script = dir.filePath("tool.sh");
         QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QStringLiteral("#!/bin/sh\necho hi\ntouch '%1'\n").arg(marker).toUtf8()) > 0);
+        QVERIFY(file.open(QIODevice::WriteOnly)
+            && file.write(QStringLiteral("#!/bin/sh\necho hi\ntouch '%1'\n").arg(marker).toUtf8()) > 0);
         file.close();
         QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
@@ -42,7 +43,8 @@ private slots:
     // Arguments go through as they are; stdout only, whatever the exit status.
     void runReturnsStdoutOnly()
     {
-        QCOMPARE(ChildProcess::run("/usr/bin/printf", {"%s|", "a  b", "$HOME", "*", "'q'"}), QString("a  b|$HOME|*|'q'|"));
+        QCOMPARE(
+            ChildProcess::run("/usr/bin/printf", {"%s|", "a  b", "$HOME", "*", "'q'"}), QString("a  b|$HOME|*|'q'|"));
         QCOMPARE(ChildProcess::run("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}), QString("out\n"));
         QCOMPARE(ChildProcess::run("/usr/bin/printf", {"a\\377b\\n"}), QString("a\ufffdb\n"));
         // Output cut off in the middle of a two-byte character.
