@@ -75,8 +75,12 @@ std::optional<QString> ModulesCommand::folderError() const
     return std::nullopt;
 }
 
-bool ModulesCommand::scan(ScanStore &store)
+std::optional<int> ModulesCommand::scan(ScanStore &store)
 {
+    if (const std::optional<QString> error = folderError()) {
+        Terminal::error(*error);
+        return 2;
+    }
     store.setRootPath(QDir::cleanPath(QFileInfo(m_options.folder).absoluteFilePath()));
     QEventLoop loop;
     const auto showProgress = [&store] {
@@ -99,9 +103,9 @@ bool ModulesCommand::scan(ScanStore &store)
     Terminal::clearProgress();
     if (m_interrupts.isInterrupted()) {
         Terminal::err(store.statusText() + QLatin1Char('\n'));
-        return false;
+        return s_interrupted;
     }
-    return true;
+    return std::nullopt;
 }
 
 QList<NodeModule> ModulesCommand::sorted(const ScanStore &store)
@@ -138,13 +142,9 @@ QString ModulesCommand::table(const QList<NodeModule> &modules) const
 
 int ModulesCommand::runScan()
 {
-    if (const std::optional<QString> error = folderError()) {
-        Terminal::error(*error);
-        return 2;
-    }
     ScanStore store;
-    if (!scan(store))
-        return s_interrupted;
+    if (const std::optional<int> status = scan(store))
+        return *status;
     const QList<NodeModule> modules = sorted(store);
 
     if (m_options.json) {
@@ -181,13 +181,9 @@ int ModulesCommand::runScan()
 
 int ModulesCommand::runClean()
 {
-    if (const std::optional<QString> error = folderError()) {
-        Terminal::error(*error);
-        return 2;
-    }
     ScanStore store;
-    if (!scan(store))
-        return s_interrupted;
+    if (const std::optional<int> status = scan(store))
+        return *status;
 
     const QDateTime now = QDateTime::currentDateTime();
     QList<NodeModule> chosen;

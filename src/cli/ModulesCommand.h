@@ -24,8 +24,9 @@ public:
 private:
     // The folder's problem as a usage error, or nothing when it is a folder.
     [[nodiscard]] std::optional<QString> folderError() const;
-    // Scans into store with a progress line; false when interrupted.
-    [[nodiscard]] bool scan(ScanStore &store);
+    // Scans the folder into store with a progress line; nothing when it was scanned, else
+    // the exit status the command ends with (a usage error, or interrupted).
+    [[nodiscard]] std::optional<int> scan(ScanStore &store);
     // The store's records in its sort order, each with its project's last activity.
     [[nodiscard]] QList<NodeModule> sorted(const ScanStore &store);
     [[nodiscard]] QString table(const QList<NodeModule> &modules) const;

@@ -3,6 +3,9 @@
 // Builds and inspects real folder trees for the node_modules tests. Paths are bytes;
 // every helper fails the running test (QVERIFY) when the file system says no.
 
+#include "core/fs/FilePaths.h"
+#include "core/modules/NodeModulesScanner.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QProcess>
@@ -294,6 +297,21 @@ inline QByteArray makeChain(const QByteArray &base, int depth, const QByteArray 
     if (fd >= 0)
         ::close(fd);
     return path;
+}
+
+// The record a scan of root makes for parent's node_modules.
+inline NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
+{
+    const std::optional<NodeModule> module = NodeModulesScanner::measure(parent, root, CancelToken());
+    if (module)
+        return *module;
+    // Not on disk (any more): a record as a scan would have made it.
+    NodeModule missing;
+    missing.parentPath = parent;
+    missing.modulePath = parent + "/node_modules";
+    missing.id = missing.modulePath;
+    missing.projectName = pathText(parent.mid(parent.lastIndexOf('/') + 1));
+    return missing;
 }
 
 } // namespace TestTrees

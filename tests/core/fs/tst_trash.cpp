@@ -15,12 +15,6 @@ using Scanner::DeletionResult;
 
 namespace {
 
-NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
-{
-    const std::optional<NodeModule> module = Scanner::measure(parent, root, CancelToken());
-    return module.value_or(NodeModule());
-}
-
 QByteArray readAll(const QByteArray &path)
 {
     QFile file(QFile::decodeName(path));

@@ -18,20 +18,6 @@ using Scanner::DeletionResult;
 
 namespace {
 
-NodeModule recordFor(const QByteArray &parent, const QByteArray &root)
-{
-    const std::optional<NodeModule> module = Scanner::measure(parent, root, CancelToken());
-    if (module)
-        return *module;
-    // Not on disk (any more): a record as a scan would have made it.
-    NodeModule missing;
-    missing.parentPath = parent;
-    missing.modulePath = parent + "/node_modules";
-    missing.id = missing.modulePath;
-    missing.projectName = pathText(parent.mid(parent.lastIndexOf('/') + 1));
-    return missing;
-}
-
 // Sets or clears the immutable flag; false when the file system does not allow it.
 bool setImmutable(const QByteArray &path, bool on)
 {
