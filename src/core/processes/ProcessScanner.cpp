@@ -3,6 +3,7 @@
 #include "core/Blanks.h"
 #include "core/Concurrency.h"
 #include "core/processes/ProcFs.h"
+#include "core/processes/SocketDiag.h"
 
 #include <QFile>
 #include <QList>
@@ -249,8 +250,7 @@ ProcessScan scan()
     const QList<detail::PSEntry> listed = detail::ps();
     if (stopRequested())
         return {};
-    // Read once: each read walks the kernel's whole connection table.
-    const std::optional<QHash<quint64, int>> ownListeners = ProcFs::listeners(QStringLiteral("/proc/net"));
+    const std::optional<QHash<quint64, int>> ownListeners = SocketDiag::ownTcpListeners();
     // Nothing from Node: lsof is not run, but what holds the dev ports can still be named.
     if (listed.isEmpty())
         return {{}, ownListeners ? detail::otherDevPortHolders(*ownListeners, {}) : QList<PortHolder>()};

@@ -38,9 +38,10 @@ namespace ProcessScanner {
 
 // Runs /bin/ps, then reads from /proc, for the accepted pids only: the start time and
 // state (zombies and pids taken over by a newer process since ps listed them are left
-// out), the working directory, and the listening TCP ports (the kernel's tcp and tcp6
-// tables of the process's network namespace joined with its socket descriptors). Where
-// /proc/net/tcp cannot be opened, lsof gives the ports and directories instead. The
+// out), the working directory, and the listening TCP ports (the kernel's listening
+// sockets of the process's network namespace, by netlink or from /proc/net/tcp and tcp6,
+// joined with its socket descriptors). Where neither can be read, lsof gives the ports
+// and directories instead. The
 // result is in the order ps listed them. Each tool gets at most 15 s. The other holders
 // of dev ports come from the kernel's tables too (none on the lsof path).
 [[nodiscard]] ProcessScan scan();

@@ -3,6 +3,7 @@
 #include "core/Blanks.h"
 #include "core/Concurrency.h"
 #include "core/processes/ProcFs.h"
+#include "core/processes/SocketDiag.h"
 #include "core/processes/ProcessSignal.h"
 
 #include <QHash>
@@ -32,7 +33,7 @@ void waitForListener(const QSet<int> &ports, const QHash<qint32, std::optional<q
     };
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline && !stop.load(std::memory_order_acquire)) {
-        const QHash<quint64, int> listening = ProcFs::listeners(QStringLiteral("/proc/net")).value_or(QHash<quint64, int>());
+        const QHash<quint64, int> listening = SocketDiag::ownTcpListeners().value_or(QHash<quint64, int>());
         if (std::any_of(listening.cbegin(), listening.cend(), [&ports](int port) { return ports.contains(port); }))
             return;
         // npm and other wrappers end with their child: nothing is left to restart it.

@@ -1,5 +1,6 @@
 #include "core/processes/ProcFs.h"
 #include "core/processes/ProcessScanner.h"
+#include "core/processes/SocketDiag.h"
 #include "support/NodeServer.h"
 
 #include <QDir>
@@ -15,9 +16,15 @@
 #include <functional>
 
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <pwd.h>
 #include <sched.h>
+#include <stddef.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -300,8 +307,11 @@ const listen = (host, port) => new Promise((ok, fail) => {
         NodeScript idle;
         QVERIFY(idle.start("console.log('ready'); setInterval(() => {}, 1 << 30)"));
 
-        const auto found = ProcessScanner::detail::kernelListeningPorts({listener.pid(), idle.pid()});
-        QCOMPARE(found, (QHash<qint32, QSet<int>>{{listener.pid(), {ports[0].toInt(), ports[1].toInt()}}}));
+        const PortMap expected{{listener.pid(), {ports[0].toInt(), ports[1].toInt()}}};
+        QCOMPARE(ProcessScanner::detail::kernelListeningPorts({listener.pid(), idle.pid()}), expected);
+        const std::optional<Listeners> diag = SocketDiag::tcpListeners();
+        QVERIFY2(diag, "netlink sock_diag refused");
+        QCOMPARE(ProcessScanner::detail::kernelListeningPorts({listener.pid(), idle.pid()}, *diag), expected);
     }
 
     // A server in a network namespace of its own (a container) is found in that namespace's table.
@@ -387,7 +397,7 @@ const listen = (host, port) => new Promise((ok, fail) => {
         QCOMPARE(report.value_or("no scan"), expected.toUtf8());
     }
 
-    // Where /proc hides the network tables, lsof gives the ports and folders.
+    // Where netlink is refused and /proc hides the network tables, lsof gives the ports and folders.
     void lsofStandsInForAProcWithoutNetworkTables()
     {
         if (::geteuid() != 0)
@@ -396,7 +406,7 @@ const listen = (host, port) => new Promise((ok, fail) => {
         QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
         // In the child's own mount namespace, an empty folder lies over its /proc/self/net.
         const std::optional<QByteArray> report = scanInChild(server, [] {
-            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+            return refuseNetlink() && ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
                 && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
         });
         if (!report)
@@ -408,7 +418,7 @@ const listen = (host, port) => new Promise((ok, fail) => {
         if (!nobody)
             QSKIP("no user nobody");
         const auto asNobody = scanInChild(server, [nobody] {
-            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+            return refuseNetlink() && ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
                 && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && ::setgroups(0, nullptr) == 0
                 && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
                 && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
@@ -422,6 +432,22 @@ private:
         QList<int> ports = ProcessScanner::devPorts().values();
         std::sort(ports.begin(), ports.end());
         return ports;
+    }
+
+    // A sandbox that refuses netlink sockets (EACCES) to this process and its children.
+    static bool refuseNetlink()
+    {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_socket, 0, 3),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program{sizeof filter / sizeof filter[0], filter};
+        return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+            && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0 && !SocketDiag::tcpListeners();
     }
 
     // Scans in a forked child once prepare() has succeeded there, and reports what it found of
