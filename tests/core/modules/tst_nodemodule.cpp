@@ -2,7 +2,6 @@
 #include "core/modules/NodeModule.h"
 
 #include <QTest>
-#include <QTimeZone>
 
 namespace {
 
@@ -66,32 +65,6 @@ private slots:
         QCOMPARE(odd.symlinkExplanation(),
                  QStringLiteral("node_modules is a symbolic link to /w/caf\uFFFD. Deleting removes the link "
                                 "only \u2014 1.5 KB stays on disk at the target."));
-    }
-
-    void equalityAndHashCoverEveryField()
-    {
-        const NodeModule base = record("/w/a", "a", 10, true, QByteArray("/t"));
-        QCOMPARE(base, base);
-        QCOMPARE(qHash(base), qHash(NodeModule(base)));
-        const QList<std::function<void(NodeModule &)>> changes {
-            [](NodeModule &m) { m.id = "/other/node_modules"; },
-            [](NodeModule &m) { m.projectName = QStringLiteral("x"); },
-            [](NodeModule &m) { m.parentPath = "/w/a/"; },
-            [](NodeModule &m) { m.modulePath = "/w/b/node_modules"; },
-            [](NodeModule &m) { m.sizeBytes = 11; },
-            [](NodeModule &m) { m.lastAccessed = QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc()); },
-            [](NodeModule &m) { m.groupKey = QStringLiteral("b"); },
-            [](NodeModule &m) { m.isSymlink = false; },
-            [](NodeModule &m) { m.symlinkTarget = std::nullopt; },
-            [](NodeModule &m) { m.symlinkTarget = QByteArray("/u"); },
-            [](NodeModule &m) { m.sharedBytes = 1; },
-        };
-        for (const auto &change : changes) {
-            NodeModule other = base;
-            change(other);
-            QVERIFY(other != base);
-            QVERIFY(qHash(other) != qHash(base));
-        }
     }
 
     void groupsAreSortedBySize()
