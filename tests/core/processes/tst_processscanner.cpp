@@ -3,14 +3,12 @@
 #include "support/NodeServer.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
 #include <climits>
 #include <functional>
 
@@ -325,11 +323,9 @@ const listen = (host, port) => new Promise((ok, fail) => {
 
     void scanFindsARealNextServer()
     {
-        QList<int> candidates = ProcessScanner::devPorts().values();
-        std::sort(candidates.begin(), candidates.end());
         NodeServer server(QDir::tempPath() + "/quaylight scan XXXXXX");
         server.setTitle("next-server (v15.0.0)");
-        QVERIFY2(server.start(candidates), qPrintable(server.error()));
+        QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
         const int port = server.port();
 
         const qint32 pid = server.pid();
@@ -379,10 +375,7 @@ const listen = (host, port) => new Promise((ok, fail) => {
             QSKIP("needs root to scan as the user nobody");
         NodeServer server;
         QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
-        const std::optional<QByteArray> report = scanInChild(server, [nobody] {
-            return ::setgroups(0, nullptr) == 0 && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
-                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
-        });
+        const auto report = scanInChild(server, [nobody] { return becomeUser(nobody); });
         const QString expected = QString("none|—|Node|%1 is held by another user's process").arg(server.port());
         QCOMPARE(report.value_or("no scan"), expected.toUtf8());
     }
@@ -394,26 +387,24 @@ const listen = (host, port) => new Promise((ok, fail) => {
             QSKIP("needs root for a private mount namespace");
         NodeServer server;
         QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
-        // In the child's own mount namespace, an empty folder lies over its /proc/self/net.
-        const std::optional<QByteArray> report = scanInChild(server, [] {
-            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
-        });
+        const std::optional<QByteArray> report = scanInChild(server, hideNetworkTables);
         if (!report)
             QSKIP("no private mount namespace here");
         QCOMPARE(*report, QString("%1|%2|Node").arg(server.directory()).arg(server.port()).toUtf8());
+    }
 
-        // As nobody, lsof prints "/proc/PID/cwd (readlink: Permission denied)" for the folder: no folder.
+    // As nobody, lsof prints "/proc/PID/cwd (readlink: Permission denied)" for the folder: no folder.
+    void lsofGivesNoFolderOfAnotherUsersProcess()
+    {
         const passwd *nobody = ::getpwnam("nobody");
-        if (!nobody)
-            QSKIP("no user nobody");
-        const auto asNobody = scanInChild(server, [nobody] {
-            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && ::setgroups(0, nullptr) == 0
-                && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
-                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
-        });
-        QCOMPARE(asNobody.value_or("no scan"), QByteArray("none|—|Node"));
+        if (::geteuid() != 0 || !nobody)
+            QSKIP("needs root and the user nobody");
+        NodeServer server;
+        QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
+        const auto report = scanInChild(server, [nobody] { return hideNetworkTables() && becomeUser(nobody); });
+        if (!report)
+            QSKIP("no private mount namespace here");
+        QCOMPARE(*report, QByteArray("none|—|Node"));
     }
 
 private:
@@ -422,6 +413,20 @@ private:
         QList<int> ports = ProcessScanner::devPorts().values();
         std::sort(ports.begin(), ports.end());
         return ports;
+    }
+
+    // In a forked child: drops every privilege to user's.
+    static bool becomeUser(const passwd *user)
+    {
+        return ::setgroups(0, nullptr) == 0 && ::setresgid(user->pw_gid, user->pw_gid, user->pw_gid) == 0
+            && ::setresuid(user->pw_uid, user->pw_uid, user->pw_uid) == 0;
+    }
+
+    // In a forked child: an empty folder over /proc/self/net, in a mount namespace of its own.
+    static bool hideNetworkTables()
+    {
+        return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+            && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
     }
 
     // Scans in a forked child once prepare() has succeeded there, and reports what it found of
