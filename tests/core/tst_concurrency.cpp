@@ -27,14 +27,6 @@ private slots:
         QVERIFY(worker != QThread::currentThread());
         QCOMPARE(publisher, QThread::currentThread());
     }
-
-    void finishedFuturesAreFinished()
-    {
-        QVERIFY(finishedFuture().isFinished());
-        const QFuture<QString> text = finishedFuture(QStringLiteral("done"));
-        QVERIFY(text.isFinished());
-        QCOMPARE(text.result(), QStringLiteral("done"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestConcurrency)

@@ -65,7 +65,6 @@ private slots:
         std::snprintf(printed, sizeof printed, "%.1f", 1.5);
         QCOMPARE(QByteArray(printed), QByteArray("1,5"));
         QCOMPARE(ByteFormat::string(1536), QStringLiteral("1.5 KB"));
-        QCOMPARE(ByteFormat::string(qint64(5) << 40), QStringLiteral("5.0 TB"));
     }
 
     void dateFormat()

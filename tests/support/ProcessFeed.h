@@ -25,8 +25,8 @@ inline NodeProcess record(qint32 pid, NodeProcess::Kind kind, QList<int> ports =
 // store in its loading state; the gate opens for good when the feed goes.
 struct Feed
 {
-    // scans counts the scans that got through the gate.
-    struct State { QSemaphore gate; QMutex mutex; QList<NodeProcess> processes; QAtomicInt scans; };
+    // started counts the scans that reached the gate, scans those that got through it.
+    struct State { QSemaphore gate; QMutex mutex; QList<NodeProcess> processes; QAtomicInt started, scans; };
     const std::shared_ptr<State> state = std::make_shared<State>();
 
     explicit Feed(bool gated = false) { if (!gated) open(); }
@@ -39,9 +39,11 @@ struct Feed
         state->processes = std::move(processes);
     }
     [[nodiscard]] int scans() const { return state->scans.loadAcquire(); }
+    [[nodiscard]] int started() const { return state->started.loadAcquire(); }
     [[nodiscard]] ProcessStore::ScanFunction function() const
     {
         return [state = state] {
+            state->started.fetchAndAddOrdered(1);
             state->gate.acquire();
             state->scans.fetchAndAddOrdered(1);
             const QMutexLocker lock(&state->mutex);

@@ -23,7 +23,6 @@
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
-#include <QLayout>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -80,6 +79,15 @@ bool inkedIn(const QImage &image, const QColor &color, int atLeast = 1)
            && pixels(image, [&](const QColor &pixel) { return pixel.alpha() >= 40 && !near(pixel, color, 3); }) == 0;
 }
 
+// widget drawn over nothing.
+QImage rendered(QWidget &widget)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
 QColor textColour(const QLabel *label)
 {
     return label->palette().color(QPalette::WindowText);
@@ -120,9 +128,6 @@ private slots:
                 QVERIFY(i == 1 ? smaller <= Typography::font(ramp.at(i)).pointSizeF()
                                : smaller < Typography::font(ramp.at(i)).pointSizeF());
             }
-            QCOMPARE(Typography::font(TextStyle::headline).pointSizeF(), points);
-            QCOMPARE(Typography::font(TextStyle::headline).weight(), QFont::DemiBold);
-            QCOMPARE(Typography::font(TextStyle::caption, QFont::DemiBold).weight(), QFont::DemiBold);
         }
 
         // A label follows a later change of the application font by itself.
@@ -209,7 +214,6 @@ private slots:
         const QIcon icon = Icons::icon(QStringLiteral("folder"));
         QVERIFY(inkedIn(icon.pixmap(16, 16).toImage(), QApplication::palette().color(QPalette::WindowText)));
         SymbolLabel symbol(QStringLiteral("magnifyingglass"), Tint::Style::primary, TextStyle::body);
-        QCOMPARE(symbol.size(), QSize(symbol.symbolSize(), symbol.symbolSize()));
         QVERIFY(SymbolLabel::sizeFor(TextStyle::title) > SymbolLabel::sizeFor(TextStyle::caption));
         KitLabel secondary(QStringLiteral("3 Node processes"), TextStyle::callout);
         secondary.setTint(Tint::Style::secondary);
@@ -234,17 +238,6 @@ private slots:
         QCOMPARE(textColour(&warning), Theme::warning());
     }
 
-    void groupColoursAreStablePerKey()
-    {
-        for (const QString &key :
-            {QStringLiteral("code"), QStringLiteral("(root)"), QString(), QStringLiteral("ünïcode")}) {
-            const QColor color = groupColor(key);
-            QCOMPARE(color.alphaF(), 1.0);
-            QVERIFY(qAbs(color.hsvSaturationF() - 0.55) < 0.01 && qAbs(color.valueF() - 0.85) < 0.01);
-            QVERIFY(qAbs(color.hsvHueF() * 360.0 - double(qHash(key, size_t(0)) % 360)) < 1.0);
-        }
-    }
-
     // The share is drawn from the leading edge over the track, never shorter than the stub
     // nor longer than the bar; the dot is a circle of its colour.
     void proportionBarAndDot()
@@ -260,9 +253,7 @@ private slots:
             QCOMPARE(bar.fillWidth(), fill);
         }
         bar.setFraction(0.5);
-        QImage image(bar.size(), QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        bar.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage image = rendered(bar);
         QVERIFY(near(image.pixelColor(50, 4), colour, 2));
         QVERIFY(near(image.pixelColor(96, 4), colour, 2));
         QVERIFY(!near(image.pixelColor(110, 4), colour, 40));
@@ -273,9 +264,7 @@ private slots:
 
         ColorDot dot(10, colour);
         QCOMPARE(dot.size(), QSize(10, 10));
-        QImage disc(dot.size(), QImage::Format_ARGB32);
-        disc.fill(Qt::transparent);
-        dot.render(&disc, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage disc = rendered(dot);
         QVERIFY(near(disc.pixelColor(5, 5), colour, 2));
         QCOMPARE(disc.pixelColor(0, 0).alpha(), 0);
     }
@@ -287,7 +276,6 @@ private slots:
         auto *value = tile.findChild<QLabel *>(QStringLiteral("statTileValue"));
         QCOMPARE((QStringList{title->text(), value->text()}), (QStringList{"NODE-HELD PORTS", "2"}));
         QCOMPARE(textColour(value), Theme::warning());
-        QCOMPARE(value->font().weight(), QFont::DemiBold);
         QVERIFY(value->font().pointSizeF() > title->font().pointSizeF());
 
         tile.setValue(QStringLiteral("0"));
@@ -295,13 +283,6 @@ private slots:
         QCOMPARE(value->text(), QStringLiteral("0"));
         QCOMPARE(textColour(value).rgb(), QApplication::palette().color(QPalette::WindowText).rgb());
         QVERIFY(textColour(value).alphaF() < 1.0);
-
-        // Padding 12 on every edge, and 3 points between the lines.
-        QCOMPARE(tile.layout()->contentsMargins(), QMargins(12, 12, 12, 12));
-        tile.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tile));
-        QCOMPARE(value->geometry().top() - title->geometry().bottom() - 1, 3);
-        QCOMPARE(title->mapTo(&tile, QPoint(0, 0)), QPoint(12, 12));
     }
 
     // The kit's gaps and insets come from the style's layout metrics: a roomier style spreads
@@ -400,7 +381,6 @@ private slots:
         auto *toggle = new Switch(QStringLiteral("Only suspicious"), &window);
         QVERIFY(showInColumn(window, {toggle}));
         QSignalSpy toggled(toggle, &Switch::toggled);
-        QVERIFY(toggle->isCheckable());
         QVERIFY(toggle->sizeHint().width() > toggle->fontMetrics().horizontalAdvance(toggle->text()) + 20);
 
         QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(4, toggle->height() / 2)); // on the text
@@ -445,7 +425,6 @@ private slots:
                                                      QColor(0, 0, 0, 20));
         QVERIFY(html.startsWith(QStringLiteral("a &lt;b&gt; &amp; <span style=")));
         QVERIFY(html.contains(QStringLiteral(">&nbsp;lsof&nbsp;-i&nbsp;:PORT&nbsp;</span>")));
-        QVERIFY(html.contains(QStringLiteral("background-color:rgba(0,0,0,0.078)")));
         QVERIFY(html.endsWith(QStringLiteral(" then `open"))); // an unpaired backtick stays
         QCOMPARE(html.count(QLatin1Char('`')), 1);
 

@@ -1,6 +1,7 @@
 #include "core/ByteFormat.h"
 #include "core/modules/NodeModulesScanner.h"
 #include "core/modules/ScanStore.h"
+#include "support/ModuleRecord.h"
 #include "support/TestTrees.h"
 #include "ui/breakdown/ByteAxis.h"
 #include "ui/breakdown/ByteBarChart.h"
@@ -33,18 +34,8 @@ constexpr qint64 GB = 1024 * MB;
 // A record of key's group; name tells records of one group apart.
 NodeModule record(const QString &key, const QString &name, qint64 bytes, bool link = false)
 {
-    const QByteArray parent = QFile::encodeName(QStringLiteral("/code/%1/%2").arg(key, name));
-    return {.id = parent + "/node_modules",
-        .projectName = name,
-        .parentPath = parent,
-        .modulePath = parent + "/node_modules",
-        .sizeBytes = bytes,
-        .lastAccessed = {},
-        .groupKey = key,
-        .isSymlink = link,
-        .symlinkTarget = link ? std::optional<QByteArray>("/elsewhere/node_modules") : std::nullopt,
-        .sharedBytes = 0,
-        .sharedInodes = {}};
+    const auto target = link ? std::optional<QByteArray>("/elsewhere/node_modules") : std::nullopt;
+    return moduleRecord(QFile::encodeName(QStringLiteral("/code/%1/%2").arg(key, name)), key, bytes, link, target);
 }
 
 // What the store's scans find: the records fed, by parent (set only between scans), or from

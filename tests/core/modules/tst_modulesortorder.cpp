@@ -1,5 +1,6 @@
 #include "core/DateFormat.h"
 #include "core/modules/ModuleSortOrder.h"
+#include "support/ModuleRecord.h"
 
 #include <QTest>
 #include <QTimeZone>
@@ -11,13 +12,8 @@ namespace {
 NodeModule record(const QString &project, const QByteArray &parent, qint64 size, bool isSymlink,
                   const QDateTime &accessed)
 {
-    NodeModule module;
+    NodeModule module = moduleRecord(parent, {}, size, isSymlink);
     module.projectName = project;
-    module.parentPath = parent;
-    module.modulePath = parent + "/node_modules";
-    module.id = module.modulePath;
-    module.sizeBytes = size;
-    module.isSymlink = isSymlink;
     module.lastAccessed = accessed;
     return module;
 }

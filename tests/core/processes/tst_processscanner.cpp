@@ -4,14 +4,12 @@
 #include "support/NodeServer.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
 #include <climits>
 #include <functional>
 
@@ -335,11 +333,9 @@ const listen = (host, port) => new Promise((ok, fail) => {
 
     void scanFindsARealNextServer()
     {
-        QList<int> candidates = ProcessScanner::devPorts().values();
-        std::sort(candidates.begin(), candidates.end());
         NodeServer server(QDir::tempPath() + "/quaylight scan XXXXXX");
         server.setTitle("next-server (v15.0.0)");
-        QVERIFY2(server.start(candidates), qPrintable(server.error()));
+        QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
         const int port = server.port();
 
         const qint32 pid = server.pid();
@@ -379,51 +375,37 @@ const listen = (host, port) => new Promise((ok, fail) => {
         parent.waitForFinished(10000);
     }
 
-    // Scanned as nobody, this test's own server is another user's process: listed, without
-    // a folder or ports, and without an error text in their place; its port is named as
-    // held by another user's process.
-    void anotherUsersProcessHasNoFolder()
+    // What a scan sees of this test's own server: as the user nobody it is another user's process,
+    // listed without a folder or ports and without an error text in their place (lsof prints
+    // "/proc/PID/cwd (readlink: Permission denied)" there), its port named as held by another
+    // user; where netlink is refused and /proc hides the network tables, lsof gives the ports and folders.
+    void scanSeesWhatItMay_data()
     {
-        const passwd *nobody = ::getpwnam("nobody");
-        if (::geteuid() != 0 || !nobody)
-            QSKIP("needs root to scan as the user nobody");
-        NodeServer server;
-        QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
-        const std::optional<QByteArray> report = scanInChild(server, [nobody] {
-            return ::setgroups(0, nullptr) == 0 && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
-                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
-        });
-        const QString expected = QString("none|—|Node|%1 is held by another user's process").arg(server.port());
-        QCOMPARE(report.value_or("no scan"), expected.toUtf8());
+        QTest::addColumn<bool>("hideTables");
+        QTest::addColumn<bool>("asNobody");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("as nobody") << false << true << "none|—|Node|{port} is held by another user's process";
+        QTest::newRow("lsof") << true << false << "{dir}|{port}|Node";
+        QTest::newRow("lsof as nobody") << true << true << "none|—|Node";
     }
 
-    // Where netlink is refused and /proc hides the network tables, lsof gives the ports and folders.
-    void lsofStandsInForAProcWithoutNetworkTables()
+    void scanSeesWhatItMay()
     {
-        if (::geteuid() != 0)
-            QSKIP("needs root for a private mount namespace");
+        QFETCH(bool, hideTables);
+        QFETCH(bool, asNobody);
+        QFETCH(QString, report);
+        const passwd *nobody = ::getpwnam("nobody");
+        if (::geteuid() != 0 || (asNobody && !nobody))
+            QSKIP("needs root, and the user nobody to scan as");
         NodeServer server;
         QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
-        // In the child's own mount namespace, an empty folder lies over its /proc/self/net.
-        const std::optional<QByteArray> report = scanInChild(server, [] {
-            return refuseNetlink() && ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
+        const auto found = scanInChild(server, [=] {
+            return (!hideTables || hideNetworkTables()) && (!asNobody || becomeUser(nobody));
         });
-        if (!report)
+        if (!found && hideTables)
             QSKIP("no private mount namespace here");
-        QCOMPARE(*report, QString("%1|%2|Node").arg(server.directory()).arg(server.port()).toUtf8());
-
-        // As nobody, lsof prints "/proc/PID/cwd (readlink: Permission denied)" for the folder: no folder.
-        const passwd *nobody = ::getpwnam("nobody");
-        if (!nobody)
-            QSKIP("no user nobody");
-        const auto asNobody = scanInChild(server, [nobody] {
-            return refuseNetlink() && ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && ::setgroups(0, nullptr) == 0
-                && ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0
-                && ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
-        });
-        QCOMPARE(asNobody.value_or("no scan"), QByteArray("none|—|Node"));
+        report.replace("{dir}", server.directory()).replace("{port}", QString::number(server.port()));
+        QCOMPARE(found.value_or("no scan"), report.toUtf8());
     }
 
 private:
@@ -448,6 +430,21 @@ private:
         sock_fprog program{sizeof filter / sizeof filter[0], filter};
         return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
             && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0 && !SocketDiag::tcpListeners();
+    }
+
+    // In a forked child: drops every privilege to user's.
+    static bool becomeUser(const passwd *user)
+    {
+        return ::setgroups(0, nullptr) == 0 && ::setresgid(user->pw_gid, user->pw_gid, user->pw_gid) == 0
+            && ::setresuid(user->pw_uid, user->pw_uid, user->pw_uid) == 0;
+    }
+
+    // In a forked child: netlink refused and an empty folder over /proc/self/net, in a mount
+    // namespace of its own.
+    static bool hideNetworkTables()
+    {
+        return refuseNetlink() && ::unshare(CLONE_NEWNS) == 0
+            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
     }
 
     // Scans in a forked child once prepare() has succeeded there, and reports what it found of

@@ -1,16 +1,15 @@
 #include "core/processes/ProcFs.h"
 #include "core/processes/ProcessStore.h"
+#include "support/ProcessFeed.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
 #include <climits>
 #include <memory>
 
@@ -23,47 +22,12 @@ using Key = ProcessComparator::Key;
 
 namespace {
 
-NodeProcess record(qint32 pid, Kind kind, QList<int> ports, qint64 rssKB = 1000, qint64 elapsed = 60,
-                   const QString &command = "node app.js")
-{
-    NodeProcess process;
-    process.id = process.pid = pid;
-    process.ppid = 1;
-    process.kind = kind;
-    process.command = command;
-    process.ports = std::move(ports);
-    process.elapsedSeconds = elapsed;
-    process.rssKB = rssKB;
-    return process;
-}
-
 QList<qint32> pids(const QList<NodeProcess> &processes)
 {
     QList<qint32> result;
     for (const NodeProcess &process : processes)
         result.append(process.pid);
     return result;
-}
-
-// What the store's scan returns; read on the store's worker thread, written by the
-// test only while no scan runs.
-struct Feed
-{
-    QList<NodeProcess> records;
-    std::atomic<int> calls = 0;
-    QSemaphore *gate = nullptr; // when set, each scan waits for one release
-
-    ProcessStore::ScanFunction function()
-    {
-        return [this] { ++calls; if (gate) gate->acquire(); return records; };
-    }
-};
-
-void publish(ProcessStore &store, Feed &feed, const QList<NodeProcess> &records)
-{
-    feed.records = records;
-    QFuture<void> done = store.reload();
-    QTRY_VERIFY(done.isFinished());
 }
 
 // A child that has exited but is not reaped yet: its pid still belongs to this test.
@@ -108,7 +72,7 @@ private slots:
         ProcessStore store(feed.function());
         QCOMPARE(store.statusText(), QString("Scanning for whatever is holding your dev ports…"));
         QCOMPARE(store.sortOrder(), (ProcessSortOrder{{Key::memoryBytes, Qt::DescendingOrder}}));
-        QCOMPARE(feed.calls.load(), 0);
+        QCOMPARE(feed.scans(), 0);
         QSignalSpy filter(&store, &ProcessStore::portFilterChanged);
         QSignalSpy selection(&store, &ProcessStore::selectionChanged);
         QSignalSpy hanging(&store, &ProcessStore::showOnlyHangingChanged);
@@ -129,7 +93,7 @@ private slots:
     {
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed, {record(101, Kind::node, {}), record(202, Kind::node, {})});
+        QVERIFY(publish(store, feed, {record(101, Kind::node), record(202, Kind::node)}));
         store.setSelection({101, 202, 999});
 
         QStringList log;
@@ -139,7 +103,8 @@ private slots:
                 [&] { log << (store.isLoading() ? "loading" : "idle"); });
         connect(&store, &ProcessStore::statusTextChanged, this, [&] { log << store.statusText(); });
 
-        feed.records = {record(202, Kind::node, {}), record(303, Kind::node, {})};
+        const QList<NodeProcess> next{record(202, Kind::node), record(303, Kind::node)};
+        feed.set(next);
         QFuture<void> done = store.reload();
         QCOMPARE(store.statusText(), QString("Scanning processes…"));
         QTRY_VERIFY(done.isFinished());
@@ -150,17 +115,17 @@ private slots:
 
         // An identical result changes nothing but the loading flag and the status.
         log.clear();
-        publish(store, feed, feed.records);
+        QVERIFY(publish(store, feed, next));
         QCOMPARE(log, (QStringList{"loading", "Scanning processes…", "idle",
                                    "2 Node processes · none of them is holding a known dev port."}));
 
         // Nothing is published before reload() returns, however quick the scan.
         for (int i = 0; i < 100; ++i) {
             log.clear();
-            QFuture<void> next = store.reload();
-            QVERIFY(!next.isFinished());
+            QFuture<void> again = store.reload();
+            QVERIFY(!again.isFinished());
             QCOMPARE(log, (QStringList{"loading", "Scanning processes…"}));
-            QTRY_VERIFY(next.isFinished());
+            QTRY_VERIFY(again.isFinished());
         }
     }
 
@@ -184,11 +149,11 @@ private slots:
         BlockedPort many{3000, {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}),
                                record(3, Kind::node, {3000})}};
         QCOMPARE(many.summary(), QString("Next.js · 1h 2m (+2 more)"));
-        publish(store, feed, {record(2, Kind::node, {3000, 9999})});
+        QVERIFY(publish(store, feed, {record(2, Kind::node, {3000, 9999})}));
         QCOMPARE(store.statusText(), QString("1 dev port in use: 3000."));
-        publish(store, feed, {record(2, Kind::vite, {9999})});
+        QVERIFY(publish(store, feed, {record(2, Kind::vite, {9999})}));
         QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
-        publish(store, feed, {});
+        QVERIFY(publish(store, feed, {}));
         QCOMPARE(store.statusText(),
             QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
     }
@@ -230,9 +195,9 @@ private slots:
         Feed feed;
         ProcessStore store(feed.function());
         publish(store, feed,
-            {record(1, Kind::nodemon, {5173}, 10, 5, "\U0001F600 emoji"),
-                record(2, Kind::react, {3000, 5173}, 10, 9, "\ufffd replacement"),
-                record(3, Kind::vite, {}, 30, 7, "Zeta"), record(4, Kind::react, {3000}, 20, 1, "alpha")});
+            {record(1, Kind::nodemon, {5173}, 10, 5, {}, "\U0001F600 emoji"),
+                record(2, Kind::react, {3000, 5173}, 10, 9, {}, "\ufffd replacement"),
+                record(3, Kind::vite, {}, 30, 7, {}, "Zeta"), record(4, Kind::react, {3000}, 20, 1, {}, "alpha")});
 
         const QList<std::pair<ProcessSortOrder, QList<qint32>>> cases{
             {{{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}},
@@ -250,10 +215,8 @@ private slots:
 
     void oneScanAtATimeAndTheCallerNeverWaits()
     {
-        QSemaphore gate;
-        Feed feed;
-        feed.gate = &gate;
-        feed.records = {record(7, Kind::node, {3000})};
+        const Feed feed(true);
+        feed.set({record(7, Kind::node, {3000})});
         auto store = std::make_unique<ProcessStore>(feed.function());
 
         QFuture<void> first = store->reload();
@@ -267,20 +230,20 @@ private slots:
         QCOMPARE(killed.result(), KillOutcome());
         QVERIFY(store->processes().isEmpty());
 
-        gate.release();
+        feed.allowOneScan();
         QTRY_VERIFY(first.isFinished());
-        QCOMPARE(std::tuple(feed.calls.load(), store->isLoading(), pids(store->processes())),
+        QCOMPARE(std::tuple(feed.scans(), store->isLoading(), pids(store->processes())),
             std::tuple(1, false, QList<qint32>{7}));
 
-        gate.release();
+        feed.allowOneScan();
         QFuture<void> third = store->reload();
         QTRY_VERIFY(third.isFinished());
-        QCOMPARE(feed.calls.load(), 2);
+        QCOMPARE(feed.scans(), 2);
 
         // Gone while scanning: it waits for the scan, and the result is dropped.
         (void)store->reload();
-        QTRY_COMPARE(feed.calls.load(), 3);
-        gate.release();
+        QTRY_COMPARE(feed.started(), 3);
+        feed.allowOneScan();
         store.reset();
         QCoreApplication::processEvents();
     }
@@ -296,7 +259,7 @@ private slots:
             QFuture<KillOutcome> done = store.kill({qint32(sleeper.processId())}, force);
             QTRY_VERIFY(done.isFinished());
             // It reloaded before finishing.
-            QCOMPARE(std::tuple(done.result(), feed.calls.load(), store.isLoading()),
+            QCOMPARE(std::tuple(done.result(), feed.scans(), store.isLoading()),
                      std::tuple(KillOutcome(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
             QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()),
@@ -319,7 +282,7 @@ private slots:
         // INT_MAX lies above any kernel's pid_max: certainly no process, so ESRCH.
         QFuture<KillOutcome> done = store.kill({own, INT_MAX, qint32(exited.pid)}, false);
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(std::pair(done.result().failures, feed.calls.load()),
+        QCOMPARE(std::pair(done.result().failures, feed.scans()),
                  std::pair(QStringList{QString("pid %1: refusing to signal this process").arg(own)}, 1));
     }
 
@@ -333,20 +296,20 @@ private slots:
         const qint32 pid = qint32(child.processId());
         QCOMPARE(::kill(pid, SIGSTOP), 0);
         QTRY_COMPARE(ProcFs::readStat(pid)->state, 'T');
-        NodeProcess listed = record(pid, Kind::node, {});
+        NodeProcess listed = record(pid, Kind::node);
         listed.startTime = ProcFs::readStat(pid)->startTime;
         NodeProcess other = listed;
         other.startTime = *listed.startTime + 1;
 
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed, {other});
+        QVERIFY(publish(store, feed, {other}));
         QFuture<KillOutcome> done = store.kill({pid}, false);
         QTRY_VERIFY(done.isFinished());
         QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome(), false));
 
         // Sent, and still there when the wait ends: the process is stopped.
-        publish(store, feed, {listed});
+        QVERIFY(publish(store, feed, {listed}));
         done = store.kill({pid}, false);
         QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
         QCOMPARE(std::pair(done.result(), pending(pid, SIGTERM)), std::pair(KillOutcome{{}, {listed}, {}}, true));
@@ -355,7 +318,7 @@ private slots:
         QCOMPARE(child.exitCode(), SIGTERM);
 
         // Listed, then exited and reaped: stopped already.
-        publish(store, feed, {listed});
+        QVERIFY(publish(store, feed, {listed}));
         done = store.kill({pid}, true);
         QTRY_VERIFY(done.isFinished());
         QCOMPARE(done.result(), KillOutcome());
@@ -376,7 +339,7 @@ private slots:
         QList<NodeProcess> records;
         for (QProcess *process : {&slow, &stubborn}) {
             QVERIFY(process->waitForReadyRead(20000));
-            records << record(qint32(process->processId()), Kind::node, {});
+            records << record(qint32(process->processId()), Kind::node);
             records.last().startTime = ProcFs::readStat(records.last().pid)->startTime;
         }
         const auto ended = [](qint32 pid) {
@@ -386,7 +349,7 @@ private slots:
 
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed, records);
+        QVERIFY(publish(store, feed, records));
         QFuture<KillOutcome> done = store.kill({records[0].pid, records[1].pid}, false);
         QCOMPARE(store.statusText(), QString("Waiting for 2 processes to stop…"));
         QTRY_VERIFY_WITH_TIMEOUT(done.isFinished(), 10000);
