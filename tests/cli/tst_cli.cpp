@@ -113,6 +113,22 @@ int completeTrashEntries(const QString &trash)
     return int(files.size());
 }
 
+// Polls every millisecond until pid has a handler for SIGINT.
+bool catchesInterrupts(qint64 pid)
+{
+    for (int tries = 0; tries < 20000; ++tries) {
+        QFile status(u"/proc/%1/status"_s.arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGINT - 1))))
+                return true;
+        }
+        ::usleep(1000);
+    }
+    return false;
+}
+
 QList<int> devPortCandidates()
 {
     QList<int> candidates = ProcessScanner::devPorts().values();
@@ -315,6 +331,30 @@ private slots:
         for (int i = 0; i < count; ++i)
             left += QFileInfo::exists(dir.path() + u"/p%1/node_modules"_s.arg(i)) ? 1 : 0;
         QCOMPARE(left + trashed, count);
+    }
+
+    void interruptStopsAScan()
+    {
+        QTemporaryDir dir;
+        for (int project = 0; project < 20; ++project) {
+            for (int file = 0; file < 100; ++file)
+                write(dir.path() + u"/p%1/node_modules/m%2/f%3.js"_s.arg(project).arg(file % 10).arg(file), "x");
+        }
+        QProcess cli;
+        cli.start(QStringLiteral(QUAYLIGHT_CLI), {u"scan"_s, dir.path(), u"--json"_s});
+        cli.closeWriteChannel();
+        QVERIFY(cli.waitForStarted());
+        // Held still from the moment it catches SIGINT, so the signal lands before the scan ends.
+        QVERIFY(catchesInterrupts(cli.processId()));
+        ::kill(qint32(cli.processId()), SIGSTOP);
+        ::kill(qint32(cli.processId()), SIGINT);
+        ::kill(qint32(cli.processId()), SIGCONT);
+
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 130);
+        QCOMPARE(cli.readAllStandardOutput(), QByteArray());
+        QVERIFY(!cli.readAllStandardError().isEmpty());
     }
 
     void badInputIsAUsageError_data()
