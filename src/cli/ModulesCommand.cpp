@@ -1,6 +1,7 @@
 #include "cli/ModulesCommand.h"
 
 #include "cli/Await.h"
+#include "cli/Consent.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/ProjectActivity.h"
 #include "cli/Terminal.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr int s_interrupted = 130;
 using Mode = NodeModulesScanner::DeletionMode;
 
 // A path as JSON: a string when its bytes are UTF-8, else the array of its byte values,
@@ -79,7 +79,7 @@ std::optional<int> ModulesCommand::scan(ScanStore &store)
 {
     if (const std::optional<QString> error = folderError()) {
         Terminal::error(*error);
-        return 2;
+        return ExitStatus::usage;
     }
     store.setRootPath(QDir::cleanPath(QFileInfo(m_options.folder).absoluteFilePath()));
     QEventLoop loop;
@@ -103,7 +103,7 @@ std::optional<int> ModulesCommand::scan(ScanStore &store)
     Terminal::clearProgress();
     if (m_interrupts.isInterrupted()) {
         Terminal::err(store.statusText() + QLatin1Char('\n'));
-        return s_interrupted;
+        return ExitStatus::interrupted;
     }
     return std::nullopt;
 }
@@ -245,16 +245,8 @@ int ModulesCommand::runClean()
         }
         return chosen.isEmpty() ? 1 : 0;
     }
-    if (!m_options.yes) {
-        if (!Terminal::stdinIsTerminal()) {
-            Terminal::error(QStringLiteral("not deleting anything without --yes when the input is not a terminal"));
-            return 2;
-        }
-        if (!Terminal::confirm()) {
-            Terminal::err(QStringLiteral("Nothing deleted.\n"));
-            return m_interrupts.isInterrupted() ? s_interrupted : 1;
-        }
-    }
+    if (const auto status = consent(m_options.yes, QStringLiteral("deleting"), QStringLiteral("deleted"), m_interrupts))
+        return *status;
 
     // One folder at a time, so Ctrl-C stops between two folders and never inside one.
     bool announced = false;
@@ -322,7 +314,7 @@ int ModulesCommand::runClean()
         Terminal::err(QStringLiteral("Interrupted: %1 of %2 not reached.\n")
                           .arg(chosen.size() - done)
                           .arg(plural(chosen.size(), QStringLiteral("folder"))));
-        return s_interrupted;
+        return ExitStatus::interrupted;
     }
     return total.errors.isEmpty() && total.refusals.isEmpty() ? 0 : 1;
 }

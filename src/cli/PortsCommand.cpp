@@ -1,6 +1,7 @@
 #include "cli/PortsCommand.h"
 
 #include "cli/Await.h"
+#include "cli/Consent.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Terminal.h"
 #include "cli/TextTable.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int s_interrupted = 130;
 
 QJsonValue orNull(const std::optional<QString> &text)
 {
@@ -47,14 +47,8 @@ QString directoryText(const NodeProcess &process)
 // "• Vite · pid 4711 · up 5m 3s · port 5173", then the folder on a line of its own.
 QString describe(const NodeProcess &process)
 {
-    QString text = QStringLiteral("  • %1 · pid %2 · up %3")
-                       .arg(NodeProcess::rawValue(process.kind))
-                       .arg(process.pid)
-                       .arg(process.elapsedText());
-    if (!process.ports.isEmpty())
-        text += QStringLiteral(" · port ") + process.portsText();
-    text += QStringLiteral("\n    ") + directoryText(process) + QLatin1Char('\n');
-    return text;
+    return QStringLiteral("  • ") + process.summaryText() + QStringLiteral("\n    ") + directoryText(process)
+        + QLatin1Char('\n');
 }
 
 // Command lines run to kilobytes; the table keeps their start (--json has them whole).
@@ -82,7 +76,7 @@ int PortsCommand::runPorts()
 {
     ProcessStore store;
     if (!await(store.reload(), &m_interrupts))
-        return s_interrupted;
+        return ExitStatus::interrupted;
 
     const QList<BlockedPort> blocked = store.blockedPorts();
     QList<NodeProcess> shown;
@@ -178,7 +172,7 @@ int PortsCommand::runFree()
 {
     ProcessStore store;
     if (!await(store.reload(), &m_interrupts))
-        return s_interrupted;
+        return ExitStatus::interrupted;
 
     // Exactly the listed processes on the requested ports, copied before the question.
     QSet<qint32> ids;
@@ -212,7 +206,7 @@ int PortsCommand::runFree()
         }
     }
     if (ids.isEmpty())
-        return 1;
+        return ExitStatus::failed;
 
     const qsizetype n = ids.size();
     Terminal::out(plan);
@@ -220,20 +214,12 @@ int PortsCommand::runFree()
                       .arg(n)
                       .arg(n == 1 ? QString() : QStringLiteral("es"))
                       .arg(m_options.force ? QStringLiteral(", then SIGKILL what is still running") : QString()));
-    if (!m_options.yes) {
-        if (!Terminal::stdinIsTerminal()) {
-            Terminal::error(QStringLiteral("not stopping anything without --yes when the input is not a terminal"));
-            return 2;
-        }
-        if (!Terminal::confirm()) {
-            Terminal::err(QStringLiteral("Nothing stopped.\n"));
-            return m_interrupts.isInterrupted() ? s_interrupted : 1;
-        }
-    }
+    if (const auto status = consent(m_options.yes, QStringLiteral("stopping"), QStringLiteral("stopped"), m_interrupts))
+        return *status;
 
     QFuture<KillOutcome> term = store.kill(ids, false);
     if (!await(term, &m_interrupts) || term.resultCount() == 0)
-        return s_interrupted;
+        return ExitStatus::interrupted;
     KillOutcome outcome = term.result();
     if (m_options.force && !outcome.stillRunning.isEmpty()) {
         QSet<qint32> stubborn;
@@ -246,7 +232,7 @@ int PortsCommand::runFree()
                           .arg(names.join(QStringLiteral(", "))));
         QFuture<KillOutcome> kill = store.kill(stubborn, true);
         if (!await(kill, &m_interrupts) || kill.resultCount() == 0)
-            return s_interrupted;
+            return ExitStatus::interrupted;
         const KillOutcome second = kill.result();
         outcome.failures += second.failures;
         outcome.stillRunning = second.stillRunning;

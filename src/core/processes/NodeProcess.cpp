@@ -93,6 +93,14 @@ QString NodeProcess::elapsedText() const
     return QStringLiteral("%1s").arg(s);
 }
 
+QString NodeProcess::summaryText() const
+{
+    QString text = QStringLiteral("%1 · pid %2 · up %3").arg(rawValue(kind)).arg(pid).arg(elapsedText());
+    if (!ports.isEmpty())
+        text += QStringLiteral(" · port ") + portsText();
+    return text;
+}
+
 std::optional<QString> NodeProcess::hangingReason() const
 {
     switch (kind) {

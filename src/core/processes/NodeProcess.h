@@ -42,6 +42,9 @@ struct NodeProcess
     [[nodiscard]] QString portsText() const;
     // "42s", "5m 3s", "2h 5m", "3d 4h".
     [[nodiscard]] QString elapsedText() const;
+    // "Vite · pid 4711 · up 5m 3s", then " · port 5173" when it listens: the process as a
+    // confirmation lists it.
+    [[nodiscard]] QString summaryText() const;
     // Why the process looks left running; absent for an ordinary process. The command
     // in it is printable().
     [[nodiscard]] std::optional<QString> hangingReason() const;

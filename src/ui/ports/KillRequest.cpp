@@ -50,12 +50,7 @@ QStringList KillRequest::describe(const QList<NodeProcess> &processes, const QSe
     QStringList entries;
     for (qsizetype i = 0; i < std::min(kept.size(), s_describedAtMost); ++i) {
         const NodeProcess &process = kept.at(i);
-        QString entry = QStringLiteral("• %1 · pid %2 · up %3")
-                            .arg(NodeProcess::rawValue(process.kind))
-                            .arg(process.pid)
-                            .arg(process.elapsedText());
-        if (!process.ports.isEmpty())
-            entry += QStringLiteral(" · port ") + process.portsText();
+        QString entry = QStringLiteral("• ") + process.summaryText();
         if (process.cwd)
             entry += QStringLiteral("\n   ") + NodeProcess::printable(*process.cwd);
         if (const std::optional<QString> reason = process.hangingReason())
