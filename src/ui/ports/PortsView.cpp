@@ -18,6 +18,7 @@
 #include "ui/ports/BlockedPortCard.h"
 #include "ui/ports/ProcessTableModel.h"
 #include "ui/ports/ProcessTableView.h"
+#include "ui/support/ScreenActions.h"
 
 #include <QAction>
 #include <QFutureWatcher>
@@ -226,9 +227,12 @@ QWidget *PortsView::header()
     m_refresh = new QPushButton(Icons::themed(QStringLiteral("arrow.clockwise")), QStringLiteral("Refresh"));
     m_refresh->setObjectName(QStringLiteral("refreshButton"));
     m_refresh->setAccessibleDescription(QStringLiteral("Lists the Node processes and their ports again."));
-    m_refresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     glassProminentButton(m_refresh);
-    connect(m_refresh, &QPushButton::clicked, this, [this] { (void)m_store.reload(); });
+    m_refreshAction = ScreenActions::make(this, QStringLiteral("refreshAction"), QStringLiteral("Refresh"),
+                                          m_refresh->icon(), {QKeySequence(Qt::CTRL | Qt::Key_R)}, {this});
+    m_refreshAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_refreshAction, &QAction::triggered, this, [this] { (void)m_store.reload(); });
+    ScreenActions::bind(m_refresh, m_refreshAction);
 
     layout->addWidget(m_heldPorts, 0, Qt::AlignVCenter);
     layout->addWidget(m_processCount, 0, Qt::AlignVCenter);
@@ -315,15 +319,18 @@ QWidget *PortsView::processSection()
         QStringLiteral("Every Node process with its ports; select the ones to stop."));
     surfaceLayout->addWidget(m_processTable);
     m_table = surface;
-    connect(m_processTable, &ProcessTableView::killRequested, this, &PortsView::requestKill);
     // The desktop's keys on the table: Delete asks to stop the selection, Shift+Delete to kill it.
-    for (const bool force : {false, true}) {
-        auto *action = new QAction(m_processTable);
-        action->setShortcut(force ? QKeySequence(Qt::SHIFT | Qt::Key_Delete) : QKeySequence(QKeySequence::Delete));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, [this, force] { requestKill(m_store.selection(), force); });
-        m_processTable->addAction(action);
-    }
+    m_stopAction = ScreenActions::make(this, QStringLiteral("stopAction"), QStringLiteral("Stop (SIGTERM)"),
+                                       Icons::themed(QStringLiteral("stop.circle")),
+                                       {QKeySequence(QKeySequence::Delete)}, {m_processTable});
+    m_forceKillAction = ScreenActions::make(this, QStringLiteral("forceKillAction"),
+                                            QStringLiteral("Force Kill (SIGKILL)"),
+                                            Icons::icon(QStringLiteral("xmark.octagon"), Theme::danger()),
+                                            {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_processTable});
+    connect(m_stopAction, &QAction::triggered, this, [this] { requestKill(targetIds(), false); });
+    connect(m_forceKillAction, &QAction::triggered, this, [this] { requestKill(targetIds(), true); });
+    m_processTable->setMenuActions({m_stopAction, m_forceKillAction});
+    connect(m_processTable, &ProcessTableView::menuTargetChanged, this, &PortsView::showSelection);
     layout->addWidget(m_table, 1);
 
     m_emptyCard = new GlassCard(Spacing::of(Space::card));
@@ -351,13 +358,13 @@ QWidget *PortsView::actionBar()
     m_stopSelected->setObjectName(QStringLiteral("stopSelectedButton"));
     m_stopSelected->setAccessibleDescription(QStringLiteral("Asks to stop the selected processes with SIGTERM."));
     glassButton(m_stopSelected, Theme::danger());
-    connect(m_stopSelected, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), false); });
+    ScreenActions::bind(m_stopSelected, m_stopAction);
 
     m_forceKill = new QPushButton(Icons::icon(QStringLiteral("xmark.octagon")), QStringLiteral("Force Kill"));
     m_forceKill->setObjectName(QStringLiteral("forceKillButton"));
     m_forceKill->setAccessibleDescription(QStringLiteral("Asks to kill the selected processes with SIGKILL."));
     glassButton(m_forceKill, Theme::danger());
-    connect(m_forceKill, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), true); });
+    ScreenActions::bind(m_forceKill, m_forceKillAction);
 
     m_status = new KitLabel({}, TextStyle::callout);
     m_status->setObjectName(QStringLiteral("portsStatusText"));
@@ -501,11 +508,16 @@ void PortsView::showFilter()
         m_portField->setText(filter);
 }
 
+QSet<qint32> PortsView::targetIds() const
+{
+    return m_processTable->menuTarget().value_or(m_store.selection());
+}
+
 void PortsView::showSelection()
 {
-    const bool any = !m_store.selection().isEmpty();
-    m_stopSelected->setEnabled(any);
-    m_forceKill->setEnabled(any);
+    const bool any = !targetIds().isEmpty();
+    m_stopAction->setEnabled(any);
+    m_forceKillAction->setEnabled(any);
 }
 
 void PortsView::showLoading()
