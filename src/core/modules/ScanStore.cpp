@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QPromise>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -74,38 +73,45 @@ QString pluralS(qsizetype count)
 
 } // namespace
 
-// Workers post their results here; once the store is gone, nothing is posted. The lock
-// makes posting and the store's going exclusive, so a call is either posted while the
-// store exists (and dropped with its other events when it goes) or never.
-struct ScanStore::Mailbox
+// The store's mailbox (see Concurrency.h), which also counts the deletions still running:
+// a store that goes lets them stop between two entries first.
+struct ScanStore::Mailbox : ::Mailbox
 {
-    std::mutex mutex;
-    std::condition_variable deletionEnded;
-    ScanStore *store = nullptr;
-    int deletionsRunning = 0;
+    explicit Mailbox(ScanStore *owner)
+        : ::Mailbox(owner)
+        , store(owner)
+    {
+    }
 
+    // The call runs only while the store exists.
     void post(std::function<void(ScanStore &)> call)
     {
-        std::lock_guard lock(mutex);
-        if (store) {
-            QMetaObject::invokeMethod(
-                store, [store = store, call = std::move(call)] { call(*store); }, Qt::QueuedConnection);
-        }
+        ::Mailbox::post([store = store, call = std::move(call)] { call(*store); });
+    }
+
+    void beginDeletion()
+    {
+        std::lock_guard lock(m_mutex);
+        ++deletionsRunning;
     }
 
     void endDeletion()
     {
-        std::lock_guard lock(mutex);
+        std::lock_guard lock(m_mutex);
         --deletionsRunning;
         deletionEnded.notify_all();
     }
 
     void close()
     {
-        std::unique_lock lock(mutex);
-        store = nullptr;
+        ::Mailbox::close();
+        std::unique_lock lock(m_mutex);
         deletionEnded.wait_for(lock, s_deletionStopWait, [this] { return deletionsRunning == 0; });
     }
+
+    ScanStore *const store;
+    std::condition_variable deletionEnded;
+    int deletionsRunning = 0;
 };
 
 // One scan's measuring run, shared by its jobs. Only the token and next change after
@@ -133,10 +139,9 @@ ScanStore::ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent
     , m_statusText(QStringLiteral("Choose a folder and press Scan."))
     , m_sortOrder({ModuleComparator{ModuleComparator::Key::reclaimableBytes, Qt::DescendingOrder}})
     , m_token(std::make_shared<CancelToken>())
-    , m_mailbox(std::make_shared<Mailbox>())
+    , m_mailbox(std::make_shared<Mailbox>(this))
     , m_stopDeletions(std::make_shared<CancelToken>())
 {
-    m_mailbox->store = this;
     // A long walk (all of / takes seconds) shows its count moving; the timer runs only
     // while a walk does.
     m_walkProgress = new QTimer(this);
@@ -480,7 +485,7 @@ QFuture<NodeModulesScanner::DeletionResult> ScanStore::deleteModules(const QSet<
         }
     }
     if (records.isEmpty())
-        return finishedFuture(DeletionResult{});
+        return QtFuture::makeReadyFuture(DeletionResult{});
 
     // Judged against the folder in the field now, not necessarily the one scanned, and
     // reached through the scanned one as the walk resolved it.
@@ -493,28 +498,23 @@ QFuture<NodeModulesScanner::DeletionResult> ScanStore::deleteModules(const QSet<
     };
     const QByteArray root = QFile::encodeName(m_rootPath);
     const QSet<QByteArray> wasSelected = m_selection & recordIds;
-    auto promise = std::make_shared<QPromise<DeletionResult>>();
-    QFuture<DeletionResult> future = promise->future();
-    promise->start();
 
     m_deletions.insert(serial, Deletion{0, records.size()});
     setDeletingIds(m_deletingIds | recordIds);
     setSelection(m_selection - recordIds);
     setStatusText(deletingText());
-    {
-        std::lock_guard lock(m_mailbox->mutex);
-        ++m_mailbox->deletionsRunning;
-    }
-    workerPool().start([mailbox = m_mailbox, promise, records, mode, root, control, serial, recordIds, wasSelected] {
-        runBelowGuiPriority();
-        const DeletionResult result = NodeModulesScanner::deleteModules(records, mode, root, control);
-        mailbox->post([promise, result, mode, serial, recordIds, wasSelected](ScanStore &store) {
-            promise->addResult(store.applyDeletion(serial, recordIds, wasSelected, result, mode));
-            promise->finish();
+    m_mailbox->beginDeletion();
+    return handBack(
+        workerPool(), m_mailbox,
+        [mailbox = m_mailbox, records, mode, root, control] {
+            runBelowGuiPriority();
+            const DeletionResult result = NodeModulesScanner::deleteModules(records, mode, root, control);
+            mailbox->endDeletion();
+            return result;
+        },
+        [this, mode, serial, recordIds, wasSelected](const DeletionResult &result) {
+            return applyDeletion(serial, recordIds, wasSelected, result, mode);
         });
-        mailbox->endDeletion();
-    });
-    return future;
 }
 
 void ScanStore::deletionProgress(int serial, qsizetype position)

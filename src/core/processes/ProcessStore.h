@@ -15,9 +15,12 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // What kill() reports once it has waited for the signalled processes and reloaded.
+class Mailbox;
+
 struct KillOutcome
 {
     // "pid {pid}: {system message}" per pid the signal could not reach, and the refusal
@@ -138,6 +141,7 @@ private:
     bool m_showOnlyHanging = false;
     ProcessSortOrder m_sortOrder;
     std::atomic<bool> m_stopping = false;
+    std::shared_ptr<Mailbox> m_mailbox;
     // Last member: destroyed first, so running scans end before the store does.
     QThreadPool m_pool;
 };

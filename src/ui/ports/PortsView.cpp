@@ -21,10 +21,11 @@
 #include "ui/support/ScreenActions.h"
 
 #include <QAction>
-#include <QFutureWatcher>
+#include <QFuture>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -597,14 +598,13 @@ void PortsView::confirm(const KillRequest &request)
     QMetaObject::invokeMethod(
         this,
         [this, request] {
-            auto *watcher = new QFutureWatcher<KillOutcome>(this);
-            connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-                const QFuture<KillOutcome> done = watcher->future();
-                watcher->deleteLater();
-                if (done.resultCount() > 0)
-                    showOutcome(done.result());
+            // No context object: Qt 6.4 asserts when a continuation's context is gone by the
+            // time the future ends. The store finishes the future on this thread; a cancelled
+            // one runs nothing.
+            m_store.kill(request.ids, request.force).then([self = QPointer(this)](const KillOutcome &outcome) {
+                if (self)
+                    self->showOutcome(outcome);
             });
-            watcher->setFuture(m_store.kill(request.ids, request.force));
         },
         Qt::QueuedConnection);
 }
