@@ -1,5 +1,6 @@
 #include "core/modules/ScanStore.h"
 
+#include "core/Assign.h"
 #include "core/ByteFormat.h"
 #include "core/Concurrency.h"
 #include "core/fs/FilePaths.h"
@@ -158,58 +159,44 @@ ScanStore::~ScanStore()
 
 void ScanStore::setRootPath(const QString &rootPath)
 {
-    if (m_rootPath == rootPath)
-        return;
-    m_rootPath = rootPath;
-    emit rootPathChanged();
+    if (assignIfChanged(m_rootPath, rootPath))
+        emit rootPathChanged();
 }
 
 void ScanStore::setIsScanning(bool isScanning)
 {
-    if (m_isScanning == isScanning)
-        return;
-    m_isScanning = isScanning;
-    emit isScanningChanged();
+    if (assignIfChanged(m_isScanning, isScanning))
+        emit isScanningChanged();
 }
 
 void ScanStore::setModules(const QList<NodeModule> &modules)
 {
-    if (m_modules == modules)
-        return;
-    m_modules = modules;
-    emit modulesChanged();
+    if (assignIfChanged(m_modules, modules))
+        emit modulesChanged();
 }
 
 void ScanStore::setStatusText(const QString &statusText)
 {
-    if (m_statusText == statusText)
-        return;
-    m_statusText = statusText;
-    emit statusTextChanged();
+    if (assignIfChanged(m_statusText, statusText))
+        emit statusTextChanged();
 }
 
 void ScanStore::setProgressText(const QString &progressText)
 {
-    if (m_progressText == progressText)
-        return;
-    m_progressText = progressText;
-    emit progressTextChanged();
+    if (assignIfChanged(m_progressText, progressText))
+        emit progressTextChanged();
 }
 
 void ScanStore::setGroupByFolder(bool groupByFolder)
 {
-    if (m_groupByFolder == groupByFolder)
-        return;
-    m_groupByFolder = groupByFolder;
-    emit groupByFolderChanged();
+    if (assignIfChanged(m_groupByFolder, groupByFolder))
+        emit groupByFolderChanged();
 }
 
 void ScanStore::setSortOrder(const ModuleSortOrder &sortOrder)
 {
-    if (m_sortOrder == sortOrder)
-        return;
-    m_sortOrder = sortOrder;
-    emit sortOrderChanged();
+    if (assignIfChanged(m_sortOrder, sortOrder))
+        emit sortOrderChanged();
 }
 
 void ScanStore::setSelection(const QSet<QByteArray> &selection)
@@ -217,18 +204,14 @@ void ScanStore::setSelection(const QSet<QByteArray> &selection)
     QSet<QByteArray> choosable = selection;
     if (!m_deletingIds.isEmpty())
         choosable.subtract(m_deletingIds);
-    if (m_selection == choosable)
-        return;
-    m_selection = choosable;
-    emit selectionChanged();
+    if (assignIfChanged(m_selection, choosable))
+        emit selectionChanged();
 }
 
 void ScanStore::setDeletingIds(const QSet<QByteArray> &ids)
 {
-    if (m_deletingIds == ids)
-        return;
-    m_deletingIds = ids;
-    emit deletingIdsChanged();
+    if (assignIfChanged(m_deletingIds, ids))
+        emit deletingIdsChanged();
 }
 
 qint64 ScanStore::reclaimableBytes(const QSet<QByteArray> &ids) const

@@ -1,5 +1,6 @@
 #include "core/processes/ProcessStore.h"
 
+#include "core/Assign.h"
 #include "core/Blanks.h"
 #include "core/Concurrency.h"
 #include "core/processes/ProcFs.h"
@@ -71,10 +72,8 @@ ProcessStore::~ProcessStore()
 
 void ProcessStore::setPortFilter(const QString &portFilter)
 {
-    if (m_portFilter == portFilter)
-        return;
-    m_portFilter = portFilter;
-    emit portFilterChanged();
+    if (assignIfChanged(m_portFilter, portFilter))
+        emit portFilterChanged();
 }
 
 QString ProcessStore::portQuery() const
@@ -84,50 +83,38 @@ QString ProcessStore::portQuery() const
 
 void ProcessStore::setSelection(const QSet<qint32> &selection)
 {
-    if (m_selection == selection)
-        return;
-    m_selection = selection;
-    emit selectionChanged();
+    if (assignIfChanged(m_selection, selection))
+        emit selectionChanged();
 }
 
 void ProcessStore::setShowOnlyHanging(bool showOnlyHanging)
 {
-    if (m_showOnlyHanging == showOnlyHanging)
-        return;
-    m_showOnlyHanging = showOnlyHanging;
-    emit showOnlyHangingChanged();
+    if (assignIfChanged(m_showOnlyHanging, showOnlyHanging))
+        emit showOnlyHangingChanged();
 }
 
 void ProcessStore::setSortOrder(const ProcessSortOrder &sortOrder)
 {
-    if (m_sortOrder == sortOrder)
-        return;
-    m_sortOrder = sortOrder;
-    emit sortOrderChanged();
+    if (assignIfChanged(m_sortOrder, sortOrder))
+        emit sortOrderChanged();
 }
 
 void ProcessStore::setProcesses(const QList<NodeProcess> &processes)
 {
-    if (m_processes == processes)
-        return;
-    m_processes = processes;
-    emit processesChanged();
+    if (assignIfChanged(m_processes, processes))
+        emit processesChanged();
 }
 
 void ProcessStore::setIsLoading(bool isLoading)
 {
-    if (m_isLoading == isLoading)
-        return;
-    m_isLoading = isLoading;
-    emit isLoadingChanged();
+    if (assignIfChanged(m_isLoading, isLoading))
+        emit isLoadingChanged();
 }
 
 void ProcessStore::setStatusText(const QString &statusText)
 {
-    if (m_statusText == statusText)
-        return;
-    m_statusText = statusText;
-    emit statusTextChanged();
+    if (assignIfChanged(m_statusText, statusText))
+        emit statusTextChanged();
 }
 
 QList<BlockedPort> ProcessStore::blockedPorts() const

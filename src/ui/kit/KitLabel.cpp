@@ -1,5 +1,8 @@
 #include "ui/kit/KitLabel.h"
 
+#include "core/Assign.h"
+#include "ui/kit/Spacing.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetricsF>
@@ -25,10 +28,8 @@ void KitLabel::setTextStyle(TextStyle style, std::optional<QFont::Weight> weight
 
 void KitLabel::setTint(const Tint &tint)
 {
-    if (m_tint == tint)
-        return;
-    m_tint = tint;
-    applyTint();
+    if (assignIfChanged(m_tint, tint))
+        applyTint();
 }
 
 void KitLabel::setMonospacedDigits(bool on)
