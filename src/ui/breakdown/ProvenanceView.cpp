@@ -21,25 +21,13 @@ namespace {
 
 constexpr qsizetype s_rowsShownOneByOne = 8;
 
-QVBoxLayout *stack(QWidget *owner, Space spacing)
-{
-    auto *layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
 } // namespace
 
 ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
 {
-    auto *title = new KitLabel(QStringLiteral("Breakdown"), TextStyle::title2);
-    title->setObjectName(QStringLiteral("screenTitle"));
-    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    const int inset = Spacing::of(Space::inset);
-    title->setContentsMargins(inset, inset, inset, 0);
+    KitLabel *title = KitLabel::screenTitle(QStringLiteral("Breakdown"));
 
     m_placeholder = new ContentUnavailableView(
         QStringLiteral("Nothing to chart"), QStringLiteral("chart.bar.xaxis"),
@@ -83,7 +71,7 @@ QWidget *ProvenanceView::header()
 {
     auto *part = new QWidget;
     part->setObjectName(QStringLiteral("breakdownHeader"));
-    QVBoxLayout *layout = stack(part, Space::tight);
+    QVBoxLayout *layout = Spacing::stack(part, Space::tight);
     auto *heading = new KitLabel(QStringLiteral("Where your node_modules come from"), TextStyle::title2);
     heading->setObjectName(QStringLiteral("breakdownHeading"));
     heading->setTextStyle(TextStyle::title2, QFont::DemiBold);
@@ -111,12 +99,12 @@ QWidget *ProvenanceView::breakdown()
 {
     auto *part = new QWidget;
     part->setObjectName(QStringLiteral("breakdownList"));
-    QVBoxLayout *layout = stack(part, Space::group);
+    QVBoxLayout *layout = Spacing::stack(part, Space::group);
     auto *heading = new KitLabel(QStringLiteral("Breakdown"), TextStyle::headline);
     heading->setObjectName(QStringLiteral("breakdownListHeading"));
     layout->addWidget(heading);
     auto *rows = new QWidget;
-    m_rowList = stack(rows, Space::group);
+    m_rowList = Spacing::stack(rows, Space::group);
     layout->addWidget(rows);
     return part;
 }

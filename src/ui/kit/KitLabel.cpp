@@ -19,6 +19,16 @@ KitLabel::KitLabel(const QString &text, TextStyle style, QWidget *parent)
     applyTint();
 }
 
+KitLabel *KitLabel::screenTitle(const QString &text)
+{
+    auto *title = new KitLabel(text, TextStyle::title2);
+    title->setObjectName(QStringLiteral("screenTitle"));
+    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
+    const int inset = Spacing::of(Space::inset);
+    title->setContentsMargins(inset, inset, inset, 0);
+    return title;
+}
+
 void KitLabel::setTextStyle(TextStyle style, std::optional<QFont::Weight> weight)
 {
     m_style = style;

@@ -41,16 +41,6 @@ const QString s_emptyDescription = QStringLiteral(
     "Secondary tool: choose a folder and press Scan to find node_modules you can reclaim space from. Deleting "
     "moves them to the Trash.");
 
-QHBoxLayout *row(QWidget *owner, Space spacing, Space horizontal, Space vertical)
-{
-    auto *layout = new QHBoxLayout(owner);
-    const int across = Spacing::of(horizontal);
-    const int down = Spacing::of(vertical);
-    layout->setContentsMargins(across, down, across, down);
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
 QPushButton *button(const QString &text, const QString &name, const QString &symbol = {})
 {
     auto *made = new QPushButton(text);
@@ -98,11 +88,7 @@ ModulesView::ModulesView(ScanStore &store, QWidget *parent)
     , m_pickFolder(&pickFolder)
     , m_summaryUpdate(new CoalescedUpdate([this] { showSummary(); }, this))
 {
-    auto *title = new KitLabel(QStringLiteral("Disk cleanup"), TextStyle::title2);
-    title->setObjectName(QStringLiteral("screenTitle"));
-    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    const int inset = Spacing::of(Space::inset);
-    title->setContentsMargins(inset, inset, inset, 0);
+    KitLabel *title = KitLabel::screenTitle(QStringLiteral("Disk cleanup"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -142,7 +128,7 @@ QWidget *ModulesView::scanControls()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("scanControls"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_pathField = new QLineEdit;
     m_pathField->setObjectName(QStringLiteral("pathField"));
@@ -185,7 +171,7 @@ QWidget *ModulesView::summaryStrip()
 {
     auto *strip = new QWidget;
     strip->setObjectName(QStringLiteral("summaryStrip"));
-    QHBoxLayout *layout = row(strip, Space::group, Space::inset, Space::group);
+    QHBoxLayout *layout = Spacing::row(strip, Space::group, Space::inset, Space::group);
 
     m_folders = new StatTile(QStringLiteral("Folders"), QStringLiteral("0"), Theme::nodeGreen());
     m_folders->setObjectName(QStringLiteral("foldersTile"));
@@ -275,7 +261,7 @@ QWidget *ModulesView::actionBar()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("modulesActionBar"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_revealButton = button(QStringLiteral("Open Containing Folder"), QStringLiteral("revealButton"),
                             QStringLiteral("magnifyingglass"));

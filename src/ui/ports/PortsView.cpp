@@ -67,22 +67,6 @@ protected:
     }
 };
 
-QHBoxLayout *row(QWidget *owner, Space spacing, Space padding)
-{
-    auto *layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(Spacing::margins(padding));
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
-QVBoxLayout *stack(QWidget *owner, Space spacing)
-{
-    auto *layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
 KitLabel *heading(const QString &text, const QString &name)
 {
     auto *label = new KitLabel(text, TextStyle::headline);
@@ -96,11 +80,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
 {
-    auto *title = new KitLabel(QStringLiteral("Ports"), TextStyle::title2);
-    title->setObjectName(QStringLiteral("screenTitle"));
-    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    const int inset = Spacing::of(Space::inset);
-    title->setContentsMargins(inset, inset, inset, 0);
+    KitLabel *title = KitLabel::screenTitle(QStringLiteral("Ports"));
 
     // Only the cards scroll away; the process table below them takes the height the window
     // has, so it never hides below the fold behind a few held ports.
@@ -180,7 +160,7 @@ QWidget *PortsView::header()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("portsHeader"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_heldPorts = new StatTile(QStringLiteral("Node-held ports"), QStringLiteral("0"), Tint::Style::secondary);
     m_heldPorts->setObjectName(QStringLiteral("heldPortsTile"));
@@ -249,12 +229,12 @@ QWidget *PortsView::blockedPortsSection()
 {
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("blockedPortsSection"));
-    QVBoxLayout *layout = stack(section, Space::group);
+    QVBoxLayout *layout = Spacing::stack(section, Space::group);
     m_blockedHeading = heading(QStringLiteral("Dev ports"), QStringLiteral("blockedPortsHeading"));
     layout->addWidget(m_blockedHeading);
 
     auto *cards = new QWidget;
-    m_cardList = stack(cards, Space::group);
+    m_cardList = Spacing::stack(cards, Space::group);
     layout->addWidget(cards);
 
     m_allClear = new GlassCard(Spacing::of(Space::card));
@@ -295,7 +275,7 @@ QWidget *PortsView::blockedPortsSection()
     // Dev ports held by something else: named, never offered for a kill.
     auto *others = new QWidget;
     others->setObjectName(QStringLiteral("otherHolders"));
-    m_otherHolderList = stack(others, Space::tight);
+    m_otherHolderList = Spacing::stack(others, Space::tight);
     layout->addWidget(others);
     return section;
 }
@@ -304,7 +284,7 @@ QWidget *PortsView::processSection()
 {
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("processSection"));
-    QVBoxLayout *layout = stack(section, Space::group);
+    QVBoxLayout *layout = Spacing::stack(section, Space::group);
     layout->addWidget(heading(QStringLiteral("Node processes"), QStringLiteral("processesHeading")));
 
     // The table sits on the kit's surface like the cards around it.
@@ -353,7 +333,7 @@ QWidget *PortsView::actionBar()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("portsActionBar"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_stopSelected = new QPushButton(Icons::themed(QStringLiteral("stop.circle")), QStringLiteral("Stop Selected"));
     m_stopSelected->setObjectName(QStringLiteral("stopSelectedButton"));
