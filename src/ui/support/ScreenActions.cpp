@@ -13,6 +13,8 @@ QAction *make(QObject *owner, const QString &name, const QString &text, const QI
     action->setObjectName(name);
     action->setShortcuts(keys);
     action->setShortcutContext(Qt::WidgetShortcut);
+    // Context menus show the command alone; the keys are the desktop's usual ones.
+    action->setShortcutVisibleInContextMenu(false);
     for (QWidget *widget : widgets)
         widget->addAction(action);
     return action;
