@@ -18,9 +18,9 @@
 #include <memory>
 #include <optional>
 
-// What kill() reports once it has waited for the signalled processes and reloaded.
 class Mailbox;
 
+// What kill() reports once it has waited for the signalled processes and reloaded.
 struct KillOutcome
 {
     // "pid {pid}: {system message}" per pid the signal could not reach, and the refusal
