@@ -6,6 +6,7 @@
 #include "ui/breakdown/ProvenanceRow.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/GlassCard.h"
+#include "ui/kit/GlassLook.h"
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/Spacing.h"
@@ -46,13 +47,7 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
 
     m_scroll = new QScrollArea;
     m_scroll->setObjectName(QStringLiteral("breakdownScroll"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidget(content);
-    // The window shows through; the cards bring their own surfaces.
-    m_scroll->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
+    GlassLook::scrollOver(m_scroll, content);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

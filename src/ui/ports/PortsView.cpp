@@ -95,16 +95,10 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
 
     m_scroll = new CardScrollArea;
     m_scroll->setObjectName(QStringLiteral("portsScroll"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidget(content);
+    GlassLook::scrollOver(m_scroll, content);
     m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     // Tab goes to the cards' buttons, and the area scrolls to show them.
     m_scroll->setFocusPolicy(Qt::NoFocus);
-    // The window shows through; the cards bring their own surfaces.
-    m_scroll->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
 
     m_processArea = new QWidget;
     auto *processLayout = new QVBoxLayout(m_processArea);
