@@ -3,15 +3,6 @@
 #include <QCoreApplication>
 #include <QThread>
 
-QFuture<void> finishedFuture()
-{
-    QPromise<void> promise;
-    QFuture<void> future = promise.future();
-    promise.start();
-    promise.finish();
-    return future;
-}
-
 void assertNotGuiThread(const char *function)
 {
 #ifndef QT_NO_DEBUG

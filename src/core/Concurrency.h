@@ -1,53 +1,75 @@
 #pragma once
 
 #include <QFuture>
+#include <QObject>
 #include <QPromise>
 #include <QThreadPool>
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 
-// Runs fn on a worker of pool and returns its result as a future. The core links
-// QtCore only, so this stands in for QtConcurrent::run. Publish results with
-// future.then(receiver, ...) so they arrive on the receiver's thread.
+// The one way work done on a worker thread comes back to the thread of the object that
+// asked for it. A worker posts a call to the mailbox, and the call runs on the owner's
+// thread, in the order posted. The owner closes the mailbox as it goes: from then on
+// nothing is posted, and calls posted before are dropped with the owner's other events.
+// The lock makes posting and closing exclusive, so a call is either posted while the
+// owner exists or never. Jobs may outlive their owner (a removal stuck on a dead mount):
+// nothing in them may touch it but through the mailbox.
 //
-// Qt 6.4 asserts (and in release builds never finishes the continuation) when the
-// receiver of then() is destroyed before the job ends. So a receiver owns the pool
-// its jobs run on, as a member: the pool's destructor waits for the jobs, their
-// continuations are posted while the receiver still exists, and ~QObject discards
-// the posted events.
-template <typename Fn>
-[[nodiscard]] auto runInPool(QThreadPool *pool, Fn fn) -> QFuture<std::invoke_result_t<Fn>>
+// QFuture::then(owner, ...) is not used for this: Qt 6.4 asserts when the owner goes
+// before the job ends, and runs the continuation inside then() itself when the job has
+// ended already.
+class Mailbox
 {
-    using Result = std::invoke_result_t<Fn>;
+public:
+    explicit Mailbox(QObject *owner)
+        : m_owner(owner)
+    {
+    }
+
+    void post(std::function<void()> call)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_owner)
+            QMetaObject::invokeMethod(m_owner, std::move(call), Qt::QueuedConnection);
+    }
+
+    void close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_owner = nullptr;
+    }
+
+protected:
+    std::mutex m_mutex;
+
+private:
+    QObject *m_owner;
+};
+
+// Runs work on a worker of pool, then done with its result on the mailbox owner's thread.
+// The future finishes with what done returns right after done has run, there; it is
+// cancelled when the owner went first.
+template <typename Work, typename Done, typename Value = std::invoke_result_t<Work>,
+          typename Result = std::invoke_result_t<Done, const Value &>>
+[[nodiscard]] QFuture<Result> handBack(QThreadPool &pool, std::shared_ptr<Mailbox> mailbox, Work work, Done done)
+{
     auto promise = std::make_shared<QPromise<Result>>();
-    QFuture<Result> future = promise->future();
     promise->start();
-    pool->start([promise, fn = std::move(fn)]() mutable {
-        if constexpr (std::is_void_v<Result>) {
-            fn();
-        } else {
-            promise->addResult(fn());
-        }
-        promise->finish();
+    QFuture<Result> future = promise->future();
+    pool.start([mailbox = std::move(mailbox), promise, work = std::move(work), done = std::move(done)]() mutable {
+        mailbox->post([promise, done, value = work()] {
+            if constexpr (std::is_void_v<Result>)
+                done(value);
+            else
+                promise->addResult(done(value));
+            promise->finish();
+        });
     });
     return future;
 }
-
-// A finished future holding value, for operations that have nothing to wait for.
-template <typename T>
-[[nodiscard]] QFuture<T> finishedFuture(T value)
-{
-    QPromise<T> promise;
-    QFuture<T> future = promise.future();
-    promise.start();
-    promise.addResult(std::move(value));
-    promise.finish();
-    return future;
-}
-
-[[nodiscard]] QFuture<void> finishedFuture();
 
 // Debug builds abort when a blocking function runs on the thread of a GUI
 // application; command-line tools and tests that call it directly are not affected.

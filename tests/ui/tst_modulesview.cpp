@@ -17,6 +17,7 @@
 #include "ui/modules/ModulesView.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -542,6 +543,34 @@ private slots:
     }
 
     // After a scan that found nothing, or after a cancel, the empty state says how the scan ended.
+    // The buttons, the menu and the keys are one set of actions, enabled with the buttons.
+    void deletionActionsAreTheButtonsAndKeys()
+    {
+        QTemporaryDir dir;
+        project(dir.path().toUtf8() + "/a", 10);
+        Screen screen;
+        QVERIFY(screen.exposed && screen.scan(dir.path().toUtf8()));
+        for (const char *name : {"revealAction", "moveToTrashAction", "deletePermanentlyAction"})
+            QVERIFY2(!screen.find<QAction>(name)->isEnabled(), name);
+        QVERIFY(!screen.button("moveToTrashButton")->isEnabled());
+
+        screen.store.setSelection({screen.store.modules().first().id});
+        QVERIFY(screen.find<QAction>("moveToTrashAction")->isEnabled());
+        QVERIFY(screen.button("moveToTrashButton")->isEnabled());
+        screen.click("moveToTrashButton");
+        const QStringList asked = dialog(screen.box());
+        QVERIFY(screen.view.pending() && screen.view.pending()->mode == DeletionMode::trash);
+        buttonLabelled(screen.box(), "Cancel")->click();
+        QTRY_VERIFY(!screen.box());
+        screen.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&screen.view));
+        screen.table()->setFocus();
+        QTest::keyClick(screen.table(), Qt::Key_Delete);
+        QCOMPARE(dialog(screen.box()), asked);
+        QVERIFY(screen.view.pending() && screen.view.pending()->mode == DeletionMode::trash);
+        buttonLabelled(screen.box(), "Cancel")->click();
+    }
+
     void emptyStateTellsHowTheScanEnded()
     {
         const QByteArray root = m_tree->path("bare");

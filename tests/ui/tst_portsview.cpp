@@ -636,6 +636,31 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QCOMPARE(table->contextIds(-1), PidSet{});
     }
 
+    // The buttons, the menu and the keys are one pair of actions, enabled with the buttons.
+    void stopActionsAreTheButtonsAndKeys()
+    {
+        Screen screen({record(1, Kind::node), record(2, Kind::node)});
+        QVERIFY(screen.loaded);
+        auto *stop = screen.find<QAction>(u"stopAction"_s);
+        auto *forceKill = screen.find<QAction>(u"forceKillAction"_s);
+        QVERIFY(!stop->isEnabled() && !screen.find(u"stopSelectedButton"_s)->isEnabled());
+        QVERIFY(!forceKill->isEnabled() && !screen.find(u"forceKillButton"_s)->isEnabled());
+
+        screen.store.setSelection({2});
+        QVERIFY(forceKill->isEnabled() && screen.find(u"forceKillButton"_s)->isEnabled());
+        screen.click(u"forceKillButton"_s);
+        QVERIFY(screen.pendingIs({2}, true));
+        const QStringList asked = texts(screen.dialog());
+        QVERIFY(screen.cancel());
+        screen.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&screen.view));
+        screen.table()->setFocus();
+        QTest::keyClick(screen.table(), Qt::Key_Delete, Qt::ShiftModifier);
+        QVERIFY(screen.pendingIs({2}, true));
+        QCOMPARE(texts(screen.dialog()), asked);
+        QVERIFY(screen.cancel());
+    }
+
     void selectionIsKeptByPid()
     {
         const auto node = [](qint32 pid, qint64 rssKB) { return record(pid, Kind::node, {9000 + pid}, rssKB); };

@@ -7,12 +7,6 @@
 
 namespace {
 
-template <typename T>
-int threeWay(const T &a, const T &b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
 // Unsigned byte order of UTF-8 is code-point order, so paths compare undecoded.
 int compareBytes(const QByteArray &a, const QByteArray &b)
 {
@@ -24,31 +18,18 @@ int compareBytes(const QByteArray &a, const QByteArray &b)
 
 } // namespace
 
-int ModuleComparator::compare(const NodeModule &a, const NodeModule &b) const
+int compareBy(ModuleSortKey key, const NodeModule &a, const NodeModule &b)
 {
-    int result = 0;
+    using Key = ModuleSortKey;
     switch (key) {
     case Key::projectName:
-        result = TextOrder::compareCodePoints(a.projectName, b.projectName);
-        break;
+        return TextOrder::compareCodePoints(a.projectName, b.projectName);
     case Key::parentPath:
-        result = compareBytes(a.parentPath, b.parentPath);
-        break;
+        return compareBytes(a.parentPath, b.parentPath);
     case Key::reclaimableBytes:
-        result = threeWay(a.reclaimableBytes(), b.reclaimableBytes());
-        break;
+        return threeWay(a.reclaimableBytes(), b.reclaimableBytes());
     case Key::lastAccessed:
-        result = threeWay(a.lastAccessed, b.lastAccessed);
-        break;
+        return threeWay(a.lastAccessed, b.lastAccessed);
     }
-    return order == Qt::AscendingOrder ? result : -result;
-}
-
-bool sortsBefore(const ModuleSortOrder &order, const NodeModule &a, const NodeModule &b)
-{
-    for (const ModuleComparator &comparator : order) {
-        if (const int result = comparator.compare(a, b); result != 0)
-            return result < 0;
-    }
-    return false;
+    return 0;
 }

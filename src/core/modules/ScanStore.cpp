@@ -1,12 +1,12 @@
 #include "core/modules/ScanStore.h"
 
+#include "core/Assign.h"
 #include "core/ByteFormat.h"
 #include "core/Concurrency.h"
 #include "core/fs/FilePaths.h"
 
 #include <QDir>
 #include <QFile>
-#include <QPromise>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -74,38 +74,45 @@ QString pluralS(qsizetype count)
 
 } // namespace
 
-// Workers post their results here; once the store is gone, nothing is posted. The lock
-// makes posting and the store's going exclusive, so a call is either posted while the
-// store exists (and dropped with its other events when it goes) or never.
-struct ScanStore::Mailbox
+// The store's mailbox (see Concurrency.h), which also counts the deletions still running:
+// a store that goes lets them stop between two entries first.
+struct ScanStore::Mailbox : ::Mailbox
 {
-    std::mutex mutex;
-    std::condition_variable deletionEnded;
-    ScanStore *store = nullptr;
-    int deletionsRunning = 0;
+    explicit Mailbox(ScanStore *owner)
+        : ::Mailbox(owner)
+        , store(owner)
+    {
+    }
 
+    // The call runs only while the store exists.
     void post(std::function<void(ScanStore &)> call)
     {
-        std::lock_guard lock(mutex);
-        if (store) {
-            QMetaObject::invokeMethod(
-                store, [store = store, call = std::move(call)] { call(*store); }, Qt::QueuedConnection);
-        }
+        ::Mailbox::post([store = store, call = std::move(call)] { call(*store); });
+    }
+
+    void beginDeletion()
+    {
+        std::lock_guard lock(m_mutex);
+        ++deletionsRunning;
     }
 
     void endDeletion()
     {
-        std::lock_guard lock(mutex);
+        std::lock_guard lock(m_mutex);
         --deletionsRunning;
         deletionEnded.notify_all();
     }
 
     void close()
     {
-        std::unique_lock lock(mutex);
-        store = nullptr;
+        ::Mailbox::close();
+        std::unique_lock lock(m_mutex);
         deletionEnded.wait_for(lock, s_deletionStopWait, [this] { return deletionsRunning == 0; });
     }
+
+    ScanStore *const store;
+    std::condition_variable deletionEnded;
+    int deletionsRunning = 0;
 };
 
 // One scan's measuring run, shared by its jobs. Only the token and next change after
@@ -133,10 +140,9 @@ ScanStore::ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent
     , m_statusText(QStringLiteral("Choose a folder and press Scan."))
     , m_sortOrder({ModuleComparator{ModuleComparator::Key::reclaimableBytes, Qt::DescendingOrder}})
     , m_token(std::make_shared<CancelToken>())
-    , m_mailbox(std::make_shared<Mailbox>())
+    , m_mailbox(std::make_shared<Mailbox>(this))
     , m_stopDeletions(std::make_shared<CancelToken>())
 {
-    m_mailbox->store = this;
     // A long walk (all of / takes seconds) shows its count moving; the timer runs only
     // while a walk does.
     m_walkProgress = new QTimer(this);
@@ -153,58 +159,44 @@ ScanStore::~ScanStore()
 
 void ScanStore::setRootPath(const QString &rootPath)
 {
-    if (m_rootPath == rootPath)
-        return;
-    m_rootPath = rootPath;
-    emit rootPathChanged();
+    if (assignIfChanged(m_rootPath, rootPath))
+        emit rootPathChanged();
 }
 
 void ScanStore::setIsScanning(bool isScanning)
 {
-    if (m_isScanning == isScanning)
-        return;
-    m_isScanning = isScanning;
-    emit isScanningChanged();
+    if (assignIfChanged(m_isScanning, isScanning))
+        emit isScanningChanged();
 }
 
 void ScanStore::setModules(const QList<NodeModule> &modules)
 {
-    if (m_modules == modules)
-        return;
-    m_modules = modules;
-    emit modulesChanged();
+    if (assignIfChanged(m_modules, modules))
+        emit modulesChanged();
 }
 
 void ScanStore::setStatusText(const QString &statusText)
 {
-    if (m_statusText == statusText)
-        return;
-    m_statusText = statusText;
-    emit statusTextChanged();
+    if (assignIfChanged(m_statusText, statusText))
+        emit statusTextChanged();
 }
 
 void ScanStore::setProgressText(const QString &progressText)
 {
-    if (m_progressText == progressText)
-        return;
-    m_progressText = progressText;
-    emit progressTextChanged();
+    if (assignIfChanged(m_progressText, progressText))
+        emit progressTextChanged();
 }
 
 void ScanStore::setGroupByFolder(bool groupByFolder)
 {
-    if (m_groupByFolder == groupByFolder)
-        return;
-    m_groupByFolder = groupByFolder;
-    emit groupByFolderChanged();
+    if (assignIfChanged(m_groupByFolder, groupByFolder))
+        emit groupByFolderChanged();
 }
 
 void ScanStore::setSortOrder(const ModuleSortOrder &sortOrder)
 {
-    if (m_sortOrder == sortOrder)
-        return;
-    m_sortOrder = sortOrder;
-    emit sortOrderChanged();
+    if (assignIfChanged(m_sortOrder, sortOrder))
+        emit sortOrderChanged();
 }
 
 void ScanStore::setSelection(const QSet<QByteArray> &selection)
@@ -212,18 +204,14 @@ void ScanStore::setSelection(const QSet<QByteArray> &selection)
     QSet<QByteArray> choosable = selection;
     if (!m_deletingIds.isEmpty())
         choosable.subtract(m_deletingIds);
-    if (m_selection == choosable)
-        return;
-    m_selection = choosable;
-    emit selectionChanged();
+    if (assignIfChanged(m_selection, choosable))
+        emit selectionChanged();
 }
 
 void ScanStore::setDeletingIds(const QSet<QByteArray> &ids)
 {
-    if (m_deletingIds == ids)
-        return;
-    m_deletingIds = ids;
-    emit deletingIdsChanged();
+    if (assignIfChanged(m_deletingIds, ids))
+        emit deletingIdsChanged();
 }
 
 qint64 ScanStore::reclaimableBytes(const QSet<QByteArray> &ids) const
@@ -480,7 +468,7 @@ QFuture<NodeModulesScanner::DeletionResult> ScanStore::deleteModules(const QSet<
         }
     }
     if (records.isEmpty())
-        return finishedFuture(DeletionResult{});
+        return QtFuture::makeReadyFuture(DeletionResult{});
 
     // Judged against the folder in the field now, not necessarily the one scanned, and
     // reached through the scanned one as the walk resolved it.
@@ -493,28 +481,23 @@ QFuture<NodeModulesScanner::DeletionResult> ScanStore::deleteModules(const QSet<
     };
     const QByteArray root = QFile::encodeName(m_rootPath);
     const QSet<QByteArray> wasSelected = m_selection & recordIds;
-    auto promise = std::make_shared<QPromise<DeletionResult>>();
-    QFuture<DeletionResult> future = promise->future();
-    promise->start();
 
     m_deletions.insert(serial, Deletion{0, records.size()});
     setDeletingIds(m_deletingIds | recordIds);
     setSelection(m_selection - recordIds);
     setStatusText(deletingText());
-    {
-        std::lock_guard lock(m_mailbox->mutex);
-        ++m_mailbox->deletionsRunning;
-    }
-    workerPool().start([mailbox = m_mailbox, promise, records, mode, root, control, serial, recordIds, wasSelected] {
-        runBelowGuiPriority();
-        const DeletionResult result = NodeModulesScanner::deleteModules(records, mode, root, control);
-        mailbox->post([promise, result, mode, serial, recordIds, wasSelected](ScanStore &store) {
-            promise->addResult(store.applyDeletion(serial, recordIds, wasSelected, result, mode));
-            promise->finish();
+    m_mailbox->beginDeletion();
+    return handBack(
+        workerPool(), m_mailbox,
+        [mailbox = m_mailbox, records, mode, root, control] {
+            runBelowGuiPriority();
+            const DeletionResult result = NodeModulesScanner::deleteModules(records, mode, root, control);
+            mailbox->endDeletion();
+            return result;
+        },
+        [this, mode, serial, recordIds, wasSelected](const DeletionResult &result) {
+            return applyDeletion(serial, recordIds, wasSelected, result, mode);
         });
-        mailbox->endDeletion();
-    });
-    return future;
 }
 
 void ScanStore::deletionProgress(int serial, qsizetype position)

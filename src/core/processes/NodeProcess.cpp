@@ -5,43 +5,15 @@
 #include <QHashFunctions>
 
 #include <algorithm>
+#include <array>
 
 QString NodeProcess::rawValue(Kind kind)
 {
-    switch (kind) {
-    case Kind::next:
-        return QStringLiteral("Next.js");
-    case Kind::nest:
-        return QStringLiteral("NestJS");
-    case Kind::vite:
-        return QStringLiteral("Vite");
-    case Kind::react:
-        return QStringLiteral("React");
-    case Kind::nodemon:
-        return QStringLiteral("nodemon");
-    case Kind::packageManager:
-        return QStringLiteral("npm/yarn");
-    case Kind::node:
-        return QStringLiteral("Node");
-    }
-    Q_UNREACHABLE();
-    return {};
-}
-
-std::optional<NodeProcess::Kind> NodeProcess::kindFromRawValue(const QString &raw)
-{
-    for (const Kind kind : allKinds()) {
-        if (rawValue(kind) == raw)
-            return kind;
-    }
-    return std::nullopt;
-}
-
-const QList<NodeProcess::Kind> &NodeProcess::allKinds()
-{
-    static const QList<Kind> kinds = {Kind::next, Kind::nest, Kind::vite, Kind::react,
-                                      Kind::nodemon, Kind::packageManager, Kind::node};
-    return kinds;
+    // In the order of Kind.
+    static constexpr std::array<QStringView, 7> s_rawValues{u"Next.js", u"NestJS", u"Vite", u"React",
+                                                            u"nodemon", u"npm/yarn", u"Node"};
+    static_assert(s_rawValues.size() == std::size_t(Kind::node) + 1);
+    return s_rawValues[std::size_t(kind)].toString();
 }
 
 QString NodeProcess::printable(const QString &text)

@@ -14,9 +14,6 @@ struct NodeProcess
     // The display name of a kind ("Next.js", "NestJS", "Vite", "React", "nodemon",
     // "npm/yarn", "Node").
     [[nodiscard]] static QString rawValue(Kind kind);
-    // The kind whose display name is exactly raw (case-sensitive), or nothing.
-    [[nodiscard]] static std::optional<Kind> kindFromRawValue(const QString &raw);
-    [[nodiscard]] static const QList<Kind> &allKinds();
     // text with every control character (C0, DEL, C1, line and paragraph separators) and
     // every bidirectional formatting character (U+202E and its kin) written as \uXXXX,
     // so that a command line or folder cannot be made to read like another. What the

@@ -2,47 +2,22 @@
 
 #include "core/TextOrder.h"
 
-namespace {
-
-template <typename T>
-int threeWay(const T &a, const T &b)
+int compareBy(ProcessSortKey key, const NodeProcess &a, const NodeProcess &b)
 {
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-} // namespace
-
-int ProcessComparator::compare(const NodeProcess &a, const NodeProcess &b) const
-{
-    int result = 0;
+    using Key = ProcessSortKey;
     switch (key) {
     case Key::pid:
-        result = threeWay(a.pid, b.pid);
-        break;
+        return threeWay(a.pid, b.pid);
     case Key::kind:
-        result = TextOrder::compareCodePoints(NodeProcess::rawValue(a.kind), NodeProcess::rawValue(b.kind));
-        break;
+        return TextOrder::compareCodePoints(NodeProcess::rawValue(a.kind), NodeProcess::rawValue(b.kind));
     case Key::command:
-        result = TextOrder::compareCodePoints(a.command, b.command);
-        break;
+        return TextOrder::compareCodePoints(a.command, b.command);
     case Key::portsText:
-        result = TextOrder::compareCodePoints(a.portsText(), b.portsText());
-        break;
+        return TextOrder::compareCodePoints(a.portsText(), b.portsText());
     case Key::memoryBytes:
-        result = threeWay(a.memoryBytes(), b.memoryBytes());
-        break;
+        return threeWay(a.memoryBytes(), b.memoryBytes());
     case Key::elapsedSeconds:
-        result = threeWay(a.elapsedSeconds, b.elapsedSeconds);
-        break;
+        return threeWay(a.elapsedSeconds, b.elapsedSeconds);
     }
-    return order == Qt::AscendingOrder ? result : -result;
-}
-
-bool sortsBefore(const ProcessSortOrder &order, const NodeProcess &a, const NodeProcess &b)
-{
-    for (const ProcessComparator &comparator : order) {
-        if (const int result = comparator.compare(a, b); result != 0)
-            return result < 0;
-    }
-    return false;
+    return 0;
 }

@@ -1,26 +1,14 @@
 #pragma once
 
+#include "core/SortOrder.h"
 #include "core/processes/NodeProcess.h"
 
-#include <QList>
-#include <Qt>
+// The keys of the process table's sort order. Text keys compare by code point.
+enum class ProcessSortKey { pid, kind, command, portsText, memoryBytes, elapsedSeconds };
 
-// One key of the process table's sort order. Text keys compare by code point.
-struct ProcessComparator
-{
-    enum class Key { pid, kind, command, portsText, memoryBytes, elapsedSeconds };
+// a against b by key, in ascending order.
+[[nodiscard]] int compareBy(ProcessSortKey key, const NodeProcess &a, const NodeProcess &b);
 
-    Key key = Key::memoryBytes;
-    Qt::SortOrder order = Qt::DescendingOrder;
-
-    // <0, 0 or >0 as a sorts before, with or after b under this comparator.
-    [[nodiscard]] int compare(const NodeProcess &a, const NodeProcess &b) const;
-
-    friend bool operator==(const ProcessComparator &, const ProcessComparator &) = default;
-};
-
+using ProcessComparator = SortComparator<NodeProcess, ProcessSortKey>;
 // Most significant comparator first.
 using ProcessSortOrder = QList<ProcessComparator>;
-
-// True when a sorts before b: the first comparator that tells them apart decides.
-[[nodiscard]] bool sortsBefore(const ProcessSortOrder &order, const NodeProcess &a, const NodeProcess &b);

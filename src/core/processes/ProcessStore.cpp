@@ -1,5 +1,6 @@
 #include "core/processes/ProcessStore.h"
 
+#include "core/Assign.h"
 #include "core/Blanks.h"
 #include "core/Concurrency.h"
 #include "core/processes/ProcFs.h"
@@ -60,20 +61,20 @@ ProcessStore::ProcessStore(ScanFunction scan, QObject *parent)
     , m_scan(std::move(scan))
     , m_statusText(QStringLiteral("Scanning for whatever is holding your dev ports…"))
     , m_sortOrder({ProcessComparator{ProcessComparator::Key::memoryBytes, Qt::DescendingOrder}})
+    , m_mailbox(std::make_shared<Mailbox>(this))
 {
 }
 
 ProcessStore::~ProcessStore()
 {
     m_stopping.store(true, std::memory_order_release);
+    m_mailbox->close();
 }
 
 void ProcessStore::setPortFilter(const QString &portFilter)
 {
-    if (m_portFilter == portFilter)
-        return;
-    m_portFilter = portFilter;
-    emit portFilterChanged();
+    if (assignIfChanged(m_portFilter, portFilter))
+        emit portFilterChanged();
 }
 
 QString ProcessStore::portQuery() const
@@ -83,50 +84,38 @@ QString ProcessStore::portQuery() const
 
 void ProcessStore::setSelection(const QSet<qint32> &selection)
 {
-    if (m_selection == selection)
-        return;
-    m_selection = selection;
-    emit selectionChanged();
+    if (assignIfChanged(m_selection, selection))
+        emit selectionChanged();
 }
 
 void ProcessStore::setShowOnlyHanging(bool showOnlyHanging)
 {
-    if (m_showOnlyHanging == showOnlyHanging)
-        return;
-    m_showOnlyHanging = showOnlyHanging;
-    emit showOnlyHangingChanged();
+    if (assignIfChanged(m_showOnlyHanging, showOnlyHanging))
+        emit showOnlyHangingChanged();
 }
 
 void ProcessStore::setSortOrder(const ProcessSortOrder &sortOrder)
 {
-    if (m_sortOrder == sortOrder)
-        return;
-    m_sortOrder = sortOrder;
-    emit sortOrderChanged();
+    if (assignIfChanged(m_sortOrder, sortOrder))
+        emit sortOrderChanged();
 }
 
 void ProcessStore::setProcesses(const QList<NodeProcess> &processes)
 {
-    if (m_processes == processes)
-        return;
-    m_processes = processes;
-    emit processesChanged();
+    if (assignIfChanged(m_processes, processes))
+        emit processesChanged();
 }
 
 void ProcessStore::setIsLoading(bool isLoading)
 {
-    if (m_isLoading == isLoading)
-        return;
-    m_isLoading = isLoading;
-    emit isLoadingChanged();
+    if (assignIfChanged(m_isLoading, isLoading))
+        emit isLoadingChanged();
 }
 
 void ProcessStore::setStatusText(const QString &statusText)
 {
-    if (m_statusText == statusText)
-        return;
-    m_statusText = statusText;
-    emit statusTextChanged();
+    if (assignIfChanged(m_statusText, statusText))
+        emit statusTextChanged();
 }
 
 QList<BlockedPort> ProcessStore::blockedPorts() const
@@ -186,23 +175,17 @@ int ProcessStore::hangingCount() const
 QFuture<void> ProcessStore::reload()
 {
     if (m_isLoading)
-        return finishedFuture();
+        return QtFuture::makeReadyFuture();
     // Set before anything is started, so a second call right after this one is a no-op.
     setIsLoading(true);
     setStatusText(QStringLiteral("Scanning processes…"));
-    // The continuation is attached before the job starts. Attached to a future
-    // that has already finished, Qt 6.4 runs a then(this, ...) continuation
-    // directly inside the call on this thread, so a quick scan would publish
-    // before reload() returned.
-    auto promise = std::make_shared<QPromise<ProcessScan>>();
-    QFuture<void> published = promise->future().then(this, [this](const ProcessScan &scan) { publish(scan); });
-    promise->start();
-    m_pool.start([promise, scan = m_scan, &stopping = m_stopping] {
-        const ProcessScanner::StopScope scope(stopping);
-        promise->addResult(scan());
-        promise->finish();
-    });
-    return published;
+    return handBack(
+        m_pool, m_mailbox,
+        [scan = m_scan, &stopping = m_stopping] {
+            const ProcessScanner::StopScope scope(stopping);
+            return scan();
+        },
+        [this](const ProcessScan &scan) { publish(scan); });
 }
 
 void ProcessStore::publish(const ProcessScan &scan)
@@ -325,25 +308,11 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
 
     auto outcome = std::make_shared<QPromise<KillOutcome>>();
     outcome->start();
-    QFuture<QList<qint32>> waited;
-    if (watches.isEmpty()) {
-        waited = finishedFuture(QList<qint32>());
-    } else {
-        const qsizetype n = watches.size();
-        setStatusText(QStringLiteral("Waiting for %1 process%2 to stop…").arg(n).arg(n == 1 ? "" : "es"));
-        waited = runInPool(&m_pool, [watches, watchedPorts, supervisors, limit = force ? s_killWait : s_termWait,
-                                     &stopping = m_stopping] {
-            QList<qint32> survivors = ProcessSignal::waitForExit(watches, limit, stopping);
-            if (!watchedPorts.isEmpty())
-                waitForListener(watchedPorts, supervisors, s_respawnWait, stopping);
-            return survivors;
-        });
-    }
-    waited.then(this, [this, outcome, failures, force, listed, confirmedPorts](const QList<qint32> &survivors) {
-        // No context object here: reload()'s future is itself finished by a continuation on
-        // this store, and when the store goes first Qt 6.4 would run a then(this, ...) one
-        // with its context gone and assert. Without one, this runs right where the list is
-        // published, on this thread, or not at all once the store is gone.
+    const auto reloadAndReport = [this, outcome, failures, force, listed, confirmedPorts](
+                                     const QList<qint32> &survivors) {
+        // No context object here: Qt 6.4 asserts when it is gone before the future ends.
+        // Without one, this runs right where the list is published, on this thread, or not
+        // at all once the store is gone.
         reload().then([this, outcome, failures, force, listed, confirmedPorts, survivors] {
             KillOutcome result{failures, {}, {}};
             QHash<qint32, NodeProcess> current;
@@ -362,6 +331,21 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
             outcome->addResult(result);
             outcome->finish();
         });
-    });
+    };
+    if (watches.isEmpty()) {
+        reloadAndReport({});
+        return outcome->future();
+    }
+    const qsizetype n = watches.size();
+    setStatusText(QStringLiteral("Waiting for %1 process%2 to stop…").arg(n).arg(n == 1 ? "" : "es"));
+    (void)handBack(
+        m_pool, m_mailbox,
+        [watches, watchedPorts, supervisors, limit = force ? s_killWait : s_termWait, &stopping = m_stopping] {
+            QList<qint32> survivors = ProcessSignal::waitForExit(watches, limit, stopping);
+            if (!watchedPorts.isEmpty())
+                waitForListener(watchedPorts, supervisors, s_respawnWait, stopping);
+            return survivors;
+        },
+        reloadAndReport);
     return outcome->future();
 }

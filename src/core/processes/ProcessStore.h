@@ -15,7 +15,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class Mailbox;
 
 // What kill() reports once it has waited for the signalled processes and reloaded.
 struct KillOutcome
@@ -138,6 +141,7 @@ private:
     bool m_showOnlyHanging = false;
     ProcessSortOrder m_sortOrder;
     std::atomic<bool> m_stopping = false;
+    std::shared_ptr<Mailbox> m_mailbox;
     // Last member: destroyed first, so running scans end before the store does.
     QThreadPool m_pool;
 };

@@ -1,5 +1,6 @@
 #include "ui/breakdown/ByteBarChart.h"
 
+#include "core/Assign.h"
 #include "core/ByteFormat.h"
 #include "ui/breakdown/ByteAxis.h"
 #include "ui/kit/Theme.h"
@@ -41,9 +42,8 @@ ByteBarChart::ByteBarChart(QWidget *parent)
 
 void ByteBarChart::setBars(const QList<Bar> &bars)
 {
-    if (m_bars == bars)
+    if (!assignIfChanged(m_bars, bars))
         return;
-    m_bars = bars;
     setFixedHeight(heightFor(m_bars.size()));
     invalidate();
 }

@@ -6,6 +6,7 @@
 #include "ui/breakdown/ProvenanceRow.h"
 #include "ui/kit/ContentUnavailableView.h"
 #include "ui/kit/GlassCard.h"
+#include "ui/kit/GlassLook.h"
 #include "ui/kit/GroupColor.h"
 #include "ui/kit/KitLabel.h"
 #include "ui/kit/Spacing.h"
@@ -21,25 +22,13 @@ namespace {
 
 constexpr qsizetype s_rowsShownOneByOne = 8;
 
-QVBoxLayout *stack(QWidget *owner, Space spacing)
-{
-    auto *layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
 } // namespace
 
 ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
 {
-    auto *title = new KitLabel(QStringLiteral("Breakdown"), TextStyle::title2);
-    title->setObjectName(QStringLiteral("screenTitle"));
-    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    const int inset = Spacing::of(Space::inset);
-    title->setContentsMargins(inset, inset, inset, 0);
+    KitLabel *title = KitLabel::screenTitle(QStringLiteral("Breakdown"));
 
     m_placeholder = new ContentUnavailableView(
         QStringLiteral("Nothing to chart"), QStringLiteral("chart.bar.xaxis"),
@@ -58,13 +47,7 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
 
     m_scroll = new QScrollArea;
     m_scroll->setObjectName(QStringLiteral("breakdownScroll"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidget(content);
-    // The window shows through; the cards bring their own surfaces.
-    m_scroll->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
+    GlassLook::scrollOver(m_scroll, content);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -83,7 +66,7 @@ QWidget *ProvenanceView::header()
 {
     auto *part = new QWidget;
     part->setObjectName(QStringLiteral("breakdownHeader"));
-    QVBoxLayout *layout = stack(part, Space::tight);
+    QVBoxLayout *layout = Spacing::stack(part, Space::tight);
     auto *heading = new KitLabel(QStringLiteral("Where your node_modules come from"), TextStyle::title2);
     heading->setObjectName(QStringLiteral("breakdownHeading"));
     heading->setTextStyle(TextStyle::title2, QFont::DemiBold);
@@ -111,12 +94,12 @@ QWidget *ProvenanceView::breakdown()
 {
     auto *part = new QWidget;
     part->setObjectName(QStringLiteral("breakdownList"));
-    QVBoxLayout *layout = stack(part, Space::group);
+    QVBoxLayout *layout = Spacing::stack(part, Space::group);
     auto *heading = new KitLabel(QStringLiteral("Breakdown"), TextStyle::headline);
     heading->setObjectName(QStringLiteral("breakdownListHeading"));
     layout->addWidget(heading);
     auto *rows = new QWidget;
-    m_rowList = stack(rows, Space::group);
+    m_rowList = Spacing::stack(rows, Space::group);
     layout->addWidget(rows);
     return part;
 }

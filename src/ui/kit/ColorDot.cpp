@@ -1,5 +1,7 @@
 #include "ui/kit/ColorDot.h"
 
+#include "core/Assign.h"
+
 #include <QPainter>
 
 ColorDot::ColorDot(int diameter, const QColor &color, QWidget *parent)
@@ -11,10 +13,8 @@ ColorDot::ColorDot(int diameter, const QColor &color, QWidget *parent)
 
 void ColorDot::setColor(const QColor &color)
 {
-    if (m_color == color)
-        return;
-    m_color = color;
-    update();
+    if (assignIfChanged(m_color, color))
+        update();
 }
 
 void ColorDot::paintEvent(QPaintEvent *)

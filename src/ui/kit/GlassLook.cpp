@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 
 namespace GlassLook {
@@ -33,6 +34,16 @@ void paintSurface(QPainter &painter, const QRectF &rect, qreal cornerRadius, con
     painter.setPen(QPen(Theme::separator(palette), 1.0));
     painter.drawRoundedRect(shape, cornerRadius, cornerRadius);
     painter.restore();
+}
+
+void scrollOver(QScrollArea *area, QWidget *content)
+{
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(content);
+    area->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
 }
 
 } // namespace GlassLook

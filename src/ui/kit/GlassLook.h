@@ -8,6 +8,8 @@ class QAbstractButton;
 class QPainter;
 class QPalette;
 class QRectF;
+class QScrollArea;
+class QWidget;
 
 // The look of the kit's surfaces and buttons. A glass look would need a compositor effect
 // that Linux desktops do not offer, so the earlier-systems look (a translucent material
@@ -16,6 +18,9 @@ namespace GlassLook {
 // A translucent rounded background under content, as every card and the port lookup
 // field have it.
 void paintSurface(QPainter &painter, const QRectF &rect, qreal cornerRadius, const QPalette &palette);
+// Makes area scroll content up and down, with no frame, the window showing through both:
+// the cards on it bring their own surfaces.
+void scrollOver(QScrollArea *area, QWidget *content);
 } // namespace GlassLook
 
 // The secondary button treatment: a bordered button. Works on QPushButton and QToolButton;

@@ -10,12 +10,6 @@ GlassSurface::GlassSurface(qreal cornerRadius, QWidget *parent)
 {
 }
 
-void GlassSurface::setCornerRadius(qreal cornerRadius)
-{
-    m_cornerRadius = cornerRadius;
-    update();
-}
-
 void GlassSurface::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -11,8 +11,6 @@ class GlassSurface : public QWidget
 public:
     explicit GlassSurface(qreal cornerRadius, QWidget *parent = nullptr);
 
-    void setCornerRadius(qreal cornerRadius);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -16,14 +16,6 @@ InlineCodeLabel::InlineCodeLabel(const QString &source, TextStyle style, QWidget
     render();
 }
 
-void InlineCodeLabel::setSource(const QString &source)
-{
-    if (m_source == source)
-        return;
-    m_source = source;
-    render();
-}
-
 QString InlineCodeLabel::toHtml(const QString &source, const QColor &codeBackground)
 {
     const QString family = QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toHtmlEscaped();

@@ -15,7 +15,6 @@ public:
 
     // The text with its backticks, as given.
     [[nodiscard]] QString source() const { return m_source; }
-    void setSource(const QString &source);
 
     // The rich text shown for source: HTML-escaped, code spans in the fixed font on
     // codeBackground. An unpaired backtick stays as it is.

@@ -1,5 +1,8 @@
 #include "ui/kit/KitLabel.h"
 
+#include "core/Assign.h"
+#include "ui/kit/Spacing.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetricsF>
@@ -16,6 +19,16 @@ KitLabel::KitLabel(const QString &text, TextStyle style, QWidget *parent)
     applyTint();
 }
 
+KitLabel *KitLabel::screenTitle(const QString &text)
+{
+    auto *title = new KitLabel(text, TextStyle::title2);
+    title->setObjectName(QStringLiteral("screenTitle"));
+    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
+    const int inset = Spacing::of(Space::inset);
+    title->setContentsMargins(inset, inset, inset, 0);
+    return title;
+}
+
 void KitLabel::setTextStyle(TextStyle style, std::optional<QFont::Weight> weight)
 {
     m_style = style;
@@ -25,10 +38,8 @@ void KitLabel::setTextStyle(TextStyle style, std::optional<QFont::Weight> weight
 
 void KitLabel::setTint(const Tint &tint)
 {
-    if (m_tint == tint)
-        return;
-    m_tint = tint;
-    applyTint();
+    if (assignIfChanged(m_tint, tint))
+        applyTint();
 }
 
 void KitLabel::setMonospacedDigits(bool on)

@@ -17,6 +17,8 @@ class KitLabel : public QLabel
 public:
     explicit KitLabel(const QString &text = {}, TextStyle style = TextStyle::body,
                       QWidget *parent = nullptr);
+    // A screen's title, at its top: title 2 in semibold, inset from the top and the sides.
+    [[nodiscard]] static KitLabel *screenTitle(const QString &text);
 
     void setTextStyle(TextStyle style, std::optional<QFont::Weight> weight = std::nullopt);
     void setTint(const Tint &tint);

@@ -1,5 +1,6 @@
 #include "ui/kit/ProportionBar.h"
 
+#include "core/Assign.h"
 #include "ui/kit/Theme.h"
 
 #include <QPainter>
@@ -18,18 +19,14 @@ ProportionBar::ProportionBar(int height, qreal minimumFill, QWidget *parent)
 void ProportionBar::setFraction(double fraction)
 {
     const double clamped = std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0);
-    if (m_fraction == clamped)
-        return;
-    m_fraction = clamped;
-    update();
+    if (assignIfChanged(m_fraction, clamped))
+        update();
 }
 
 void ProportionBar::setColor(const QColor &color)
 {
-    if (m_color == color)
-        return;
-    m_color = color;
-    update();
+    if (assignIfChanged(m_color, color))
+        update();
 }
 
 qreal ProportionBar::fillWidth() const

@@ -1,6 +1,7 @@
 #include "ui/kit/Spacing.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QStyle>
 #include <QWidget>
 
@@ -68,6 +69,24 @@ QMargins margins(Space space, const QWidget *widget)
 {
     const int step = of(space, widget);
     return {step, step, step, step};
+}
+
+QHBoxLayout *row(QWidget *owner, Space spacing, Space horizontal, Space vertical)
+{
+    auto *layout = new QHBoxLayout(owner);
+    const int across = of(horizontal);
+    const int down = of(vertical);
+    layout->setContentsMargins(across, down, across, down);
+    layout->setSpacing(of(spacing));
+    return layout;
+}
+
+QVBoxLayout *stack(QWidget *owner, Space spacing)
+{
+    auto *layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(of(spacing));
+    return layout;
 }
 
 } // namespace Spacing

@@ -2,6 +2,8 @@
 
 #include <QMargins>
 
+class QHBoxLayout;
+class QVBoxLayout;
 class QWidget;
 
 // The kit's spacing steps, derived from the style's layout metrics: its spacing between
@@ -25,4 +27,8 @@ namespace Spacing {
 [[nodiscard]] int of(Space space, const QWidget *widget = nullptr);
 // The step on all four edges.
 [[nodiscard]] QMargins margins(Space space, const QWidget *widget = nullptr);
+// owner's children side by side, spacing apart, padded horizontal and vertical.
+QHBoxLayout *row(QWidget *owner, Space spacing, Space horizontal, Space vertical);
+// owner's children one under another, spacing apart, with no padding.
+QVBoxLayout *stack(QWidget *owner, Space spacing);
 } // namespace Spacing

@@ -1,5 +1,6 @@
 #include "ui/kit/SymbolLabel.h"
 
+#include "core/Assign.h"
 #include "ui/kit/Icons.h"
 
 #include <QEvent>
@@ -17,18 +18,14 @@ SymbolLabel::SymbolLabel(const QString &symbol, const Tint &tint, TextStyle styl
 
 void SymbolLabel::setSymbol(const QString &symbol)
 {
-    if (m_symbol == symbol)
-        return;
-    m_symbol = symbol;
-    redraw();
+    if (assignIfChanged(m_symbol, symbol))
+        redraw();
 }
 
 void SymbolLabel::setTint(const Tint &tint)
 {
-    if (m_tint == tint)
-        return;
-    m_tint = tint;
-    redraw();
+    if (assignIfChanged(m_tint, tint))
+        redraw();
 }
 
 void SymbolLabel::setTextStyle(TextStyle style)

@@ -18,6 +18,7 @@
 #include "ui/modules/ModuleGroupList.h"
 #include "ui/modules/ModuleTableView.h"
 #include "ui/support/CoalescedUpdate.h"
+#include "ui/support/ScreenActions.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -39,16 +40,6 @@ namespace {
 const QString s_emptyDescription = QStringLiteral(
     "Secondary tool: choose a folder and press Scan to find node_modules you can reclaim space from. Deleting "
     "moves them to the Trash.");
-
-QHBoxLayout *row(QWidget *owner, Space spacing, Space horizontal, Space vertical)
-{
-    auto *layout = new QHBoxLayout(owner);
-    const int across = Spacing::of(horizontal);
-    const int down = Spacing::of(vertical);
-    layout->setContentsMargins(across, down, across, down);
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
 
 QPushButton *button(const QString &text, const QString &name, const QString &symbol = {})
 {
@@ -97,11 +88,7 @@ ModulesView::ModulesView(ScanStore &store, QWidget *parent)
     , m_pickFolder(&pickFolder)
     , m_summaryUpdate(new CoalescedUpdate([this] { showSummary(); }, this))
 {
-    auto *title = new KitLabel(QStringLiteral("Disk cleanup"), TextStyle::title2);
-    title->setObjectName(QStringLiteral("screenTitle"));
-    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    const int inset = Spacing::of(Space::inset);
-    title->setContentsMargins(inset, inset, inset, 0);
+    KitLabel *title = KitLabel::screenTitle(QStringLiteral("Disk cleanup"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -141,7 +128,7 @@ QWidget *ModulesView::scanControls()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("scanControls"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_pathField = new QLineEdit;
     m_pathField->setObjectName(QStringLiteral("pathField"));
@@ -158,10 +145,14 @@ QWidget *ModulesView::scanControls()
     connect(m_browse, &QPushButton::clicked, this, &ModulesView::browse);
 
     m_scan = button(QStringLiteral("Scan"), QStringLiteral("scanButton"));
-    m_scan->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     m_scan->setAccessibleDescription(QStringLiteral("Searches the folder for node_modules and measures them."));
     glassProminentButton(m_scan);
-    connect(m_scan, &QPushButton::clicked, this, [this] { m_store.startScan(); });
+    // Offered only while no scan runs, like the button that shows it.
+    m_scanAction = ScreenActions::make(this, QStringLiteral("scanAction"), QStringLiteral("Scan"), QIcon(),
+                                       {QKeySequence(Qt::CTRL | Qt::Key_Return)}, {this});
+    m_scanAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_scanAction, &QAction::triggered, this, [this] { m_store.startScan(); });
+    ScreenActions::bind(m_scan, m_scanAction);
 
     m_cancel = button(QStringLiteral("Cancel"), QStringLiteral("cancelScanButton"));
     m_cancel->setAccessibleDescription(QStringLiteral("Stops the running scan."));
@@ -180,7 +171,7 @@ QWidget *ModulesView::summaryStrip()
 {
     auto *strip = new QWidget;
     strip->setObjectName(QStringLiteral("summaryStrip"));
-    QHBoxLayout *layout = row(strip, Space::group, Space::inset, Space::group);
+    QHBoxLayout *layout = Spacing::row(strip, Space::group, Space::inset, Space::group);
 
     m_folders = new StatTile(QStringLiteral("Folders"), QStringLiteral("0"), Theme::nodeGreen());
     m_folders->setObjectName(QStringLiteral("foldersTile"));
@@ -248,20 +239,21 @@ QWidget *ModulesView::content()
     connect(m_table, &QAbstractItemView::doubleClicked, this, &ModulesView::revealSelected);
     // The desktop's keys on the lists: Delete moves the selection to the Trash, Shift+Delete
     // deletes it, both after the confirmation; Return in the table opens, as a double-click does.
-    const auto addKey = [this](QAbstractItemView *view, const QKeySequence &keys, auto run) {
-        auto *action = new QAction(view);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, run);
-        view->addAction(action);
-    };
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_table), static_cast<QAbstractItemView *>(m_groups)}) {
-        addKey(view, QKeySequence::Delete, [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
-        addKey(view, QKeySequence(Qt::SHIFT | Qt::Key_Delete),
-               [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });
-    }
-    addKey(m_table, QKeySequence(Qt::Key_Return), [this] { revealSelected(); });
-    addKey(m_table, QKeySequence(Qt::Key_Enter), [this] { revealSelected(); });
+    m_revealAction = ScreenActions::make(this, QStringLiteral("revealAction"), QStringLiteral("Open Containing Folder"),
+                                         Icons::themed(QStringLiteral("magnifyingglass")),
+                                         {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, {m_table});
+    m_trashAction = ScreenActions::make(this, QStringLiteral("moveToTrashAction"), QStringLiteral("Move to Trash"),
+                                        Icons::themed(QStringLiteral("trash")), {QKeySequence(QKeySequence::Delete)},
+                                        {m_table, m_groups});
+    m_deleteAction = ScreenActions::make(this, QStringLiteral("deletePermanentlyAction"),
+                                         QStringLiteral("Delete Permanently"),
+                                         Icons::icon(QStringLiteral("xmark.bin.fill"), Theme::danger()),
+                                         {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_table, m_groups});
+    connect(m_revealAction, &QAction::triggered, this, &ModulesView::revealSelected);
+    connect(m_trashAction, &QAction::triggered, this,
+            [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
+    connect(m_deleteAction, &QAction::triggered, this,
+            [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });
     return m_content;
 }
 
@@ -269,27 +261,25 @@ QWidget *ModulesView::actionBar()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("modulesActionBar"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_revealButton = button(QStringLiteral("Open Containing Folder"), QStringLiteral("revealButton"),
                             QStringLiteral("magnifyingglass"));
     m_revealButton->setAccessibleDescription(QStringLiteral("Shows the selected folders in the file manager."));
     glassButton(m_revealButton);
-    connect(m_revealButton, &QPushButton::clicked, this, &ModulesView::revealSelected);
+    ScreenActions::bind(m_revealButton, m_revealAction);
 
     m_trashButton = button(QStringLiteral("Move to Trash"), QStringLiteral("moveToTrashButton"), QStringLiteral("trash"));
     m_trashButton->setAccessibleDescription(QStringLiteral("Asks to move the selected folders to the Trash."));
     glassButton(m_trashButton);
-    connect(m_trashButton, &QPushButton::clicked, this,
-            [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
+    ScreenActions::bind(m_trashButton, m_trashAction);
 
     m_deleteButton = button(QStringLiteral("Delete Permanently"), QStringLiteral("deletePermanentlyButton"),
                             QStringLiteral("xmark.bin.fill"));
     m_deleteButton->setToolTip(QStringLiteral("Removes the folders from disk without going through the Trash."));
     m_deleteButton->setAccessibleDescription(m_deleteButton->toolTip());
     glassButton(m_deleteButton, Theme::danger());
-    connect(m_deleteButton, &QPushButton::clicked, this,
-            [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });
+    ScreenActions::bind(m_deleteButton, m_deleteAction);
 
     m_allToTrash = button(QStringLiteral("All to Trash"), QStringLiteral("allToTrashButton"),
                           QStringLiteral("trash.circle"));
@@ -331,6 +321,7 @@ void ModulesView::showRootPath()
 void ModulesView::showScanning()
 {
     const bool scanning = m_store.isScanning();
+    m_scanAction->setEnabled(!scanning);
     m_scan->setVisible(!scanning);
     m_cancel->setVisible(scanning);
     m_scanningRow->setVisible(scanning);
@@ -354,9 +345,8 @@ void ModulesView::showStatus()
 void ModulesView::showSelection()
 {
     const bool any = !m_store.selection().isEmpty();
-    m_revealButton->setEnabled(any);
-    m_trashButton->setEnabled(any);
-    m_deleteButton->setEnabled(any);
+    for (QAction *action : {m_revealAction, m_trashAction, m_deleteAction})
+        action->setEnabled(any);
 }
 
 void ModulesView::showContent()
@@ -511,11 +501,6 @@ void ModulesView::openContextMenu(const QPoint &globalPosition)
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("moduleContextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(Icons::themed(QStringLiteral("magnifyingglass")), QStringLiteral("Open Containing Folder"), this,
-                    &ModulesView::revealSelected);
-    menu->addAction(Icons::themed(QStringLiteral("trash")), QStringLiteral("Move to Trash"), this,
-                    [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
-    menu->addAction(Icons::icon(QStringLiteral("xmark.bin.fill"), Theme::danger()), QStringLiteral("Delete Permanently"),
-                    this, [this] { requestDeletion(m_store.selection(), DeletionMode::permanent); });
+    menu->addActions({m_revealAction, m_trashAction, m_deleteAction});
     menu->popup(globalPosition);
 }

@@ -12,6 +12,7 @@
 class CoalescedUpdate;
 class ContentUnavailableView;
 class KitLabel;
+class QAction;
 class ModuleGroupList;
 class ModuleTableView;
 class ProgressSpinner;
@@ -124,4 +125,9 @@ private:
     QPushButton *m_deleteButton = nullptr;
     QPushButton *m_allToTrash = nullptr;
     QPushButton *m_selectAll = nullptr;
+
+    QAction *m_scanAction = nullptr;
+    QAction *m_revealAction = nullptr;
+    QAction *m_trashAction = nullptr;
+    QAction *m_deleteAction = nullptr;
 };

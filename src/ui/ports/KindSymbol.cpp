@@ -1,23 +1,12 @@
 #include "ui/ports/KindSymbol.h"
 
+#include <array>
+
 QString kindSymbol(NodeProcess::Kind kind)
 {
-    using Kind = NodeProcess::Kind;
-    switch (kind) {
-    case Kind::next:
-        return QStringLiteral("n.square");
-    case Kind::nest:
-        return QStringLiteral("bird");
-    case Kind::vite:
-        return QStringLiteral("bolt");
-    case Kind::react:
-        return QStringLiteral("atom");
-    case Kind::nodemon:
-        return QStringLiteral("arrow.triangle.2.circlepath");
-    case Kind::packageManager:
-        return QStringLiteral("shippingbox");
-    case Kind::node:
-        return QStringLiteral("hexagon");
-    }
-    return QStringLiteral("hexagon");
+    // In the order of NodeProcess::Kind.
+    static constexpr std::array<QStringView, 7> s_symbols{
+        u"n.square", u"bird", u"bolt", u"atom", u"arrow.triangle.2.circlepath", u"shippingbox", u"hexagon"};
+    static_assert(s_symbols.size() == std::size_t(NodeProcess::Kind::node) + 1);
+    return s_symbols[std::size_t(kind)].toString();
 }

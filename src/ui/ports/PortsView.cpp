@@ -18,12 +18,14 @@
 #include "ui/ports/BlockedPortCard.h"
 #include "ui/ports/ProcessTableModel.h"
 #include "ui/ports/ProcessTableView.h"
+#include "ui/support/ScreenActions.h"
 
 #include <QAction>
-#include <QFutureWatcher>
+#include <QFuture>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -65,22 +67,6 @@ protected:
     }
 };
 
-QHBoxLayout *row(QWidget *owner, Space spacing, Space padding)
-{
-    auto *layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(Spacing::margins(padding));
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
-QVBoxLayout *stack(QWidget *owner, Space spacing)
-{
-    auto *layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(Spacing::of(spacing));
-    return layout;
-}
-
 KitLabel *heading(const QString &text, const QString &name)
 {
     auto *label = new KitLabel(text, TextStyle::headline);
@@ -94,11 +80,7 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
 {
-    auto *title = new KitLabel(QStringLiteral("Ports"), TextStyle::title2);
-    title->setObjectName(QStringLiteral("screenTitle"));
-    title->setTextStyle(TextStyle::title2, QFont::DemiBold);
-    const int inset = Spacing::of(Space::inset);
-    title->setContentsMargins(inset, inset, inset, 0);
+    KitLabel *title = KitLabel::screenTitle(QStringLiteral("Ports"));
 
     // Only the cards scroll away; the process table below them takes the height the window
     // has, so it never hides below the fold behind a few held ports.
@@ -113,16 +95,10 @@ PortsView::PortsView(ProcessStore &store, QWidget *parent)
 
     m_scroll = new CardScrollArea;
     m_scroll->setObjectName(QStringLiteral("portsScroll"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidget(content);
+    GlassLook::scrollOver(m_scroll, content);
     m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     // Tab goes to the cards' buttons, and the area scrolls to show them.
     m_scroll->setFocusPolicy(Qt::NoFocus);
-    // The window shows through; the cards bring their own surfaces.
-    m_scroll->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
 
     m_processArea = new QWidget;
     auto *processLayout = new QVBoxLayout(m_processArea);
@@ -178,7 +154,7 @@ QWidget *PortsView::header()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("portsHeader"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_heldPorts = new StatTile(QStringLiteral("Node-held ports"), QStringLiteral("0"), Tint::Style::secondary);
     m_heldPorts->setObjectName(QStringLiteral("heldPortsTile"));
@@ -226,9 +202,12 @@ QWidget *PortsView::header()
     m_refresh = new QPushButton(Icons::themed(QStringLiteral("arrow.clockwise")), QStringLiteral("Refresh"));
     m_refresh->setObjectName(QStringLiteral("refreshButton"));
     m_refresh->setAccessibleDescription(QStringLiteral("Lists the Node processes and their ports again."));
-    m_refresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     glassProminentButton(m_refresh);
-    connect(m_refresh, &QPushButton::clicked, this, [this] { (void)m_store.reload(); });
+    m_refreshAction = ScreenActions::make(this, QStringLiteral("refreshAction"), QStringLiteral("Refresh"),
+                                          m_refresh->icon(), {QKeySequence(Qt::CTRL | Qt::Key_R)}, {this});
+    m_refreshAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_refreshAction, &QAction::triggered, this, [this] { (void)m_store.reload(); });
+    ScreenActions::bind(m_refresh, m_refreshAction);
 
     layout->addWidget(m_heldPorts, 0, Qt::AlignVCenter);
     layout->addWidget(m_processCount, 0, Qt::AlignVCenter);
@@ -244,12 +223,12 @@ QWidget *PortsView::blockedPortsSection()
 {
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("blockedPortsSection"));
-    QVBoxLayout *layout = stack(section, Space::group);
+    QVBoxLayout *layout = Spacing::stack(section, Space::group);
     m_blockedHeading = heading(QStringLiteral("Dev ports"), QStringLiteral("blockedPortsHeading"));
     layout->addWidget(m_blockedHeading);
 
     auto *cards = new QWidget;
-    m_cardList = stack(cards, Space::group);
+    m_cardList = Spacing::stack(cards, Space::group);
     layout->addWidget(cards);
 
     m_allClear = new GlassCard(Spacing::of(Space::card));
@@ -290,7 +269,7 @@ QWidget *PortsView::blockedPortsSection()
     // Dev ports held by something else: named, never offered for a kill.
     auto *others = new QWidget;
     others->setObjectName(QStringLiteral("otherHolders"));
-    m_otherHolderList = stack(others, Space::tight);
+    m_otherHolderList = Spacing::stack(others, Space::tight);
     layout->addWidget(others);
     return section;
 }
@@ -299,7 +278,7 @@ QWidget *PortsView::processSection()
 {
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("processSection"));
-    QVBoxLayout *layout = stack(section, Space::group);
+    QVBoxLayout *layout = Spacing::stack(section, Space::group);
     layout->addWidget(heading(QStringLiteral("Node processes"), QStringLiteral("processesHeading")));
 
     // The table sits on the kit's surface like the cards around it.
@@ -315,15 +294,18 @@ QWidget *PortsView::processSection()
         QStringLiteral("Every Node process with its ports; select the ones to stop."));
     surfaceLayout->addWidget(m_processTable);
     m_table = surface;
-    connect(m_processTable, &ProcessTableView::killRequested, this, &PortsView::requestKill);
     // The desktop's keys on the table: Delete asks to stop the selection, Shift+Delete to kill it.
-    for (const bool force : {false, true}) {
-        auto *action = new QAction(m_processTable);
-        action->setShortcut(force ? QKeySequence(Qt::SHIFT | Qt::Key_Delete) : QKeySequence(QKeySequence::Delete));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, [this, force] { requestKill(m_store.selection(), force); });
-        m_processTable->addAction(action);
-    }
+    m_stopAction = ScreenActions::make(this, QStringLiteral("stopAction"), QStringLiteral("Stop (SIGTERM)"),
+                                       Icons::themed(QStringLiteral("stop.circle")),
+                                       {QKeySequence(QKeySequence::Delete)}, {m_processTable});
+    m_forceKillAction = ScreenActions::make(this, QStringLiteral("forceKillAction"),
+                                            QStringLiteral("Force Kill (SIGKILL)"),
+                                            Icons::icon(QStringLiteral("xmark.octagon"), Theme::danger()),
+                                            {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_processTable});
+    connect(m_stopAction, &QAction::triggered, this, [this] { requestKill(targetIds(), false); });
+    connect(m_forceKillAction, &QAction::triggered, this, [this] { requestKill(targetIds(), true); });
+    m_processTable->setMenuActions({m_stopAction, m_forceKillAction});
+    connect(m_processTable, &ProcessTableView::menuTargetChanged, this, &PortsView::showSelection);
     layout->addWidget(m_table, 1);
 
     m_emptyCard = new GlassCard(Spacing::of(Space::card));
@@ -345,19 +327,19 @@ QWidget *PortsView::actionBar()
 {
     auto *bar = new QWidget;
     bar->setObjectName(QStringLiteral("portsActionBar"));
-    QHBoxLayout *layout = row(bar, Space::group, Space::inset);
+    QHBoxLayout *layout = Spacing::row(bar, Space::group, Space::inset, Space::inset);
 
     m_stopSelected = new QPushButton(Icons::themed(QStringLiteral("stop.circle")), QStringLiteral("Stop Selected"));
     m_stopSelected->setObjectName(QStringLiteral("stopSelectedButton"));
     m_stopSelected->setAccessibleDescription(QStringLiteral("Asks to stop the selected processes with SIGTERM."));
     glassButton(m_stopSelected, Theme::danger());
-    connect(m_stopSelected, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), false); });
+    ScreenActions::bind(m_stopSelected, m_stopAction);
 
     m_forceKill = new QPushButton(Icons::icon(QStringLiteral("xmark.octagon")), QStringLiteral("Force Kill"));
     m_forceKill->setObjectName(QStringLiteral("forceKillButton"));
     m_forceKill->setAccessibleDescription(QStringLiteral("Asks to kill the selected processes with SIGKILL."));
     glassButton(m_forceKill, Theme::danger());
-    connect(m_forceKill, &QPushButton::clicked, this, [this] { requestKill(m_store.selection(), true); });
+    ScreenActions::bind(m_forceKill, m_forceKillAction);
 
     m_status = new KitLabel({}, TextStyle::callout);
     m_status->setObjectName(QStringLiteral("portsStatusText"));
@@ -501,11 +483,16 @@ void PortsView::showFilter()
         m_portField->setText(filter);
 }
 
+QSet<qint32> PortsView::targetIds() const
+{
+    return m_processTable->menuTarget().value_or(m_store.selection());
+}
+
 void PortsView::showSelection()
 {
-    const bool any = !m_store.selection().isEmpty();
-    m_stopSelected->setEnabled(any);
-    m_forceKill->setEnabled(any);
+    const bool any = !targetIds().isEmpty();
+    m_stopAction->setEnabled(any);
+    m_forceKillAction->setEnabled(any);
 }
 
 void PortsView::showLoading()
@@ -585,14 +572,13 @@ void PortsView::confirm(const KillRequest &request)
     QMetaObject::invokeMethod(
         this,
         [this, request] {
-            auto *watcher = new QFutureWatcher<KillOutcome>(this);
-            connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-                const QFuture<KillOutcome> done = watcher->future();
-                watcher->deleteLater();
-                if (done.resultCount() > 0)
-                    showOutcome(done.result());
+            // No context object: Qt 6.4 asserts when a continuation's context is gone by the
+            // time the future ends. The store finishes the future on this thread; a cancelled
+            // one runs nothing.
+            m_store.kill(request.ids, request.force).then([self = QPointer(this)](const KillOutcome &outcome) {
+                if (self)
+                    self->showOutcome(outcome);
             });
-            watcher->setFuture(m_store.kill(request.ids, request.force));
         },
         Qt::QueuedConnection);
 }

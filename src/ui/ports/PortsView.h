@@ -18,6 +18,7 @@ class InlineCodeLabel;
 class KitLabel;
 class ProcessTableView;
 class ProgressSpinner;
+class QAction;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
@@ -76,6 +77,8 @@ private:
     void showOtherHolders();
     void showFilter();
     void showSelection();
+    // The pids the stop actions act on: those of the open context menu, else the selection.
+    [[nodiscard]] QSet<qint32> targetIds() const;
     void showLoading();
     void showRows();
     [[nodiscard]] bool isFirstLoad() const;
@@ -95,6 +98,9 @@ private:
     ProgressSpinner *m_spinner = nullptr;
     Switch *m_onlySuspicious = nullptr;
     QPushButton *m_refresh = nullptr;
+    QAction *m_refreshAction = nullptr;
+    QAction *m_stopAction = nullptr;
+    QAction *m_forceKillAction = nullptr;
 
     KitLabel *m_blockedHeading = nullptr;
     QVBoxLayout *m_cardList = nullptr;

@@ -1,8 +1,6 @@
 #include "ui/ports/ProcessTableView.h"
 
 #include "core/processes/ProcessStore.h"
-#include "ui/kit/Icons.h"
-#include "ui/kit/Theme.h"
 #include "ui/ports/ProcessTableDelegate.h"
 #include "ui/ports/ProcessTableModel.h"
 #include "ui/support/SortOrders.h"
@@ -121,14 +119,23 @@ void ProcessTableView::contextMenuEvent(QContextMenuEvent *event)
 
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(Icons::themed(QStringLiteral("stop.circle")), QStringLiteral("Stop (SIGTERM)"), this,
-                    [this, ids] { emit killRequested(ids, false); });
-    menu->addAction(Icons::icon(QStringLiteral("xmark.octagon"), Theme::danger()),
-                    QStringLiteral("Force Kill (SIGKILL)"), this, [this, ids] { emit killRequested(ids, true); });
+    m_menuTarget = ids;
+    emit menuTargetChanged();
+    menu->addActions(m_menuActions);
     m_contextPid = m_model->rows().at(row).id;
-    connect(menu, &QMenu::aboutToHide, this, [this] {
+    connect(menu, &QMenu::aboutToHide, this, [this, opened = ++m_menusOpened] {
         m_contextPid.reset();
         viewport()->update();
+        // A menu hides before the chosen action runs; the target goes once it has run.
+        QMetaObject::invokeMethod(
+            this,
+            [this, opened] {
+                if (opened != m_menusOpened)
+                    return;
+                m_menuTarget.reset();
+                emit menuTargetChanged();
+            },
+            Qt::QueuedConnection);
     });
     viewport()->update();
     menu->popup(position);

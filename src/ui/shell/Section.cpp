@@ -1,31 +1,35 @@
 #include "ui/shell/Section.h"
 
+#include <array>
+
 namespace Sections {
+
+namespace {
+
+struct Names
+{
+    QStringView title;
+    QStringView symbol;
+};
+
+// In the order of Section.
+constexpr std::array<Names, 3> s_names{{
+    {u"Ports", u"powerplug.fill"},
+    {u"Disk cleanup", u"shippingbox.fill"},
+    {u"Breakdown", u"chart.bar.xaxis"},
+}};
+static_assert(s_names.size() == std::size_t(Section::breakdown) + 1);
+
+} // namespace
 
 QString rawValue(Section section)
 {
-    switch (section) {
-    case Section::ports:
-        return QStringLiteral("Ports");
-    case Section::disk:
-        return QStringLiteral("Disk cleanup");
-    case Section::breakdown:
-        return QStringLiteral("Breakdown");
-    }
-    return {};
+    return s_names[std::size_t(section)].title.toString();
 }
 
 QString symbol(Section section)
 {
-    switch (section) {
-    case Section::ports:
-        return QStringLiteral("powerplug.fill");
-    case Section::disk:
-        return QStringLiteral("shippingbox.fill");
-    case Section::breakdown:
-        return QStringLiteral("chart.bar.xaxis");
-    }
-    return {};
+    return s_names[std::size_t(section)].symbol.toString();
 }
 
 const QList<Section> &all()

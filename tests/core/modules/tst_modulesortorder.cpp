@@ -78,8 +78,8 @@ private slots:
         QCOMPARE(sign(up.compare(a, b)), ascending);
         QCOMPARE(sign(up.compare(b, a)), -ascending);
         QCOMPARE(sign(down.compare(a, b)), -ascending);
-        QCOMPARE(sortsBefore({up}, a, b), ascending < 0);
-        QCOMPARE(sortsBefore({down}, a, b), ascending > 0);
+        QCOMPARE(sortsBefore(ModuleSortOrder{up}, a, b), ascending < 0);
+        QCOMPARE(sortsBefore(ModuleSortOrder{down}, a, b), ascending > 0);
     }
 
     void laterComparatorsBreakTies()
@@ -92,8 +92,8 @@ private slots:
         QVERIFY(sortsBefore(order, alsoBig, big));
         QVERIFY(!sortsBefore(order, big, alsoBig));
         QVERIFY(!sortsBefore(order, big, big));
-        QVERIFY(!sortsBefore({}, alsoBig, big));
-        QVERIFY(!sortsBefore({}, big, alsoBig));
+        QVERIFY(!sortsBefore(ModuleSortOrder{}, alsoBig, big));
+        QVERIFY(!sortsBefore(ModuleSortOrder{}, big, alsoBig));
     }
 };
 
