@@ -454,10 +454,10 @@ private slots:
         // Sections by total, records by size: mono (alpha, Zeta), then Émile.
         QTRY_COMPARE(groups->rowCount(), 5);
         QVERIFY(groups->isHeader(0) && groups->isHeader(3));
-        QCOMPARE(groups->group(0).key, QStringLiteral("mono"));
+        QCOMPARE(groups->record(0).groupKey, QStringLiteral("mono"));
         QCOMPARE((QList<QByteArray>{groups->module(1).id, groups->module(2).id, groups->module(4).id}),
                  (QList<QByteArray>{lower, upper, accented}));
-        QVERIFY(!(groups->flags(groups->index(0)) & Qt::ItemIsSelectable));
+        QVERIFY(!(groups->flags(groups->index(0, 0)) & Qt::ItemIsSelectable));
 
         const auto clickRow = [list](int row, Qt::KeyboardModifiers keys = {}) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, rowCentre(list, row));

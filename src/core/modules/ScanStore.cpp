@@ -172,7 +172,7 @@ void ScanStore::setModules(const QList<NodeModule> &modules)
     if (m_modules == modules)
         return;
     m_modules = modules;
-    emit modulesChanged();
+    emit modulesChanged(ModulesChange::other);
 }
 
 void ScanStore::setStatusText(const QString &statusText)
@@ -205,6 +205,15 @@ void ScanStore::setSortOrder(const ModuleSortOrder &sortOrder)
         return;
     m_sortOrder = sortOrder;
     emit sortOrderChanged();
+}
+
+QList<NodeModule> ScanStore::visible() const
+{
+    QList<NodeModule> rows = m_modules;
+    std::stable_sort(rows.begin(), rows.end(), [this](const NodeModule &a, const NodeModule &b) {
+        return sortsBefore(m_sortOrder, a, b);
+    });
+    return rows;
 }
 
 void ScanStore::setSelection(const QSet<QByteArray> &selection)
@@ -426,8 +435,7 @@ void ScanStore::measured(const std::shared_ptr<CancelToken> &token, const std::o
         ++m_receivedCount;
         account(*module);
         m_modules.append(*module);
-        emit moduleAppended(m_modules.constLast());
-        emit modulesChanged();
+        emit modulesChanged(ModulesChange::appended);
         setProgressText(QStringLiteral("%1/%2 measured · %3")
                             .arg(m_receivedCount)
                             .arg(m_folderCount)

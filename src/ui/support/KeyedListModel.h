@@ -1,0 +1,250 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+// The untyped half of KeyedListModel: the columns with their header titles and widths,
+// the refresh flag, and the signals for runs of changed rows. GUI thread.
+class KeyedListModelBase : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    struct Column
+    {
+        QString title;
+        // Fixed width in pixels; 0 for a column that takes a share of the remaining width.
+        int width = 0;
+    };
+
+    [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;
+    // Left-aligned titles; a first click on a column sorts it ascending.
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
+                                      int role = Qt::DisplayRole) const override;
+    // Enabled and selectable, without children.
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
+    [[nodiscard]] QList<int> columnWidths() const;
+    // True while the rows are being brought in line with a new list (sync).
+    [[nodiscard]] bool isRefreshing() const { return m_refreshing; }
+
+signals:
+    // The rows match the list sync was given.
+    void refreshed();
+
+protected:
+    KeyedListModelBase(QList<Column> columns, QObject *parent);
+
+    // An index of this model, of an existing row and column.
+    [[nodiscard]] bool holds(const QModelIndex &index) const;
+    // Rows past this many separate runs go in, or out, in one run and one layout change:
+    // cheaper for the views than a signal per run.
+    static constexpr qsizetype s_runsBeforeOneMove = 32;
+    // One dataChanged over all columns of each run of rows (ascending).
+    void emitChangedRuns(const QList<int> &rows);
+    // Every row's content may have changed.
+    void emitAllChanged();
+
+    QList<Column> m_columns;
+    bool m_refreshing = false;
+};
+
+// A table (or list) model over a store's ordered list of records, one row per record,
+// identified by the record's id. sync() follows a new version of the list with the least
+// the views need to hear: removed and inserted runs of rows, one layout change (persistent
+// indexes moved, so the selection and the scroll position hold) when the order changes,
+// and dataChanged runs for records that changed. Subclasses give the columns. GUI thread.
+template <typename Record, typename Key = std::remove_cvref_t<decltype(std::declval<Record>().id)>>
+class KeyedListModel : public KeyedListModelBase
+{
+public:
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+
+    [[nodiscard]] const QList<Record> &rows() const { return m_rows; }
+    [[nodiscard]] const Record &record(int row) const { return m_rows.at(row); }
+    [[nodiscard]] std::optional<int> rowOf(const Key &id) const
+    {
+        // Rebuilt on demand: a record streaming in shifts the rows below it, and keeping the
+        // index current would cost a pass over every row per record.
+        if (m_rowOfIdStale) {
+            m_rowOfId.clear();
+            m_rowOfId.reserve(m_rows.size());
+            for (int row = 0; row < m_rows.size(); ++row)
+                m_rowOfId.insert(m_rows.at(row).id, row);
+            m_rowOfIdStale = false;
+        }
+        const auto found = m_rowOfId.constFind(id);
+        if (found == m_rowOfId.cend())
+            return std::nullopt;
+        return *found;
+    }
+
+protected:
+    using KeyedListModelBase::KeyedListModelBase;
+
+    // Makes the rows target, then emits refreshed.
+    void sync(const QList<Record> &target)
+    {
+        m_refreshing = true;
+        QHash<Key, int> targetRow;
+        targetRow.reserve(target.size());
+        for (int row = 0; row < target.size(); ++row)
+            targetRow.insert(target.at(row).id, row);
+
+        removeAllBut(targetRow);
+        // Records kept whose content changed, told after the rows are in place.
+        QSet<Key> changed;
+        bool keptInOrder = true;
+        int previous = -1;
+        for (const Record &record : std::as_const(m_rows)) {
+            const int at = targetRow.value(record.id);
+            keptInOrder = keptInOrder && at > previous;
+            previous = at;
+            if (!(target.at(at) == record))
+                changed.insert(record.id);
+        }
+        insertNewcomers(target, keptInOrder);
+        if (!sameIds(target))
+            reorder(target);
+
+        m_rows = target;
+        m_rowOfIdStale = true;
+        QList<int> changedRows;
+        for (int row = 0; row < m_rows.size() && changedRows.size() < changed.size(); ++row) {
+            if (changed.contains(m_rows.at(row).id))
+                changedRows.append(row);
+        }
+        emitChangedRuns(changedRows);
+        m_refreshing = false;
+        emit refreshed();
+    }
+
+    // Inserts one record at row; for a record that streams in, where sync would compare
+    // the whole list.
+    void insertRecord(int row, const Record &record)
+    {
+        beginInsertRows({}, row, row);
+        m_rows.insert(row, record);
+        m_rowOfIdStale = true;
+        endInsertRows();
+    }
+
+private:
+    // Runs of consecutive rows, bottom run first, as first and last row.
+    template <typename Matches>
+    [[nodiscard]] QList<std::pair<int, int>> runsWhere(const QList<Record> &rows, Matches matches) const
+    {
+        QList<std::pair<int, int>> runs;
+        for (int row = int(rows.size()) - 1; row >= 0; --row) {
+            if (!matches(rows.at(row)))
+                continue;
+            const int last = row;
+            while (row > 0 && matches(rows.at(row - 1)))
+                --row;
+            runs.append({row, last});
+        }
+        return runs;
+    }
+
+    void removeAllBut(const QHash<Key, int> &targetRow)
+    {
+        const auto gone = [&targetRow](const Record &record) { return !targetRow.contains(record.id); };
+        const QList<std::pair<int, int>> runs = runsWhere(m_rows, gone);
+        if (runs.isEmpty())
+            return;
+        if (runs.size() > s_runsBeforeOneMove) {
+            // The rows that go move to the bottom first, so that they go in one run.
+            QList<Record> order;
+            order.reserve(m_rows.size());
+            std::copy_if(m_rows.cbegin(), m_rows.cend(), std::back_inserter(order),
+                         [&gone](const Record &record) { return !gone(record); });
+            const int kept = int(order.size());
+            std::copy_if(m_rows.cbegin(), m_rows.cend(), std::back_inserter(order), gone);
+            reorder(order);
+            beginRemoveRows({}, kept, int(m_rows.size()) - 1);
+            m_rows.resize(kept);
+            m_rowOfIdStale = true;
+            endRemoveRows();
+            return;
+        }
+        for (const auto &[first, last] : runs) {
+            beginRemoveRows({}, first, last);
+            m_rows.remove(first, last - first + 1);
+            m_rowOfIdStale = true;
+            endRemoveRows();
+        }
+    }
+
+    // The records of target not among the rows: at their places when the rows kept are in
+    // target's order already and they come in few runs, else at the bottom, for the layout
+    // change that follows to put in place.
+    void insertNewcomers(const QList<Record> &target, bool keptInOrder)
+    {
+        if (m_rows.size() == target.size())
+            return;
+        QSet<Key> present;
+        present.reserve(m_rows.size());
+        for (const Record &record : std::as_const(m_rows))
+            present.insert(record.id);
+        const auto isNew = [&present](const Record &record) { return !present.contains(record.id); };
+        QList<std::pair<int, int>> runs = runsWhere(target, isNew);
+        if (keptInOrder && runs.size() <= s_runsBeforeOneMove) {
+            // Top run first: the rows above each run are then exactly target's.
+            std::reverse(runs.begin(), runs.end());
+            for (const auto &[first, last] : runs) {
+                beginInsertRows({}, first, last);
+                m_rows.insert(first, last - first + 1, Record());
+                std::copy(target.cbegin() + first, target.cbegin() + last + 1, m_rows.begin() + first);
+                m_rowOfIdStale = true;
+                endInsertRows();
+            }
+            return;
+        }
+        QList<Record> added;
+        std::copy_if(target.cbegin(), target.cend(), std::back_inserter(added), isNew);
+        beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + added.size() - 1));
+        m_rows.append(added);
+        m_rowOfIdStale = true;
+        endInsertRows();
+    }
+
+    [[nodiscard]] bool sameIds(const QList<Record> &target) const
+    {
+        for (int row = 0; row < target.size(); ++row) {
+            if (!(m_rows.at(row).id == target.at(row).id))
+                return false;
+        }
+        return true;
+    }
+
+    // order holds the rows' records in a new order: one layout change.
+    void reorder(const QList<Record> &order)
+    {
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        QHash<Key, int> newRow;
+        newRow.reserve(order.size());
+        for (int row = 0; row < order.size(); ++row)
+            newRow.insert(order.at(row).id, row);
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex &index : before)
+            after.append(createIndex(newRow.value(m_rows.at(index.row()).id), index.column()));
+        m_rows = order;
+        m_rowOfIdStale = true;
+        changePersistentIndexList(before, after);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+
+    QList<Record> m_rows;
+    mutable QHash<Key, int> m_rowOfId;
+    mutable bool m_rowOfIdStale = true;
+};
