@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/support/SelectionBridge.h"
+#include "ui/support/SortOrders.h"
 
 #include <QItemSelectionModel>
 #include <QList>
@@ -10,8 +11,8 @@
 
 // A table in the kit's look: the kit's header, no grid or frame, rows of one height on
 // faint alternating stripes over the surface beneath, whole-row multiple selection, fixed
-// columns beside flexible ones, which share the remaining width. Subclasses bind its rows
-// to a store's selection with bindSelection. GUI thread.
+// columns beside flexible ones, which share the remaining width. Subclasses bind it to a
+// store and a model of its list with bind. GUI thread.
 class KitTableView : public QTableView
 {
     Q_OBJECT
@@ -26,11 +27,18 @@ public:
     void setRowHeight(std::function<int()> height);
 
 protected:
-    // Binds the rows to store's selection (SelectionBridge); call once the model is set.
+    // Shows model (a KeyedListModel over store's list) through delegate, in rows of
+    // rowHeight and model's column widths; the selection is store's (SelectionBridge) and
+    // the header shows and sets store's sort order (SortOrders::bindHeader).
     template <typename Store, typename Model>
-    void bindSelection(Store &store, const Model &model)
+    void bind(Store &store, Model &model, QAbstractItemDelegate *delegate, std::function<int()> rowHeight)
     {
+        setModel(&model);
+        setItemDelegate(delegate);
+        setColumnWidths(model.columnWidths());
+        setRowHeight(std::move(rowHeight));
         m_selection = SelectionBridge::bind(this, store, model);
+        SortOrders::bindHeader(this, store, model);
     }
 
     [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,

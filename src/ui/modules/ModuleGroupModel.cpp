@@ -16,21 +16,19 @@ ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
 
 Qt::ItemFlags ModuleGroupModel::flags(const QModelIndex &index) const
 {
-    if (!holds(index))
-        return Qt::NoItemFlags;
-    if (isHeader(index.row()))
+    // Headers show as they are and cannot be chosen.
+    if (holds(index) && isHeader(index.row()))
         return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
-    // A row being deleted shows greyed and cannot be chosen again.
-    if (m_store.deletingIds().contains(record(index.row()).id))
-        return Qt::ItemNeverHasChildren;
     return KeyedListModel::flags(index);
 }
 
-QVariant ModuleGroupModel::data(const QModelIndex &index, int role) const
+bool ModuleGroupModel::isGreyed(int row) const
 {
-    if (!holds(index))
-        return {};
-    const ModuleGroupRow &row = record(index.row());
+    return m_store.deletingIds().contains(record(row).id);
+}
+
+QVariant ModuleGroupModel::cellData(const ModuleGroupRow &row, int, int role) const
+{
     switch (role) {
     case Qt::DisplayRole:
         return row.module ? row.module->projectName : row.groupKey;

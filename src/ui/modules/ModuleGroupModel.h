@@ -40,7 +40,6 @@ public:
 
     explicit ModuleGroupModel(ScanStore &store, QObject *parent = nullptr);
 
-    [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     // Off: changes of the store are only noted. On: a rebuild that is due happens at once.
@@ -53,6 +52,9 @@ public:
     [[nodiscard]] const NodeModule &module(int row) const { return *record(row).module; }
 
 private:
+    [[nodiscard]] QVariant cellData(const ModuleGroupRow &row, int column, int role) const override;
+    // A record being deleted is greyed and cannot be chosen again.
+    [[nodiscard]] bool isGreyed(int row) const override;
     void changed();
     void rebuild();
 

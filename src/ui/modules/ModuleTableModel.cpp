@@ -35,21 +35,13 @@ ModuleTableModel::ModuleTableModel(ScanStore &store, QObject *parent)
     sync(m_store.visible());
 }
 
-Qt::ItemFlags ModuleTableModel::flags(const QModelIndex &index) const
+bool ModuleTableModel::isGreyed(int row) const
 {
-    // A row being deleted shows greyed and cannot be chosen again.
-    if (holds(index) && m_store.deletingIds().contains(record(index.row()).id))
-        return Qt::ItemNeverHasChildren;
-    return KeyedListModel::flags(index);
+    return m_store.deletingIds().contains(record(row).id);
 }
 
-QVariant ModuleTableModel::data(const QModelIndex &index, int role) const
+QVariant ModuleTableModel::cellData(const NodeModule &module, int column, int role) const
 {
-    if (!holds(index))
-        return {};
-    const NodeModule &module = record(index.row());
-    const int column = index.column();
-
     switch (role) {
     case Qt::DisplayRole:
         switch (column) {
@@ -64,17 +56,10 @@ QVariant ModuleTableModel::data(const QModelIndex &index, int role) const
         }
         return {};
     case SortRole:
-        switch (column) {
-        case ProjectColumn:
-            return module.projectName;
-        case PathColumn:
-            return module.parentPath;
-        case SizeColumn:
-            return module.reclaimableBytes();
-        case LastAccessedColumn:
-            return module.lastAccessed;
-        }
-        return {};
+        return column == ProjectColumn ? QVariant(module.projectName)
+               : column == PathColumn  ? QVariant(module.parentPath)
+               : column == SizeColumn  ? QVariant(module.reclaimableBytes())
+                                       : QVariant(module.lastAccessed);
     case IdRole:
         return module.id;
     case SymlinkExplanationRole:

@@ -31,9 +31,6 @@ public:
 
     explicit ModuleTableModel(ScanStore &store, QObject *parent = nullptr);
 
-    [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    // A row being deleted cannot be selected.
-    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
     // Puts column's comparator, in order, first in the store's sort order; the rows follow.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
@@ -41,6 +38,7 @@ public:
     [[nodiscard]] static int column(ModuleComparator::Key key);
 
 private:
+    [[nodiscard]] QVariant cellData(const NodeModule &module, int column, int role) const override;
     struct Fonts
     {
         QFont application;
@@ -48,6 +46,8 @@ private:
         QFont digits;
     };
 
+    // A row being deleted is greyed and cannot be chosen again.
+    [[nodiscard]] bool isGreyed(int row) const override;
     void modulesChanged(ScanStore::ModulesChange change);
     [[nodiscard]] const Fonts &fonts() const;
 

@@ -3,22 +3,15 @@
 #include "core/modules/ScanStore.h"
 #include "ui/modules/ModuleTableDelegate.h"
 #include "ui/modules/ModuleTableModel.h"
-#include "ui/support/SortOrders.h"
 
 #include <QContextMenuEvent>
 
 ModuleTableView::ModuleTableView(ScanStore &store, QWidget *parent)
     : KitTableView(parent)
-    , m_store(store)
     , m_model(new ModuleTableModel(store, this))
 {
     setObjectName(QStringLiteral("moduleTable"));
-    setModel(m_model);
-    setItemDelegate(new ModuleTableDelegate(this));
-    setColumnWidths(m_model->columnWidths());
-    setRowHeight(&ModuleTableDelegate::rowHeight);
-    bindSelection(m_store, *m_model);
-    SortOrders::bindHeader(this, m_store, *m_model);
+    bind(store, *m_model, new ModuleTableDelegate(this), &ModuleTableDelegate::rowHeight);
 }
 
 void ModuleTableView::contextMenuEvent(QContextMenuEvent *event)

@@ -27,6 +27,5 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    ScanStore &m_store;
     ModuleTableModel *m_model;
 };

@@ -35,13 +35,8 @@ ProcessTableModel::ProcessTableModel(ProcessStore &store, QObject *parent)
     sync(m_store.visible());
 }
 
-QVariant ProcessTableModel::data(const QModelIndex &index, int role) const
+QVariant ProcessTableModel::cellData(const NodeProcess &process, int column, int role) const
 {
-    if (!holds(index))
-        return {};
-    const NodeProcess &process = record(index.row());
-    const int column = index.column();
-
     switch (role) {
     case Qt::DisplayRole:
         switch (column) {

@@ -32,7 +32,6 @@ public:
 
     explicit ProcessTableModel(ProcessStore &store, QObject *parent = nullptr);
 
-    [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // Puts column's comparator, in order, first in the store's sort order; the rows follow
     // the store. Does nothing for the status column.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
@@ -42,6 +41,7 @@ public:
     [[nodiscard]] static int column(ProcessComparator::Key key);
 
 private:
+    [[nodiscard]] QVariant cellData(const NodeProcess &process, int column, int role) const override;
     struct Fonts
     {
         QFont application;

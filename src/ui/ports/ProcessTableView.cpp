@@ -5,7 +5,6 @@
 #include "ui/kit/Theme.h"
 #include "ui/ports/ProcessTableDelegate.h"
 #include "ui/ports/ProcessTableModel.h"
-#include "ui/support/SortOrders.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -17,12 +16,7 @@ ProcessTableView::ProcessTableView(ProcessStore &store, QWidget *parent)
     , m_model(new ProcessTableModel(store, this))
 {
     setObjectName(QStringLiteral("processTable"));
-    setModel(m_model);
-    setItemDelegate(new ProcessTableDelegate(this));
-    setColumnWidths(m_model->columnWidths());
-    setRowHeight(&ProcessTableDelegate::rowHeight);
-    bindSelection(m_store, *m_model);
-    SortOrders::bindHeader(this, m_store, *m_model);
+    bind(m_store, *m_model, new ProcessTableDelegate(this), &ProcessTableDelegate::rowHeight);
 }
 
 QSet<qint32> ProcessTableView::contextIds(int row) const

@@ -31,7 +31,14 @@ Qt::ItemFlags KeyedListModelBase::flags(const QModelIndex &index) const
 {
     if (!holds(index))
         return Qt::NoItemFlags;
+    if (isGreyed(index.row()))
+        return Qt::ItemNeverHasChildren;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+bool KeyedListModelBase::isGreyed(int) const
+{
+    return false;
 }
 
 QList<int> KeyedListModelBase::columnWidths() const

@@ -27,7 +27,7 @@ public:
     // Left-aligned titles; a first click on a column sorts it ascending.
     [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
                                       int role = Qt::DisplayRole) const override;
-    // Enabled and selectable, without children.
+    // Enabled and selectable, without children; a greyed row (isGreyed) is neither.
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex &index) const override;
     [[nodiscard]] QList<int> columnWidths() const;
     // True while the rows are being brought in line with a new list (sync).
@@ -40,6 +40,8 @@ signals:
 protected:
     KeyedListModelBase(QList<Column> columns, QObject *parent);
 
+    // A row shown greyed that cannot be chosen, such as a record being deleted; none here.
+    [[nodiscard]] virtual bool isGreyed(int row) const;
     // An index of this model, of an existing row and column.
     [[nodiscard]] bool holds(const QModelIndex &index) const;
     // Rows past this many separate runs go in, or out, in one run and one layout change:
@@ -68,6 +70,11 @@ public:
         return parent.isValid() ? 0 : int(m_rows.size());
     }
 
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const final
+    {
+        return holds(index) ? cellData(m_rows.at(index.row()), index.column(), role) : QVariant();
+    }
+
     [[nodiscard]] const QList<Record> &rows() const { return m_rows; }
     [[nodiscard]] const Record &record(int row) const { return m_rows.at(row); }
     [[nodiscard]] std::optional<int> rowOf(const Key &id) const
@@ -89,6 +96,9 @@ public:
 
 protected:
     using KeyedListModelBase::KeyedListModelBase;
+
+    // What the row of record shows in column for role.
+    [[nodiscard]] virtual QVariant cellData(const Record &record, int column, int role) const = 0;
 
     // Makes the rows target, then emits refreshed.
     void sync(const QList<Record> &target)
