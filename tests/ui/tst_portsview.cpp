@@ -793,12 +793,15 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
             titles << table.model.headerData(column, Qt::Horizontal).toString();
         QCOMPARE(titles, (QStringList{QString(), "Ports", "Type", "Uptime", "PID", "Memory", "Command"}));
 
-        const auto cell = [&](int row, int column, int role = Qt::DisplayRole) { return table.cell(row, column, role); };
+        const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+            return table.cell(row, column, role);
+        };
         QCOMPARE((QVariantList{cell(1, Model::PortsColumn), cell(2, Model::PortsColumn), cell(1, Model::TypeColumn),
                      cell(0, Model::MemoryColumn), cell(0, Model::MemoryColumn, Model::SortRole),
-                     cell(0, Model::StatusColumn, Model::SortRole), cell(3, Model::CommandColumn, Model::DirectoryRole),
-                     cell(2, Model::CommandColumn, Model::DirectoryRole), cell(0, Model::StatusColumn, Qt::ToolTipRole),
-                     cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
+                     cell(0, Model::StatusColumn, Model::SortRole),
+                     cell(3, Model::CommandColumn, Model::DirectoryRole),
+                     cell(2, Model::CommandColumn, Model::DirectoryRole),
+                     cell(0, Model::StatusColumn, Qt::ToolTipRole), cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
             (QVariantList{u"3000, 8080"_s, u"—"_s, u"Next.js"_s, u"400.0 KB"_s, qint64(409600), QVariant(), u"/a"_s,
                 QVariant(), u"Running"_s, u"Flagged: Next.js dev server"_s}));
         const auto weight

@@ -65,11 +65,12 @@ void bindHeader(QTableView *view, Store &store, Model &model)
         else
             view->horizontalHeader()->setSortIndicator(Model::column(order.first().key), order.first().order);
     };
-    QObject::connect(view->horizontalHeader(), &QHeaderView::sectionClicked, view, [&store, &model, show](int section) {
+    const auto clicked = [&store, &model, show](int section) {
         if (const auto key = Model::sortKey(section))
             model.sort(section, clickedOrder(store.sortOrder(), *key));
         show();
-    });
+    };
+    QObject::connect(view->horizontalHeader(), &QHeaderView::sectionClicked, view, clicked);
     QObject::connect(&store, &Store::sortOrderChanged, view, show);
     show();
 }

@@ -73,7 +73,8 @@ struct StoreLog
         for (auto signal : {&ScanStore::rootPathChanged, &ScanStore::selectionChanged, &ScanStore::sortOrderChanged,
                             &ScanStore::groupByFolderChanged})
             log(signal, [] {});
-        QObject::connect(&store, &ScanStore::modulesChanged, &context, [this, &store](ScanStore::ModulesChange change) {
+        using Change = ScanStore::ModulesChange;
+        QObject::connect(&store, &ScanStore::modulesChanged, &context, [this, &store](Change change) {
             if (change == ScanStore::ModulesChange::appended)
                 appended.append(store.modules().constLast().id);
             ++modulesChanges;
