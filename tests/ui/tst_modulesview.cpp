@@ -134,11 +134,9 @@ QPoint rowCentre(const QAbstractItemView *view, int row)
 // The ids selected in the table or the grouped list.
 Ids selectedIds(const QAbstractItemView *view)
 {
-    const bool table = qobject_cast<const ModuleTableView *>(view);
-    const int idRole = table ? int(Model::IdRole) : int(ModuleGroupModel::IdRole);
     Ids ids;
     for (const QModelIndex &index : view->selectionModel()->selectedIndexes())
-        ids.insert(index.data(idRole).toByteArray());
+        ids.insert(index.data(KeyedListModelBase::IdRole).toByteArray());
     return ids;
 }
 

@@ -192,7 +192,7 @@ PidSet selectedPids(const ProcessTableView *table)
 {
     PidSet selected;
     for (const QModelIndex &index : table->selectionModel()->selectedRows())
-        selected.insert(index.data(Model::PidRole).toInt());
+        selected.insert(index.data(Model::IdRole).toInt());
     return selected;
 }
 
@@ -830,7 +830,7 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         table.store.setSortOrder({{Key::pid, Qt::AscendingOrder}});
         QVERIFY(table.matches());
         QCOMPARE(std::pair(spies.layouts.size(), spies.resets.size()), std::pair(qsizetype(1), qsizetype(0)));
-        QCOMPARE(std::pair(two.row(), two.data(Model::PidRole).toInt()), std::pair(1, 2));
+        QCOMPARE(std::pair(two.row(), two.data(Model::IdRole).toInt()), std::pair(1, 2));
     }
 
     void tableModelInsertsAndRemovesOnlyComersAndGoers()
@@ -869,7 +869,7 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QVERIFY(table.publish(many) && table.matches());
         QCOMPARE((QList<qsizetype>{spies.resets.size(), spies.layouts.size(), spies.removed.size()}),
                  (QList<qsizetype>{0, 1, 1}));
-        QCOMPARE(kept.data(Model::PidRole).toInt(), 7);
+        QCOMPARE(kept.data(Model::IdRole).toInt(), 7);
     }
 
     // sort() from a generic caller leaves the order alone for the status column, which does not sort.

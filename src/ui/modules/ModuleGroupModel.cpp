@@ -34,10 +34,6 @@ QVariant ModuleGroupModel::cellData(const ModuleGroupRow &row, int, int role) co
         return row.module ? row.module->projectName : row.groupKey;
     case HeaderRole:
         return !row.module;
-    case IdRole:
-        if (!row.module)
-            return {};
-        return row.id;
     case Qt::ToolTipRole:
         if (!row.module)
             return {};

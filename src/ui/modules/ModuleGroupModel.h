@@ -34,7 +34,7 @@ class ModuleGroupModel : public KeyedListModel<ModuleGroupRow>
     Q_OBJECT
 
 public:
-    enum Role { IdRole = Qt::UserRole + 1, HeaderRole };
+    enum Role { HeaderRole = FirstOwnRole };
 
     static constexpr std::chrono::milliseconds s_scanningInterval{100};
 

@@ -7,26 +7,18 @@
 #include "ui/kit/Tint.h"
 #include "ui/kit/Typography.h"
 #include "core/modules/ModuleSizeText.h"
-#include "ui/support/SortOrders.h"
 
 #include <QApplication>
 
 #include <algorithm>
 
-namespace {
-
-using Key = ModuleComparator::Key;
-// The key of each column, in order.
-constexpr std::array<std::optional<Key>, ModuleTableModel::ColumnCount> s_sortKeys{
-    Key::projectName, Key::parentPath, Key::reclaimableBytes, Key::lastAccessed};
-
-} // namespace
-
 ModuleTableModel::ModuleTableModel(ScanStore &store, QObject *parent)
-    : KeyedListModel({{QStringLiteral("Project"), 0}, {QStringLiteral("Path"), 0}, {QStringLiteral("Size"), 110},
-                      {QStringLiteral("Last Accessed"), 150}},
-                     parent)
-    , m_store(store)
+    : StoreSortedModel(store,
+                       {{QStringLiteral("Project"), 0}, {QStringLiteral("Path"), 0}, {QStringLiteral("Size"), 110},
+                        {QStringLiteral("Last Accessed"), 150}},
+                       {ModuleComparator::Key::projectName, ModuleComparator::Key::parentPath,
+                        ModuleComparator::Key::reclaimableBytes, ModuleComparator::Key::lastAccessed},
+                       parent)
     , m_linkIcon(Icons::icon(QStringLiteral("link"), Theme::warning()))
 {
     connect(&m_store, &ScanStore::modulesChanged, this, &ModuleTableModel::modulesChanged);
@@ -60,12 +52,6 @@ QVariant ModuleTableModel::cellData(const NodeModule &module, int column, int ro
                : column == PathColumn  ? QVariant(module.parentPath)
                : column == SizeColumn  ? QVariant(module.reclaimableBytes())
                                        : QVariant(module.lastAccessed);
-    case IdRole:
-        return module.id;
-    case SymlinkExplanationRole:
-        if (const std::optional<QString> explanation = module.symlinkExplanation())
-            return *explanation;
-        return {};
     case Qt::DecorationRole:
         if (column == ProjectColumn && module.isSymlink)
             return m_linkIcon;
@@ -81,10 +67,10 @@ QVariant ModuleTableModel::cellData(const NodeModule &module, int column, int ro
     case Qt::FontRole:
         switch (column) {
         case ProjectColumn:
-            return fonts().project;
+            return Typography::cellFont(TextStyle::body, QFont::Medium);
         case SizeColumn:
         case LastAccessedColumn:
-            return fonts().digits;
+            return Typography::cellFont(TextStyle::body, QFont::Normal, true);
         }
         return {};
     case Qt::ForegroundRole:
@@ -96,34 +82,6 @@ QVariant ModuleTableModel::cellData(const NodeModule &module, int column, int ro
     default:
         return {};
     }
-}
-
-const ModuleTableModel::Fonts &ModuleTableModel::fonts() const
-{
-    // Measuring digit widths is too slow for every cell painted; redone when the
-    // application font changes.
-    const QFont application = QApplication::font();
-    if (!m_fonts || m_fonts->application != application) {
-        m_fonts = Fonts{application, Typography::font(TextStyle::body, QFont::Medium),
-                        Typography::monospacedDigits(Typography::font(TextStyle::body))};
-    }
-    return *m_fonts;
-}
-
-void ModuleTableModel::sort(int column, Qt::SortOrder order)
-{
-    if (const std::optional<Key> key = sortKey(column))
-        m_store.setSortOrder(SortOrders::withFirst(m_store.sortOrder(), ModuleComparator{*key, order}));
-}
-
-std::optional<ModuleComparator::Key> ModuleTableModel::sortKey(int column)
-{
-    return SortOrders::keyOfColumn(s_sortKeys, column);
-}
-
-int ModuleTableModel::column(ModuleComparator::Key key)
-{
-    return SortOrders::columnOfKey(s_sortKeys, key);
 }
 
 void ModuleTableModel::modulesChanged(ScanStore::ModulesChange change)

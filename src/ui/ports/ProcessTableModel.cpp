@@ -6,26 +6,19 @@
 #include "ui/kit/Theme.h"
 #include "ui/kit/Typography.h"
 #include "ui/ports/KindSymbol.h"
-#include "ui/support/SortOrders.h"
 
 #include <QApplication>
 #include <QPalette>
 
-namespace {
-
-using Key = ProcessComparator::Key;
-// The key of each column, in order; the status column does not sort.
-constexpr std::array<std::optional<Key>, ProcessTableModel::ColumnCount> s_sortKeys{
-    std::nullopt, Key::portsText, Key::kind, Key::elapsedSeconds, Key::pid, Key::memoryBytes, Key::command};
-
-} // namespace
-
 ProcessTableModel::ProcessTableModel(ProcessStore &store, QObject *parent)
-    : KeyedListModel({{QString(), 24}, {QStringLiteral("Ports"), 90}, {QStringLiteral("Type"), 110},
-                      {QStringLiteral("Uptime"), 80}, {QStringLiteral("PID"), 60}, {QStringLiteral("Memory"), 80},
-                      {QStringLiteral("Command"), 0}},
-                     parent)
-    , m_store(store)
+    : StoreSortedModel(store,
+                       {{QString(), 24}, {QStringLiteral("Ports"), 90}, {QStringLiteral("Type"), 110},
+                        {QStringLiteral("Uptime"), 80}, {QStringLiteral("PID"), 60}, {QStringLiteral("Memory"), 80},
+                        {QStringLiteral("Command"), 0}},
+                       {std::nullopt, ProcessComparator::Key::portsText, ProcessComparator::Key::kind,
+                        ProcessComparator::Key::elapsedSeconds, ProcessComparator::Key::pid,
+                        ProcessComparator::Key::memoryBytes, ProcessComparator::Key::command},
+                       parent)
     , m_flaggedIcon(Icons::icon(QStringLiteral("exclamationmark.triangle.fill"), Theme::warning()))
     , m_runningIcon(Icons::icon(QStringLiteral("circle.fill"), Theme::nodeGreen()))
 {
@@ -72,8 +65,6 @@ QVariant ProcessTableModel::cellData(const NodeProcess &process, int column, int
             return process.command;
         }
         return {};
-    case PidRole:
-        return process.pid;
     case DirectoryRole:
         if (column == CommandColumn && process.cwd)
             return NodeProcess::printable(*process.cwd);
@@ -97,11 +88,12 @@ QVariant ProcessTableModel::cellData(const NodeProcess &process, int column, int
     case Qt::FontRole:
         switch (column) {
         case PortsColumn:
-            return process.ports.isEmpty() ? fonts().digits : fonts().boldDigits;
+            return Typography::cellFont(TextStyle::body, process.ports.isEmpty() ? QFont::Normal : QFont::DemiBold,
+                                        true);
         case UptimeColumn:
         case PidColumn:
         case MemoryColumn:
-            return fonts().digits;
+            return Typography::cellFont(TextStyle::body, QFont::Normal, true);
         }
         return {};
     case Qt::ForegroundRole:
@@ -118,36 +110,6 @@ QVariant ProcessTableModel::cellData(const NodeProcess &process, int column, int
     default:
         return {};
     }
-}
-
-void ProcessTableModel::sort(int column, Qt::SortOrder order)
-{
-    const std::optional<ProcessComparator::Key> key = sortKey(column);
-    if (!key)
-        return;
-    m_store.setSortOrder(SortOrders::withFirst(m_store.sortOrder(), ProcessComparator{*key, order}));
-}
-
-std::optional<ProcessComparator::Key> ProcessTableModel::sortKey(int column)
-{
-    return SortOrders::keyOfColumn(s_sortKeys, column);
-}
-
-int ProcessTableModel::column(ProcessComparator::Key key)
-{
-    return SortOrders::columnOfKey(s_sortKeys, key);
-}
-
-const ProcessTableModel::Fonts &ProcessTableModel::fonts() const
-{
-    // Measuring digit widths is too slow for every cell painted; redone when the
-    // application font changes.
-    const QFont application = QApplication::font();
-    if (!m_fonts || m_fonts->application != application) {
-        m_fonts = Fonts{application, Typography::monospacedDigits(Typography::font(TextStyle::body)),
-                        Typography::monospacedDigits(Typography::font(TextStyle::body, QFont::DemiBold))};
-    }
-    return *m_fonts;
 }
 
 QIcon ProcessTableModel::kindIcon(NodeProcess::Kind kind) const

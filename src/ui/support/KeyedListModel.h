@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/support/SortOrders.h"
+
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
@@ -16,6 +18,15 @@ class KeyedListModelBase : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    enum Role {
+        // The raw value a column sorts by (number or text); nothing for one that does not sort.
+        SortRole = Qt::UserRole + 1,
+        // The record's id.
+        IdRole,
+        // The first role a subclass may use for its own.
+        FirstOwnRole,
+    };
+
     struct Column
     {
         QString title;
@@ -72,7 +83,10 @@ public:
 
     [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const final
     {
-        return holds(index) ? cellData(m_rows.at(index.row()), index.column(), role) : QVariant();
+        if (!holds(index))
+            return {};
+        const Record &record = m_rows.at(index.row());
+        return role == IdRole ? QVariant::fromValue(record.id) : cellData(record, index.column(), role);
     }
 
     [[nodiscard]] const QList<Record> &rows() const { return m_rows; }
@@ -97,7 +111,7 @@ public:
 protected:
     using KeyedListModelBase::KeyedListModelBase;
 
-    // What the row of record shows in column for role.
+    // What the row of record shows in column for role (IdRole aside).
     [[nodiscard]] virtual QVariant cellData(const Record &record, int column, int role) const = 0;
 
     // Makes the rows target, then emits refreshed.
@@ -257,4 +271,44 @@ private:
     QList<Record> m_rows;
     mutable QHash<Key, int> m_rowOfId;
     mutable bool m_rowOfIdStale = true;
+};
+
+// A KeyedListModel of a store's list in the store's sort order, a list of Comparator (most
+// significant first), whose columns sort by comparator keys. GUI thread.
+template <typename Record, typename Store, typename Comparator>
+class StoreSortedModel : public KeyedListModel<Record>
+{
+public:
+    using SortKey = typename Comparator::Key;
+
+    // Puts column's comparator, in order, first in the store's sort order; the rows follow
+    // the store. Does nothing for a column that does not sort.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override
+    {
+        if (const std::optional<SortKey> key = sortKey(column))
+            m_store.setSortOrder(SortOrders::withFirst(m_store.sortOrder(), Comparator{*key, order}));
+    }
+    // The comparator key column sorts by; nothing for a column that does not sort.
+    [[nodiscard]] std::optional<SortKey> sortKey(int column) const { return m_sortKeys.value(column); }
+    // The column that sorts by key; the last one when none does.
+    [[nodiscard]] int column(SortKey key) const
+    {
+        const qsizetype found = m_sortKeys.indexOf(key);
+        return int(found < 0 ? m_sortKeys.size() - 1 : found);
+    }
+
+protected:
+    // sortKeys: the key of each column in order, nothing for a column that does not sort.
+    StoreSortedModel(Store &store, QList<KeyedListModelBase::Column> columns,
+                     QList<std::optional<SortKey>> sortKeys, QObject *parent)
+        : KeyedListModel<Record>(std::move(columns), parent)
+        , m_store(store)
+        , m_sortKeys(std::move(sortKeys))
+    {
+    }
+
+    Store &m_store;
+
+private:
+    QList<std::optional<SortKey>> m_sortKeys;
 };

@@ -5,9 +5,6 @@
 #include <QTableView>
 #include <Qt>
 
-#include <algorithm>
-#include <array>
-#include <optional>
 
 // What a click on a table's header does to a store's sort order (a list of comparators, the
 // most significant first, each with a key and an order), and the binding of a header to it.
@@ -35,38 +32,22 @@ template <typename Comparator, typename Key>
     return Qt::AscendingOrder;
 }
 
-// The key column sorts by in keys, the keys of a table's columns in order (nothing for a
-// column that does not sort, or one out of range).
-template <typename Key, std::size_t count>
-[[nodiscard]] std::optional<Key> keyOfColumn(const std::array<std::optional<Key>, count> &keys, int column)
-{
-    return column >= 0 && std::size_t(column) < count ? keys[std::size_t(column)] : std::nullopt;
-}
-
-// The column whose key is key in keys; the last column when none is.
-template <typename Key, std::size_t count>
-[[nodiscard]] int columnOfKey(const std::array<std::optional<Key>, count> &keys, Key key)
-{
-    const auto found = std::find(keys.cbegin(), keys.cend(), std::optional<Key>(key));
-    return found == keys.cend() ? int(count) - 1 : int(found - keys.cbegin());
-}
-
 // Binds view's header to store's sort order: a click on a column puts its comparator first
 // in the store's order through model.sort (again on the same column reverses it), and the
 // chevron shows the store's first comparator, whatever the header thinks it clicked. Model
-// maps columns to keys with sortKey (nothing for a column that does not sort) and column.
+// is a StoreSortedModel.
 template <typename Store, typename Model>
 void bindHeader(QTableView *view, Store &store, Model &model)
 {
-    const auto show = [view, &store] {
+    const auto show = [view, &store, &model] {
         const auto order = store.sortOrder();
         if (order.isEmpty())
             view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
         else
-            view->horizontalHeader()->setSortIndicator(Model::column(order.first().key), order.first().order);
+            view->horizontalHeader()->setSortIndicator(model.column(order.first().key), order.first().order);
     };
     const auto clicked = [&store, &model, show](int section) {
-        if (const auto key = Model::sortKey(section))
+        if (const auto key = model.sortKey(section))
             model.sort(section, clickedOrder(store.sortOrder(), *key));
         show();
     };
