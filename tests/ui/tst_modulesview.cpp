@@ -105,7 +105,7 @@ struct Screen
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     void flipGrouping() const { QTest::mouseClick(find<Switch>("groupByFolderSwitch"), Qt::LeftButton); }
     [[nodiscard]] ModuleTableView *table() const { return find<ModuleTableView>("moduleTable"); }
-    [[nodiscard]] Model *model() const { return table()->moduleModel(); }
+    [[nodiscard]] Model *model() const { return qobject_cast<Model *>(table()->model()); }
     [[nodiscard]] QWidget *content() const { return find<QStackedWidget>("moduleContent")->currentWidget(); }
     [[nodiscard]] int row(const QByteArray &id) const { return model()->rowOf(id).value_or(-1); }
     [[nodiscard]] QMessageBox *box() const { return Dialogs::openMessageBoxes(&view).value(0); }

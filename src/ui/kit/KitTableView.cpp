@@ -4,6 +4,7 @@
 #include "ui/kit/Theme.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 
 KitTableView::KitTableView(QWidget *parent)
@@ -59,6 +60,17 @@ QItemSelectionModel::SelectionFlags KitTableView::selectionCommand(const QModelI
 {
     const QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
     return m_selection ? m_selection->noteCommand(command) : command;
+}
+
+void KitTableView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        if (rowAt(event->pos().y()) >= 0)
+            emit contextMenuRequested(event->globalPos());
+        return;
+    }
+    if (currentIndex().isValid())
+        emit contextMenuRequested(viewport()->mapToGlobal(visualRect(currentIndex()).center()));
 }
 
 void KitTableView::applyPalette()

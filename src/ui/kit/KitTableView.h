@@ -26,7 +26,13 @@ public:
     // The height of every row, asked again when the application font changes.
     void setRowHeight(std::function<int()> height);
 
+signals:
+    // A context menu was asked for on a row, by the mouse at globalPosition, or by the
+    // keyboard on the current row (at its centre). Subclasses may handle the event instead.
+    void contextMenuRequested(const QPoint &globalPosition);
+
 protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
     // Shows model (a KeyedListModel over store's list) through delegate, in rows of
     // rowHeight and model's column widths; the selection is store's (SelectionBridge) and
     // the header shows and sets store's sort order (SortOrders::bindHeader).

@@ -1,15 +1,11 @@
 #include "ui/modules/ModuleGroupList.h"
 
-#include "core/modules/ScanStore.h"
 #include "ui/modules/ModuleGroupDelegate.h"
-#include "ui/modules/ModuleGroupModel.h"
-#include "ui/support/SelectionBridge.h"
 
 #include <QContextMenuEvent>
 
 ModuleGroupList::ModuleGroupList(ScanStore &store, QWidget *parent)
     : QListView(parent)
-    , m_store(store)
     , m_model(new ModuleGroupModel(store, this))
 {
     setObjectName(QStringLiteral("moduleGroupList"));
@@ -24,7 +20,7 @@ ModuleGroupList::ModuleGroupList(ScanStore &store, QWidget *parent)
     viewport()->setAutoFillBackground(false);
     // Hidden until shown: the groups are not rebuilt for a list nobody sees.
     m_model->setLive(false);
-    m_selection = SelectionBridge::bind(this, m_store, *m_model);
+    m_selection = SelectionBridge::bind(this, store, *m_model);
 }
 
 void ModuleGroupList::showEvent(QShowEvent *event)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QListView>
+#include "core/modules/ScanStore.h"
+#include "ui/modules/ModuleGroupModel.h"
+#include "ui/support/SelectionBridge.h"
 
-class ModuleGroupModel;
-class ScanStore;
-class SelectionBridge;
+#include <QListView>
 
 // The grouped node_modules list, bound to the store: one section per group, headed by its
 // colour, key, count and total, then its records; its selection is the store's
@@ -32,7 +32,6 @@ protected:
                                                                        const QEvent *event = nullptr) const override;
 
 private:
-    ScanStore &m_store;
     ModuleGroupModel *m_model;
     SelectionBridge *m_selection = nullptr;
 };
