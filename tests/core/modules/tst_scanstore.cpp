@@ -478,6 +478,38 @@ private slots:
         QTRY_VERIFY(deletion.isCanceled());
     }
 
+    // Records in the sort order, those it finds equal in their order of arrival.
+    void visibleFollowsTheSortOrderAndKeepsArrivalAmongEquals()
+    {
+        const Scratch tree;
+        ScanStore store([](const QByteArray &root, const CancelToken &) {
+            return QList<QByteArray>{root + "/b", root + "/a", root + "/c", root + "/d"};
+        }, [](const QByteArray &parent, const QByteArray &, const CancelToken &) {
+            NodeModule module;
+            module.id = module.modulePath = parent + "/node_modules";
+            module.parentPath = parent;
+            module.projectName = QFile::decodeName(parent.mid(parent.lastIndexOf('/') + 1));
+            module.sizeBytes = parent.endsWith('c') ? 2048 : 1024;
+            return std::optional<NodeModule>(module);
+        });
+        store.setRootPath(QFile::decodeName(tree.path()));
+        store.startScan();
+        QTRY_VERIFY(!store.isScanning());
+        // Largest first, then the three of one size as they arrived.
+        const QList<NodeModule> arrived = store.modules();
+        QList<QByteArray> expected{idOf(tree.path() + "/c")};
+        for (const NodeModule &module : arrived) {
+            if (module.sizeBytes == 1024)
+                expected << module.id;
+        }
+        QCOMPARE(idList(store.visible()), expected);
+        store.setSortOrder({{ModuleComparator::Key::projectName, Qt::AscendingOrder}});
+        const QByteArray root = tree.path();
+        QCOMPARE(idList(store.visible()),
+                 (QList<QByteArray>{idOf(root + "/a"), idOf(root + "/b"), idOf(root + "/c"), idOf(root + "/d")}));
+        QCOMPARE(idList(store.modules()), idList(arrived));
+    }
+
     // While a deletion runs its records are marked, out of the selection and not deletable
     // again, and the status counts through them; what stays is chosen again at the end.
     void deletionMarksItsRecordsAndCountsThrough()
