@@ -33,7 +33,7 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
-    // Shows model (a KeyedListModel over store's list) through delegate, in rows of
+    // Shows model (a StoreSortedModel over store's list) through delegate, in rows of
     // rowHeight and model's column widths; the selection is store's (SelectionBridge) and
     // the header shows and sets store's sort order (SortOrders::bindHeader).
     template <typename Store, typename Model>

@@ -8,5 +8,6 @@ ModuleTableView::ModuleTableView(ScanStore &store, QWidget *parent)
     : KitTableView(parent)
 {
     setObjectName(QStringLiteral("moduleTable"));
-    bind(store, *new ModuleTableModel(store, this), new ModuleTableDelegate(this), &ModuleTableDelegate::rowHeight);
+    auto *model = new ModuleTableModel(store, this);
+    bind(store, *model, new ModuleTableDelegate(this), &ModuleTableDelegate::rowHeight);
 }
