@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
+#include <numeric>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -209,10 +210,16 @@ void ScanStore::setSortOrder(const ModuleSortOrder &sortOrder)
 
 QList<NodeModule> ScanStore::visible() const
 {
-    QList<NodeModule> rows = m_modules;
-    std::stable_sort(rows.begin(), rows.end(), [this](const NodeModule &a, const NodeModule &b) {
-        return sortsBefore(m_sortOrder, a, b);
+    // Positions are sorted rather than records, which are costly to move.
+    QList<qsizetype> order(m_modules.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](qsizetype a, qsizetype b) {
+        return sortsBefore(m_sortOrder, m_modules.at(a), m_modules.at(b));
     });
+    QList<NodeModule> rows;
+    rows.reserve(m_modules.size());
+    for (const qsizetype position : order)
+        rows.append(m_modules.at(position));
     return rows;
 }
 

@@ -91,11 +91,7 @@ void ModuleTableModel::modulesChanged(ScanStore::ModulesChange change)
         return;
     }
     // The record arrived last, so visible() puts it after every record it ties with.
-    const NodeModule &module = m_store.modules().constLast();
     const ModuleSortOrder order = m_store.sortOrder();
-    const auto at = std::upper_bound(rows().cbegin(), rows().cend(), module,
-                                     [&order](const NodeModule &a, const NodeModule &b) {
-                                         return sortsBefore(order, a, b);
-                                     });
-    insertRecord(int(at - rows().cbegin()), module);
+    insertSorted(m_store.modules().constLast(),
+                 [&order](const NodeModule &a, const NodeModule &b) { return sortsBefore(order, a, b); });
 }

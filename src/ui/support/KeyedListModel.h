@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 
+#include <numeric>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -78,28 +79,40 @@ class KeyedListModel : public KeyedListModelBase
 public:
     [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() ? 0 : int(m_rows.size());
+        return parent.isValid() ? 0 : int(m_records.size());
     }
 
     [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const final
     {
         if (!holds(index))
             return {};
-        const Record &record = m_rows.at(index.row());
+        const Record &record = this->record(index.row());
         return role == IdRole ? QVariant::fromValue(record.id) : cellData(record, index.column(), role);
     }
 
-    [[nodiscard]] const QList<Record> &rows() const { return m_rows; }
-    [[nodiscard]] const Record &record(int row) const { return m_rows.at(row); }
+    [[nodiscard]] QList<Record> rows() const
+    {
+        if (m_order.isEmpty())
+            return m_records;
+        QList<Record> rows;
+        rows.reserve(m_order.size());
+        for (const int position : m_order)
+            rows.append(m_records.at(position));
+        return rows;
+    }
+    [[nodiscard]] const Record &record(int row) const
+    {
+        return m_order.isEmpty() ? m_records.at(row) : m_records.at(m_order.at(row));
+    }
     [[nodiscard]] std::optional<int> rowOf(const Key &id) const
     {
         // Rebuilt on demand: a record streaming in shifts the rows below it, and keeping the
         // index current would cost a pass over every row per record.
         if (m_rowOfIdStale) {
             m_rowOfId.clear();
-            m_rowOfId.reserve(m_rows.size());
-            for (int row = 0; row < m_rows.size(); ++row)
-                m_rowOfId.insert(m_rows.at(row).id, row);
+            m_rowOfId.reserve(m_records.size());
+            for (int row = 0; row < m_records.size(); ++row)
+                m_rowOfId.insert(record(row).id, row);
             m_rowOfIdStale = false;
         }
         const auto found = m_rowOfId.constFind(id);
@@ -118,6 +131,9 @@ protected:
     void sync(const QList<Record> &target)
     {
         m_refreshing = true;
+        // The rows in their order, for the runs below to work on.
+        m_records = rows();
+        m_order.clear();
         QHash<Key, int> targetRow;
         targetRow.reserve(target.size());
         for (int row = 0; row < target.size(); ++row)
@@ -128,7 +144,7 @@ protected:
         QSet<Key> changed;
         bool keptInOrder = true;
         int previous = -1;
-        for (const Record &record : std::as_const(m_rows)) {
+        for (const Record &record : std::as_const(m_records)) {
             const int at = targetRow.value(record.id);
             keptInOrder = keptInOrder && at > previous;
             previous = at;
@@ -139,11 +155,11 @@ protected:
         if (!sameIds(target))
             reorder(target);
 
-        m_rows = target;
+        m_records = target;
         m_rowOfIdStale = true;
         QList<int> changedRows;
-        for (int row = 0; row < m_rows.size() && changedRows.size() < changed.size(); ++row) {
-            if (changed.contains(m_rows.at(row).id))
+        for (int row = 0; row < m_records.size() && changedRows.size() < changed.size(); ++row) {
+            if (changed.contains(m_records.at(row).id))
                 changedRows.append(row);
         }
         emitChangedRuns(changedRows);
@@ -151,12 +167,27 @@ protected:
         emit refreshed();
     }
 
-    // Inserts one record at row; for a record that streams in, where sync would compare
-    // the whole list.
-    void insertRecord(int row, const Record &record)
+    // Inserts record after the rows that less does not put after it; for a record that
+    // streams in, where sync would compare the whole list.
+    template <typename Less>
+    void insertSorted(const Record &record, Less less)
     {
-        beginInsertRows({}, row, row);
-        m_rows.insert(row, record);
+        int first = 0;
+        int last = rowCount();
+        while (first < last) {
+            const int middle = first + (last - first) / 2;
+            if (less(record, this->record(middle)))
+                last = middle;
+            else
+                first = middle + 1;
+        }
+        if (m_order.isEmpty()) {
+            m_order.resize(m_records.size());
+            std::iota(m_order.begin(), m_order.end(), 0);
+        }
+        beginInsertRows({}, first, first);
+        m_records.append(record);
+        m_order.insert(first, int(m_records.size() - 1));
         m_rowOfIdStale = true;
         endInsertRows();
     }
@@ -181,27 +212,27 @@ private:
     void removeAllBut(const QHash<Key, int> &targetRow)
     {
         const auto gone = [&targetRow](const Record &record) { return !targetRow.contains(record.id); };
-        const QList<std::pair<int, int>> runs = runsWhere(m_rows, gone);
+        const QList<std::pair<int, int>> runs = runsWhere(m_records, gone);
         if (runs.isEmpty())
             return;
         if (runs.size() > s_runsBeforeOneMove) {
             // The rows that go move to the bottom first, so that they go in one run.
             QList<Record> order;
-            order.reserve(m_rows.size());
-            std::copy_if(m_rows.cbegin(), m_rows.cend(), std::back_inserter(order),
+            order.reserve(m_records.size());
+            std::copy_if(m_records.cbegin(), m_records.cend(), std::back_inserter(order),
                          [&gone](const Record &record) { return !gone(record); });
             const int kept = int(order.size());
-            std::copy_if(m_rows.cbegin(), m_rows.cend(), std::back_inserter(order), gone);
+            std::copy_if(m_records.cbegin(), m_records.cend(), std::back_inserter(order), gone);
             reorder(order);
-            beginRemoveRows({}, kept, int(m_rows.size()) - 1);
-            m_rows.resize(kept);
+            beginRemoveRows({}, kept, int(m_records.size()) - 1);
+            m_records.resize(kept);
             m_rowOfIdStale = true;
             endRemoveRows();
             return;
         }
         for (const auto &[first, last] : runs) {
             beginRemoveRows({}, first, last);
-            m_rows.remove(first, last - first + 1);
+            m_records.remove(first, last - first + 1);
             m_rowOfIdStale = true;
             endRemoveRows();
         }
@@ -212,11 +243,11 @@ private:
     // change that follows to put in place.
     void insertNewcomers(const QList<Record> &target, bool keptInOrder)
     {
-        if (m_rows.size() == target.size())
+        if (m_records.size() == target.size())
             return;
         QSet<Key> present;
-        present.reserve(m_rows.size());
-        for (const Record &record : std::as_const(m_rows))
+        present.reserve(m_records.size());
+        for (const Record &record : std::as_const(m_records))
             present.insert(record.id);
         const auto isNew = [&present](const Record &record) { return !present.contains(record.id); };
         QList<std::pair<int, int>> runs = runsWhere(target, isNew);
@@ -225,8 +256,8 @@ private:
             std::reverse(runs.begin(), runs.end());
             for (const auto &[first, last] : runs) {
                 beginInsertRows({}, first, last);
-                m_rows.insert(first, last - first + 1, Record());
-                std::copy(target.cbegin() + first, target.cbegin() + last + 1, m_rows.begin() + first);
+                m_records.insert(first, last - first + 1, Record());
+                std::copy(target.cbegin() + first, target.cbegin() + last + 1, m_records.begin() + first);
                 m_rowOfIdStale = true;
                 endInsertRows();
             }
@@ -234,8 +265,8 @@ private:
         }
         QList<Record> added;
         std::copy_if(target.cbegin(), target.cend(), std::back_inserter(added), isNew);
-        beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + added.size() - 1));
-        m_rows.append(added);
+        beginInsertRows({}, int(m_records.size()), int(m_records.size() + added.size() - 1));
+        m_records.append(added);
         m_rowOfIdStale = true;
         endInsertRows();
     }
@@ -243,7 +274,7 @@ private:
     [[nodiscard]] bool sameIds(const QList<Record> &target) const
     {
         for (int row = 0; row < target.size(); ++row) {
-            if (!(m_rows.at(row).id == target.at(row).id))
+            if (!(m_records.at(row).id == target.at(row).id))
                 return false;
         }
         return true;
@@ -261,14 +292,17 @@ private:
         QModelIndexList after;
         after.reserve(before.size());
         for (const QModelIndex &index : before)
-            after.append(createIndex(newRow.value(m_rows.at(index.row()).id), index.column()));
-        m_rows = order;
+            after.append(createIndex(newRow.value(m_records.at(index.row()).id), index.column()));
+        m_records = order;
         m_rowOfIdStale = true;
         changePersistentIndexList(before, after);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
-    QList<Record> m_rows;
+    // The records, and unless it is empty the rows as positions among them: a record that
+    // streams in is appended, and only its position moves the rows below it.
+    QList<Record> m_records;
+    QList<int> m_order;
     mutable QHash<Key, int> m_rowOfId;
     mutable bool m_rowOfIdStale = true;
 };
