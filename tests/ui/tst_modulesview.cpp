@@ -106,7 +106,7 @@ struct Screen
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     void flipGrouping() const { QTest::mouseClick(find<Switch>("groupByFolderSwitch"), Qt::LeftButton); }
     [[nodiscard]] ModuleTableView *table() const { return find<ModuleTableView>("moduleTable"); }
-    [[nodiscard]] Model *model() const { return table()->moduleModel(); }
+    [[nodiscard]] Model *model() const { return qobject_cast<Model *>(table()->model()); }
     [[nodiscard]] QWidget *content() const { return find<QStackedWidget>("moduleContent")->currentWidget(); }
     [[nodiscard]] int row(const QByteArray &id) const { return model()->rowOf(id).value_or(-1); }
     [[nodiscard]] QMessageBox *box() const { return Dialogs::openMessageBoxes(&view).value(0); }
@@ -135,10 +135,9 @@ QPoint rowCentre(const QAbstractItemView *view, int row)
 // The ids selected in the table or the grouped list.
 Ids selectedIds(const QAbstractItemView *view)
 {
-    const int idRole = qobject_cast<const ModuleTableView *>(view) ? int(Model::IdRole) : int(ModuleGroupModel::IdRole);
     Ids ids;
     for (const QModelIndex &index : view->selectionModel()->selectedIndexes())
-        ids.insert(index.data(idRole).toByteArray());
+        ids.insert(index.data(KeyedListModelBase::IdRole).toByteArray());
     return ids;
 }
 
@@ -177,14 +176,9 @@ private slots:
     }
     void cleanup() { m_tree.reset(); }
 
-    void emptyStateThenAScanFillsTheTable()
+    void emptyStateBeforeAnyScan()
     {
-        const QByteArray root = m_tree->path("code");
-        const QByteArray a = project(root + "/shop", 40'000);
-        const QByteArray b = project(root + "/blog", 8'000);
-        const QByteArray c = project(root + "/mono/packages/ui", 20'000);
-
-        Screen screen(true);
+        Screen screen;
         QVERIFY(screen.exposed);
         auto *empty = qobject_cast<ContentUnavailableView *>(screen.content());
         QVERIFY(empty);
@@ -200,14 +194,24 @@ private slots:
             QVERIFY2(!screen.button(name)->isEnabled(), name);
         QCOMPARE(screen.button("deletePermanentlyButton")->toolTip(),
                  QStringLiteral("Removes the folders from disk without going through the Trash."));
+        QCOMPARE(screen.find<QLineEdit>("pathField")->placeholderText(), QStringLiteral("Folder to scan"));
+    }
 
-        // The folder typed into the field, then Return: the walk waits at the gate.
+    // The folder typed into the field, then Return; each record measured is a row and a
+    // step of the progress line.
+    void aScanFromTheFieldFillsTheTableRowByRow()
+    {
+        const QByteArray root = m_tree->path("code");
+        const QByteArray a = project(root + "/shop", 40'000);
+        const QByteArray b = project(root + "/blog", 8'000);
+        const QByteArray c = project(root + "/mono/packages/ui", 20'000);
+        Screen screen(true);
         auto *field = screen.find<QLineEdit>("pathField");
-        QCOMPARE(field->placeholderText(), QStringLiteral("Folder to scan"));
         field->selectAll();
         QTest::keyClicks(field, QFile::decodeName(root));
         QCOMPARE(screen.store.rootPath(), QFile::decodeName(root));
         QTest::keyClick(field, Qt::Key_Return);
+        // The walk waits at the gate.
         QVERIFY(screen.store.isScanning());
         QCOMPARE(screen.content(), screen.table());
         QVERIFY(screen.button("cancelScanButton")->isVisible() && !screen.button("scanButton")->isVisible());
@@ -215,7 +219,6 @@ private slots:
         QCOMPARE(screen.text("progressText"), QStringLiteral("Scanning…"));
         QVERIFY(!screen.find("statusText")->isVisible());
 
-        // Measured one by one: a row and the progress line each.
         QStringList progress;
         connect(&screen.store, &ScanStore::progressTextChanged, this, [&] {
             if (!screen.store.progressText().isEmpty())
@@ -236,27 +239,47 @@ private slots:
         // Largest first, shown on the Size column.
         QCOMPARE(screen.order(), (QList<QByteArray>{a, c, b}));
         QCOMPARE(screen.table()->horizontalHeader()->sortIndicatorSection(), int(Model::SizeColumn));
+    }
 
-        // A link among the records: the third tile counts links instead of groups.
-        makeLink(m_tree->path("elsewhere"), root + "/linked/node_modules");
+    void theThirdTileCountsLinksWhenThereAreAny()
+    {
+        const QByteArray root = m_tree->path("code");
+        project(root + "/shop", 40'000);
         makeDirs(m_tree->path("elsewhere"));
-        screen.open();
+        makeLink(m_tree->path("elsewhere"), root + "/linked/node_modules");
+        Screen screen;
         QVERIFY(screen.scan(root));
         QTRY_COMPARE(
-            screen.tiles(), (QStringList{"4", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
+            screen.tiles(), (QStringList{"2", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
         QCOMPARE(screen.tile("thirdTile")->tint(), Tint(Theme::warning()));
+    }
 
-        // Browse only fills the field, starting from the folder in it; a cancelled pick changes nothing.
+    // Browse only fills the field, starting from the folder in it; a cancelled pick changes nothing.
+    void browseOnlyFillsTheField()
+    {
+        const QByteArray root = m_tree->path("code");
+        makeDirs(root + "/shop");
+        Screen screen;
+        screen.store.setRootPath(QFile::decodeName(root));
         screen.picked = QFile::decodeName(root + "/shop");
         screen.click("browseButton");
         QCOMPARE(screen.pickerStarts, QStringList{QFile::decodeName(root)});
-        QCOMPARE((QStringList{field->text(), screen.store.rootPath()}), QStringList(2, screen.picked));
+        QCOMPARE((QStringList{screen.find<QLineEdit>("pathField")->text(), screen.store.rootPath()}),
+                 QStringList(2, screen.picked));
         QVERIFY(!screen.store.isScanning());
         screen.picked.clear();
         screen.click("browseButton");
         QCOMPARE(screen.store.rootPath(), QFile::decodeName(root + "/shop"));
+    }
 
-        // Ctrl+Return scans the folder in the field (the button's shortcut clicks it shortly).
+    // The Scan button's shortcut clicks it shortly.
+    void ctrlReturnScansTheFolderInTheField()
+    {
+        const QByteArray root = m_tree->path("code");
+        const QByteArray a = project(root + "/shop", 40'000);
+        project(root + "/blog", 8'000);
+        Screen screen;
+        screen.store.setRootPath(QFile::decodeName(root + "/shop"));
         screen.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&screen.view));
         QTest::keyClick(&screen.view, Qt::Key_Return, Qt::ControlModifier);
@@ -285,23 +308,12 @@ private slots:
         QCOMPARE(cell.data(Model::SortRole).toLongLong(), size - shared);
     }
 
-    // Link cells; every deletion asks first, acts only on what was confirmed, and a
-    // refusal shows the alert.
-    void linkCellsConfirmationsAndDeletions()
+    // Link records in the warning colour with their explanation, sorted as freeing nothing.
+    void linkCellsSayWhatDeletingThemFrees()
     {
-        const QByteArray root = m_tree->path("code");
-        const QByteArray real = project(root + "/real", 30'000);
-        const QByteArray other = project(root + "/other", 10'000);
-        const QByteArray live = root + "/live/node_modules";
-        const QByteArray broken = root + "/broken/node_modules";
-        writeFile(m_tree->path("store/pkg/node_modules/dep/index.js"), 50'000);
-        makeLink(m_tree->path("store/pkg/node_modules"), live);
-        makeLink(m_tree->path("nowhere"), broken);
-        const QByteArray home = root + "/home/node_modules";
-        makeLink(m_tree->path(), home);
-
+        const Records records = linkTree();
         Screen screen;
-        QVERIFY(screen.scan(root));
+        QVERIFY(screen.scan(records.root));
         Model *model = screen.model();
         QAbstractItemModelTester tester(model, Fail);
         QCOMPARE(model->rowCount(), 5);
@@ -314,55 +326,73 @@ private slots:
         };
         const auto explanation
             = [&](const QByteArray &link) { return *model->record(screen.row(link)).symlinkExplanation(); };
-        const qint64 liveBytes = model->record(screen.row(live)).sizeBytes;
+        const qint64 liveBytes = model->record(screen.row(records.live)).sizeBytes;
         QVERIFY(liveBytes > 0);
-        const QString realSize = ByteFormat::string(allocatedBelow(real));
-        // Links in the warning colour with their explanation, and sorted as freeing nothing.
-        QCOMPARE(cells(real), (QVariantList{realSize, QVariant(), QString(), allocatedBelow(real), false}));
-        QCOMPARE(cells(live),
+        const QString realSize = ByteFormat::string(allocatedBelow(records.real));
+        QCOMPARE(cells(records.real),
+                 (QVariantList{realSize, QVariant(), QString(), allocatedBelow(records.real), false}));
+        QCOMPARE(cells(records.live),
             (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
-                explanation(live), qint64(0), true}));
-        QCOMPARE(cells(broken), (QVariantList{"broken link", Theme::warning(), explanation(broken), qint64(0), true}));
-        QCOMPARE(cells(home),
-                 (QVariantList{"link · size not measured", Theme::warning(), explanation(home), qint64(0), true}));
-        QCOMPARE(screen.row(real), 0);
-        QCOMPARE(
-            model->index(screen.row(real), Model::PathColumn).data().toString(), QFile::decodeName(root + "/real"));
+                explanation(records.live), qint64(0), true}));
+        QCOMPARE(cells(records.broken),
+                 (QVariantList{"broken link", Theme::warning(), explanation(records.broken), qint64(0), true}));
+        QCOMPARE(cells(records.home),
+                 (QVariantList{"link · size not measured", Theme::warning(), explanation(records.home), qint64(0),
+                               true}));
+        QCOMPARE(screen.row(records.real), 0);
+        QCOMPARE(model->index(0, Model::PathColumn).data().toString(), QFile::decodeName(records.root + "/real"));
         QStringList titles;
         for (int column = 0; column < model->columnCount(); ++column)
             titles << model->headerData(column, Qt::Horizontal).toString();
         QCOMPARE(titles, (QStringList{"Project", "Path", "Size", "Last Accessed"}));
+    }
 
-        screen.store.setSelection({real});
+    void aCancelledDeletionTouchesNothing()
+    {
+        const Records records = linkTree();
+        Screen screen;
+        QVERIFY(screen.scan(records.root));
+        screen.store.setSelection({records.real});
         screen.click("moveToTrashButton");
         QCOMPARE(dialog(screen.box()), (QStringList{"Move 1 node_modules folder to the Trash?",
                                                     "The folders go to the Trash and can be put back. The space is "
                                                     "reclaimed when you empty the Trash.",
-                                                    QStringLiteral("Move to Trash (") + realSize + ')', "Cancel"}));
-        QCOMPARE(screen.view.pending()->ids, Ids{real});
-        // Cancel clears it; nothing is touched.
+                                                    QStringLiteral("Move to Trash (") + records.realSize() + ')',
+                                                    "Cancel"}));
+        QCOMPARE(screen.view.pending()->ids, Ids{records.real});
         buttonLabelled(screen.box(), QStringLiteral("Cancel"))->click();
         QVERIFY(!screen.view.pending());
         QTRY_VERIFY(!screen.box());
-        QVERIFY(exists(real));
+        QVERIFY(exists(records.real));
+    }
 
-        screen.store.setSelection({real, live});
+    // What is deleted was fixed when it was asked for, whatever the selection does since.
+    void aDeletionActsOnWhatWasAskedFor()
+    {
+        const Records records = linkTree();
+        Screen screen;
+        QVERIFY(screen.scan(records.root));
+        screen.store.setSelection({records.real, records.live});
         screen.click("deletePermanentlyButton");
         QCOMPARE(dialog(screen.box()),
             (QStringList{"Permanently delete 2 node_modules folders?",
                 "This removes the folders from disk immediately. They do not go to the Trash and cannot be "
                 "recovered.\n\n1 of them is a symbolic link: only the link is removed, the target keeps "
                 "its files and its space.",
-                QStringLiteral("Delete Permanently (") + realSize + ')', "Cancel"}));
-        // What is deleted was fixed when it was asked for, whatever the selection does since.
-        screen.store.setSelection({other});
-        QCOMPARE(screen.view.pending()->ids, (Ids{real, live}));
+                QStringLiteral("Delete Permanently (") + records.realSize() + ')', "Cancel"}));
+        screen.store.setSelection({records.other});
+        QCOMPARE(screen.view.pending()->ids, (Ids{records.real, records.live}));
         QCOMPARE(screen.view.pending()->mode, DeletionMode::permanent);
         screen.box()->reject();
         QTRY_VERIFY(!screen.view.pending());
+    }
 
-        // "All to Trash" asks about every record; an empty selection from the context menu
-        // asks about none.
+    // "All to Trash" asks about every record; an empty selection from the context menu asks about none.
+    void allToTrashAsksAboutEveryRecord()
+    {
+        const Records records = linkTree();
+        Screen screen;
+        QVERIFY(screen.scan(records.root));
         screen.click("allToTrashButton");
         QCOMPARE(screen.box()->text(), QStringLiteral("Move 5 node_modules folders to the Trash?"));
         QVERIFY(screen.box()->informativeText().endsWith(QStringLiteral(
@@ -371,29 +401,42 @@ private slots:
         QTRY_VERIFY(!screen.box());
         QCOMPARE(screen.view.confirmTitle(PendingDeletion{{}, DeletionMode::permanent}),
                  QStringLiteral("Permanently delete 0 node_modules folders?"));
+    }
 
-        // Confirmed, the folder goes to the Trash whole and its row goes; the box is gone
-        // before the deletion starts.
-        const qint64 size = allocatedBelow(real);
-        screen.store.setSelection({real});
+    // Confirmed, the folder goes to the Trash whole and its row goes; the box is gone
+    // before the deletion starts.
+    void aConfirmedDeletionMovesTheFolderToTheTrash()
+    {
+        const Records records = linkTree();
+        Screen screen;
+        QVERIFY(screen.scan(records.root));
+        const qint64 size = allocatedBelow(records.real);
+        screen.store.setSelection({records.real});
         screen.click("moveToTrashButton");
         bool boxOpenWhenDeleting = false;
         connect(&screen.store, &ScanStore::modulesChanged, this,
                 [&] { boxOpenWhenDeleting = boxOpenWhenDeleting || screen.box(); });
         buttonLabelled(screen.box(), QStringLiteral("Move to Trash (") + ByteFormat::string(size) + ')')->click();
         QVERIFY(!screen.view.pending());
-        QTRY_COMPARE(model->rowCount(), 4);
+        QTRY_COMPARE(screen.model()->rowCount(), 4);
         QVERIFY(!boxOpenWhenDeleting);
-        QCOMPARE(screen.row(real), -1);
-        QVERIFY(!exists(real) && exists(other));
+        QCOMPARE(screen.row(records.real), -1);
+        QVERIFY(!exists(records.real) && exists(records.other));
         QVERIFY(exists(m_home + "/data/Trash/info/node_modules.trashinfo"));
         QCOMPARE(screen.text("statusText"), screen.store.statusText());
         QVERIFY(
             screen.text("statusText").startsWith(QStringLiteral("Moved 1 to the Trash (") + ByteFormat::string(size)));
         QTRY_COMPARE(screen.tile("foldersTile")->value(), QStringLiteral("4"));
         QVERIFY(!screen.button("moveToTrashButton")->isEnabled());
+    }
 
-        // The field now names another folder: the record lies outside it, and is refused.
+    // The field now names another folder: the record lies outside it, and is refused.
+    void aRefusedDeletionShowsTheAlert()
+    {
+        const Records records = linkTree();
+        Screen screen;
+        QVERIFY(screen.scan(records.root));
+        const QByteArray other = records.other;
         screen.store.setRootPath(QFile::decodeName(m_tree->path("elsewhere")));
         screen.store.setSelection({other});
         screen.click("deletePermanentlyButton");
@@ -406,14 +449,13 @@ private slots:
         QCOMPARE(*screen.view.errorMessage(), lines);
         QTRY_COMPARE(dialog(screen.box()), (QStringList{"Some deletions did not happen", lines, "OK"}));
         QVERIFY(exists(other));
-        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(screen.model()->rowCount(), 5);
         QCOMPARE(screen.store.selection(), Ids{other});
         buttonLabelled(screen.box(), QStringLiteral("OK"))->click();
         QVERIFY(!screen.view.errorMessage());
         QTRY_VERIFY(!screen.box());
     }
 
-    // The grouped list and the table show one selection; sorting, revealing and the menus.
     // A row being deleted is greyed and cannot be chosen again; the status counts through the deletion.
     void rowsBeingDeletedCannotBeChosen()
     {
@@ -435,50 +477,52 @@ private slots:
         QCOMPARE(screen.order(), QList<QByteArray>{staying});
     }
 
-    void groupedListAndTableShareTheSelection()
+    // Sections by total, records by size: mono (alpha, Zeta), then Émile; headers cannot be chosen.
+    void groupedListShowsSectionsByTotal()
     {
-        const QByteArray root = m_tree->path("code");
-        const QByteArray lower = project(root + "/mono/alpha", 40'000);
-        const QByteArray upper = project(root + "/mono/Zeta", 8'000);
-        const QByteArray accented = project(root + "/Émile", 20'000);
-
+        const Projects projects = threeProjects();
         Screen screen;
-        QVERIFY(screen.scan(root));
-        ModuleTableView *table = screen.table();
-        ModuleGroupList *list = screen.find<ModuleGroupList>("moduleGroupList");
-        ModuleGroupModel *groups = list->groupModel();
+        QVERIFY(screen.scan(projects.root));
+        ModuleGroupModel *groups = showGroups(screen)->groupModel();
         QAbstractItemModelTester tester(groups, Fail);
-        screen.flipGrouping();
-        QVERIFY(screen.store.groupByFolder());
-        QCOMPARE(screen.content(), list);
-
-        // Sections by total, records by size: mono (alpha, Zeta), then Émile.
-        QTRY_COMPARE(groups->rowCount(), 5);
         QVERIFY(groups->isHeader(0) && groups->isHeader(3));
-        QCOMPARE(groups->group(0).key, QStringLiteral("mono"));
+        QCOMPARE(groups->record(0).groupKey, QStringLiteral("mono"));
         QCOMPARE((QList<QByteArray>{groups->module(1).id, groups->module(2).id, groups->module(4).id}),
-                 (QList<QByteArray>{lower, upper, accented}));
-        QVERIFY(!(groups->flags(groups->index(0)) & Qt::ItemIsSelectable));
+                 (QList<QByteArray>{projects.lower, projects.upper, projects.accented}));
+        QVERIFY(!(groups->flags(groups->index(0, 0)) & Qt::ItemIsSelectable));
+    }
 
+    void groupedListSelectsRecordsNeverHeaders()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        ModuleGroupList *list = showGroups(screen);
         const auto clickRow = [list](int row, Qt::KeyboardModifiers keys = {}) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, rowCentre(list, row));
         };
         clickRow(2);
-        QCOMPARE(screen.store.selection(), Ids{upper});
+        QCOMPARE(screen.store.selection(), Ids{projects.upper});
         clickRow(4, Qt::ControlModifier);
-        QCOMPARE(screen.store.selection(), (Ids{upper, accented}));
-        QCOMPARE(selectedIds(list), (Ids{upper, accented}));
+        QCOMPARE(screen.store.selection(), (Ids{projects.upper, projects.accented}));
+        QCOMPARE(selectedIds(list), (Ids{projects.upper, projects.accented}));
         // A range across a section takes its records, not its header.
         clickRow(1);
         clickRow(4, Qt::ShiftModifier);
-        QCOMPARE(screen.store.selection(), (Ids{lower, upper, accented}));
-        clickRow(2);
+        QCOMPARE(screen.store.selection(), (Ids{projects.lower, projects.upper, projects.accented}));
+    }
 
-        // A double click selects and reveals nothing; the context menu acts on the selection.
+    // A double click selects and reveals nothing; the context menu acts on the selection.
+    void groupedListDoubleClickOnlySelects()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        ModuleGroupList *list = showGroups(screen);
         QSignalSpy doubleClicks(list, &QAbstractItemView::doubleClicked);
         doubleClick(list, 4);
         QCOMPARE(doubleClicks.size(), 1);
-        QCOMPARE(screen.store.selection(), Ids{accented});
+        QCOMPARE(screen.store.selection(), Ids{projects.accented});
         QVERIFY(screen.reveals.isEmpty());
         QMenu *menu = contextMenu(list, 4);
         QVERIFY(menu);
@@ -487,53 +531,99 @@ private slots:
             items << action->text();
         QCOMPARE(items, (QStringList{"Open Containing Folder", "Move to Trash", "Delete Permanently"}));
         menu->actions().at(0)->trigger();
-        QCOMPARE(screen.reveals, (QList<QList<QByteArray>>{{accented}}));
+        QCOMPARE(screen.reveals, (QList<QList<QByteArray>>{{projects.accented}}));
         menu->close();
+    }
 
-        // The same ids in the table, and back; "Select All" reaches both.
+    // The same ids in the table and the list, both ways; "Select All" reaches both.
+    void groupedListAndTableShareTheSelection()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        ModuleTableView *table = screen.table();
+        ModuleGroupList *list = showGroups(screen);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, 4));
         screen.flipGrouping();
         QCOMPARE(screen.content(), table);
-        QCOMPARE(selectedIds(table), Ids{accented});
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(table, screen.row(lower)));
-        QCOMPARE(screen.store.selection(), (Ids{lower, accented}));
+        QCOMPARE(selectedIds(table), Ids{projects.accented});
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          rowCentre(table, screen.row(projects.lower)));
+        QCOMPARE(screen.store.selection(), (Ids{projects.lower, projects.accented}));
         screen.store.setGroupByFolder(true);
-        QTRY_COMPARE(selectedIds(list), (Ids{lower, accented}));
+        QTRY_COMPARE(selectedIds(list), (Ids{projects.lower, projects.accented}));
         screen.click("selectAllButton");
-        QCOMPARE(selectedIds(list), (Ids{lower, upper, accented}));
+        QCOMPARE(selectedIds(list), (Ids{projects.lower, projects.upper, projects.accented}));
         screen.store.setGroupByFolder(false);
-        QCOMPARE(selectedIds(table), (Ids{lower, upper, accented}));
+        QCOMPARE(selectedIds(table), (Ids{projects.lower, projects.upper, projects.accented}));
+    }
 
-        // A header click puts its column first; again reverses it. Text in code-point order.
-        QCOMPARE(screen.order(), (QList<QByteArray>{lower, accented, upper}));
-        QHeaderView *header = table->horizontalHeader();
+    // Selected records without a row in the table stay selected through a Ctrl-click, and
+    // go on a plain click.
+    void tableCtrlClickKeepsSelectedIdsWithoutARow()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        ModuleTableView *table = screen.table();
+        const QByteArray unlisted = m_tree->path("later/node_modules");
+        screen.store.setSelection({projects.lower, unlisted});
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          rowCentre(table, screen.row(projects.upper)));
+        QCOMPARE(screen.store.selection(), (Ids{projects.lower, projects.upper, unlisted}));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rowCentre(table, screen.row(projects.upper)));
+        QCOMPARE(screen.store.selection(), Ids{projects.upper});
+    }
+
+    // A header click puts its column first; again reverses it. Text in code-point order.
+    void tableHeaderClickPutsItsColumnFirst()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        QCOMPARE(screen.order(), (QList<QByteArray>{projects.lower, projects.accented, projects.upper}));
+        QHeaderView *header = screen.table()->horizontalHeader();
         const QPoint project(header->sectionViewportPosition(0) + 20, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, project);
         QCOMPARE(screen.store.sortOrder().first(),
             (ModuleComparator{ModuleComparator::Key::projectName, Qt::AscendingOrder}));
-        QCOMPARE(screen.order(), (QList<QByteArray>{upper, lower, accented}));
+        QCOMPARE(screen.order(), (QList<QByteArray>{projects.upper, projects.lower, projects.accented}));
         QCOMPARE(header->sortIndicatorSection(), int(Model::ProjectColumn));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, project);
-        QCOMPARE(screen.order(), (QList<QByteArray>{accented, lower, upper}));
+        QCOMPARE(screen.order(), (QList<QByteArray>{projects.accented, projects.lower, projects.upper}));
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
 
-        // A right click on a row that is not selected selects it; the menu acts on the selection.
-        screen.store.setSelection({lower});
-        QTest::mousePress(table->viewport(), Qt::RightButton, {}, rowCentre(table, screen.row(upper)));
-        QCOMPARE(screen.store.selection(), Ids{upper});
-        menu = contextMenu(table, screen.row(upper));
+    // A right click on a row that is not selected selects it; the menu acts on the selection.
+    void tableRightClickSelectsTheRowItsMenuActsOn()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        ModuleTableView *table = screen.table();
+        screen.store.setSelection({projects.lower});
+        QTest::mousePress(table->viewport(), Qt::RightButton, {}, rowCentre(table, screen.row(projects.upper)));
+        QCOMPARE(screen.store.selection(), Ids{projects.upper});
+        QMenu *menu = contextMenu(table, screen.row(projects.upper));
         QVERIFY(menu);
         menu->actions().at(2)->trigger();
         menu->close();
-        QCOMPARE(screen.view.pending()->ids, Ids{upper});
+        QCOMPARE(screen.view.pending()->ids, Ids{projects.upper});
         QCOMPARE(screen.view.pending()->mode, DeletionMode::permanent);
         screen.box()->reject();
         QTRY_VERIFY(!screen.box());
+    }
 
-        // A double click reveals the selection it makes; the button every selected folder, in
-        // the store's order.
-        doubleClick(table, screen.row(lower));
-        QCOMPARE(screen.reveals, (QList<QList<QByteArray>>{{accented}, {lower}}));
-        screen.store.setSelection({lower, upper, accented});
+    // A double click reveals the selection it makes; the button every selected folder, in
+    // the store's order.
+    void tableRevealsTheSelection()
+    {
+        const Projects projects = threeProjects();
+        Screen screen;
+        QVERIFY(screen.scan(projects.root));
+        doubleClick(screen.table(), screen.row(projects.lower));
+        QCOMPARE(screen.reveals, (QList<QList<QByteArray>>{{projects.lower}}));
+        screen.store.setSelection({projects.lower, projects.upper, projects.accented});
         screen.click("revealButton");
         QList<QByteArray> expected;
         for (const NodeModule &module : screen.store.modules())
@@ -639,7 +729,7 @@ private slots:
 
     void streamedRecordsAreInsertedInOrder()
     {
-        // Many records in completion order, against a reference sort of the store's list.
+        // Many records in completion order, in the store's order.
         const QByteArray root = m_tree->path("code");
         for (int index = 0; index < 40; ++index)
             project(root + "/p" + QByteArray::number(index), 4096 * ((index * 7) % 11));
@@ -649,16 +739,58 @@ private slots:
         QSignalSpy resets(screen.model(), &QAbstractItemModel::modelReset);
         QVERIFY(screen.scan(root));
         QCOMPARE((QList<qsizetype>{inserts.size(), resets.size()}), (QList<qsizetype>{40, 0}));
-        QList<NodeModule> reference = screen.store.modules();
-        std::stable_sort(reference.begin(), reference.end(),
-            [order = screen.store.sortOrder()](const auto &a, const auto &b) { return sortsBefore(order, a, b); });
         QList<QByteArray> ids;
-        for (const NodeModule &module : reference)
+        for (const NodeModule &module : screen.store.visible())
             ids << module.id;
         QCOMPARE(screen.order(), ids);
     }
 
 private:
+    // Two real folders and three links: to a node_modules folder, to nothing, to a folder
+    // holding the whole tree.
+    struct Records
+    {
+        QByteArray root, real, other, live, broken, home;
+        [[nodiscard]] QString realSize() const { return ByteFormat::string(allocatedBelow(real)); }
+    };
+    struct Projects
+    {
+        QByteArray root, lower, upper, accented;
+    };
+    [[nodiscard]] Projects threeProjects() const
+    {
+        const QByteArray root = m_tree->path("code");
+        return {root, project(root + "/mono/alpha", 40'000), project(root + "/mono/Zeta", 8'000),
+                project(root + "/Émile", 20'000)};
+    }
+    // Switches the screen to its grouped list and waits for its five rows.
+    static ModuleGroupList *showGroups(Screen &screen)
+    {
+        auto *list = screen.find<ModuleGroupList>("moduleGroupList");
+        screen.flipGrouping();
+        [&] {
+            QVERIFY(screen.store.groupByFolder());
+            QCOMPARE(screen.content(), list);
+            QTRY_COMPARE(list->groupModel()->rowCount(), 5);
+        }();
+        return list;
+    }
+    [[nodiscard]] Records linkTree() const
+    {
+        Records records;
+        records.root = m_tree->path("code");
+        records.real = project(records.root + "/real", 30'000);
+        records.other = project(records.root + "/other", 10'000);
+        records.live = records.root + "/live/node_modules";
+        records.broken = records.root + "/broken/node_modules";
+        records.home = records.root + "/home/node_modules";
+        writeFile(m_tree->path("store/pkg/node_modules/dep/index.js"), 50'000);
+        makeLink(m_tree->path("store/pkg/node_modules"), records.live);
+        makeLink(m_tree->path("nowhere"), records.broken);
+        makeLink(m_tree->path(), records.home);
+        return records;
+    }
+
     const QByteArray m_home = qgetenv("HOME");
     std::unique_ptr<Scratch> m_tree;
 };

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
+#include <numeric>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -172,7 +173,7 @@ void ScanStore::setIsScanning(bool isScanning)
 void ScanStore::setModules(const QList<NodeModule> &modules)
 {
     if (assignIfChanged(m_modules, modules))
-        emit modulesChanged();
+        emit modulesChanged(ModulesChange::other);
 }
 
 void ScanStore::setStatusText(const QString &statusText)
@@ -197,6 +198,21 @@ void ScanStore::setSortOrder(const ModuleSortOrder &sortOrder)
 {
     if (assignIfChanged(m_sortOrder, sortOrder))
         emit sortOrderChanged();
+}
+
+QList<NodeModule> ScanStore::visible() const
+{
+    // Positions are sorted rather than records, which are costly to move.
+    QList<qsizetype> order(m_modules.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](qsizetype a, qsizetype b) {
+        return sortsBefore(m_sortOrder, m_modules.at(a), m_modules.at(b));
+    });
+    QList<NodeModule> rows;
+    rows.reserve(m_modules.size());
+    for (const qsizetype position : order)
+        rows.append(m_modules.at(position));
+    return rows;
 }
 
 void ScanStore::setSelection(const QSet<QByteArray> &selection)
@@ -414,8 +430,7 @@ void ScanStore::measured(const std::shared_ptr<CancelToken> &token, const std::o
         ++m_receivedCount;
         account(*module);
         m_modules.append(*module);
-        emit moduleAppended(m_modules.constLast());
-        emit modulesChanged();
+        emit modulesChanged(ModulesChange::appended);
         setProgressText(QStringLiteral("%1/%2 measured · %3")
                             .arg(m_receivedCount)
                             .arg(m_folderCount)

@@ -36,6 +36,11 @@ public:
     using MeasureFunction = std::function<std::optional<NodeModule>(
         const QByteArray &parentPath, const QByteArray &root, const CancelToken &token)>;
 
+    // What one change of modules was: a scan's record added at the end, or anything else
+    // (a new scan begun, records deleted).
+    enum class ModulesChange { appended, other };
+    Q_ENUM(ModulesChange)
+
     // The real scanner: NodeModulesScanner::findParentDirs and measure.
     explicit ScanStore(QObject *parent = nullptr);
     ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent = nullptr);
@@ -56,6 +61,9 @@ public:
     void setGroupByFolder(bool groupByFolder);
     [[nodiscard]] ModuleSortOrder sortOrder() const { return m_sortOrder; }
     void setSortOrder(const ModuleSortOrder &sortOrder);
+    // The records in sortOrder; records it finds equal keep their arrival order, so a
+    // record appended goes after every record it ties with.
+    [[nodiscard]] QList<NodeModule> visible() const;
     [[nodiscard]] QSet<QByteArray> selection() const { return m_selection; }
     // Ids being deleted are left out: a record can only be chosen once.
     void setSelection(const QSet<QByteArray> &selection);
@@ -94,10 +102,9 @@ public:
 signals:
     void rootPathChanged();
     void isScanningChanged();
-    // Fires on every change of modules; moduleAppended fires first when the change
-    // is one record added at the end, so views can append a row instead of rebuilding.
-    void moduleAppended(const NodeModule &module);
-    void modulesChanged();
+    // Fires once for every change of modules; for a record appended, views can insert
+    // its row instead of going through the whole list again.
+    void modulesChanged(ScanStore::ModulesChange change);
     void statusTextChanged();
     void progressTextChanged();
     void groupByFolderChanged();

@@ -57,7 +57,6 @@ ProvenanceView::ProvenanceView(ScanStore &store, QWidget *parent)
     layout->addWidget(m_scroll, 1);
 
     m_refresh = new CoalescedUpdate([this] { refresh(); }, this);
-    // Every append is followed by modulesChanged, so that one signal covers the stream too.
     connect(&m_store, &ScanStore::modulesChanged, this, &ProvenanceView::scheduleRefresh);
     refresh();
 }

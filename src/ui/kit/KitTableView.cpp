@@ -2,9 +2,9 @@
 
 #include "ui/kit/TableHeader.h"
 #include "ui/kit/Theme.h"
-#include "ui/support/RowSelection.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 
 KitTableView::KitTableView(QWidget *parent)
@@ -55,35 +55,22 @@ void KitTableView::setRowHeight(std::function<int()> height)
     applyMetrics();
 }
 
-void KitTableView::showSortIndicator(int column, Qt::SortOrder order)
-{
-    horizontalHeader()->setSortIndicator(column, order);
-}
-
-QList<int> KitTableView::selectedRows() const
-{
-    return RowSelection::selected(selectionModel());
-}
-
-void KitTableView::selectRows(const QList<int> &rows)
-{
-    m_applying = true;
-    RowSelection::select(selectionModel(), rows);
-    m_applying = false;
-}
-
-QItemSelectionModel::SelectionFlags KitTableView::takeSelectionCommand()
-{
-    const QItemSelectionModel::SelectionFlags command = m_lastCommand;
-    m_lastCommand = QItemSelectionModel::NoUpdate;
-    return command;
-}
-
 QItemSelectionModel::SelectionFlags KitTableView::selectionCommand(const QModelIndex &index,
                                                                    const QEvent *event) const
 {
-    m_lastCommand = QTableView::selectionCommand(index, event);
-    return m_lastCommand;
+    const QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
+    return m_selection ? m_selection->noteCommand(command) : command;
+}
+
+void KitTableView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        if (rowAt(event->pos().y()) >= 0)
+            emit contextMenuRequested(event->globalPos());
+        return;
+    }
+    if (currentIndex().isValid())
+        emit contextMenuRequested(viewport()->mapToGlobal(visualRect(currentIndex()).center()));
 }
 
 void KitTableView::applyPalette()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/support/SelectionBridge.h"
+#include "ui/support/SortOrders.h"
+
 #include <QItemSelectionModel>
 #include <QList>
 #include <QTableView>
@@ -9,8 +12,7 @@
 // A table in the kit's look: the kit's header, no grid or frame, rows of one height on
 // faint alternating stripes over the surface beneath, whole-row multiple selection, fixed
 // columns beside flexible ones, which share the remaining width. Subclasses bind it to a
-// store: they select rows with selectRows, read the user's gestures with selectedRows and
-// takeSelectionCommand, and say what a header click means. GUI thread.
+// store and a model of its list with bind. GUI thread.
 class KitTableView : public QTableView
 {
     Q_OBJECT
@@ -23,19 +25,27 @@ public:
     void setColumnWidths(const QList<int> &widths);
     // The height of every row, asked again when the application font changes.
     void setRowHeight(std::function<int()> height);
-    // The header's chevron on column (none for -1), whatever the header thinks it clicked.
-    void showSortIndicator(int column, Qt::SortOrder order);
 
-    // The selected rows, ascending.
-    [[nodiscard]] QList<int> selectedRows() const;
+signals:
+    // A context menu was asked for on a row, by the mouse at globalPosition, or by the
+    // keyboard on the current row (at its centre). Subclasses may handle the event instead.
+    void contextMenuRequested(const QPoint &globalPosition);
 
 protected:
-    // Selects exactly rows; does nothing when they are the ones selected, so a refresh that
-    // keeps the selection does not repaint it. True while it selects (isApplyingSelection).
-    void selectRows(const QList<int> &rows);
-    [[nodiscard]] bool isApplyingSelection() const { return m_applying; }
-    // What the user's last selection gesture asked for (Clear for a plain click), once.
-    [[nodiscard]] QItemSelectionModel::SelectionFlags takeSelectionCommand();
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    // Shows model (a StoreSortedModel over store's list) through delegate, in rows of
+    // rowHeight and model's column widths; the selection is store's (SelectionBridge) and
+    // the header shows and sets store's sort order (SortOrders::bindHeader).
+    template <typename Store, typename Model>
+    void bind(Store &store, Model &model, QAbstractItemDelegate *delegate, std::function<int()> rowHeight)
+    {
+        setModel(&model);
+        setItemDelegate(delegate);
+        setColumnWidths(model.columnWidths());
+        setRowHeight(std::move(rowHeight));
+        m_selection = SelectionBridge::bind(this, store, model);
+        SortOrders::bindHeader(this, store, model);
+    }
 
     [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                                        const QEvent *event = nullptr) const override;
@@ -46,6 +56,5 @@ private:
     void applyPalette();
 
     std::function<int()> m_rowHeight;
-    bool m_applying = false;
-    mutable QItemSelectionModel::SelectionFlags m_lastCommand = QItemSelectionModel::NoUpdate;
+    SelectionBridge *m_selection = nullptr;
 };

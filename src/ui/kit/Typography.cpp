@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 
 namespace Typography {
 
@@ -97,6 +98,21 @@ QFont monospacedDigits(const QFont &font)
     fixed.setWeight(font.weight());
     fixed.setItalic(font.italic());
     return fixed;
+}
+
+const QFont &cellFont(TextStyle style, QFont::Weight weight, bool digits)
+{
+    static QFont application;
+    static QHash<int, QFont> fonts;
+    if (const QFont now = QApplication::font(); now != application) {
+        application = now;
+        fonts.clear();
+    }
+    const int key = (int(style) << 16) | (int(weight) << 1) | int(digits);
+    auto found = fonts.find(key);
+    if (found == fonts.end())
+        found = fonts.insert(key, digits ? monospacedDigits(font(style, weight)) : font(style, weight));
+    return *found;
 }
 
 } // namespace Typography

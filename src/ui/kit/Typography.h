@@ -19,4 +19,7 @@ namespace Typography {
 [[nodiscard]] QFont monospacedDigits(const QFont &font);
 // True when the ten digits of font have one advance.
 [[nodiscard]] bool hasTabularDigits(const QFont &font);
+// font(style, weight), through monospacedDigits when digits is true, kept until the
+// application font changes: finding tabular digits is too slow for every cell painted.
+[[nodiscard]] const QFont &cellFont(TextStyle style, QFont::Weight weight = QFont::Normal, bool digits = false);
 } // namespace Typography

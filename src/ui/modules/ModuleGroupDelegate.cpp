@@ -75,7 +75,7 @@ void ModuleGroupDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 
 void ModuleGroupDelegate::paintHeader(QPainter *painter, const Cell &cell, int row) const
 {
-    const ModuleGroup &group = m_model->group(row);
+    const ModuleGroupRow &group = m_model->record(row);
     const Fonts &f = fonts();
     // Headers sit at the bottom of their row, close to the records they head.
     const QRect line = cell.area.adjusted(0, 8, 0, -2);
@@ -86,15 +86,15 @@ void ModuleGroupDelegate::paintHeader(QPainter *painter, const Cell &cell, int r
 
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(groupColor(group.key));
+    painter->setBrush(groupColor(group.groupKey));
     painter->drawEllipse(QRectF(line.left(), line.center().y() - s_dot / 2.0 + 1, s_dot, s_dot));
 
-    const QString count = QStringLiteral("· ") + QString::number(group.modules.size());
+    const QString count = QStringLiteral("· ") + QString::number(group.count);
     const int countWidth = QFontMetrics(f.application).horizontalAdvance(count);
     const int keyLeft = line.left() + s_dot + s_gap;
     const int keyRoom = std::max(0, line.right() - totalWidth - s_stackGap - countWidth - s_gap / 2 - keyLeft);
     const QFontMetrics keyMetrics(f.key);
-    const QString key = keyMetrics.elidedText(group.key, Qt::ElideMiddle, keyRoom);
+    const QString key = keyMetrics.elidedText(group.groupKey, Qt::ElideMiddle, keyRoom);
     drawLine(painter, QRect(keyLeft, line.top(), keyRoom, line.height()), f.key, cell.primary, key, Qt::ElideNone);
     const int countLeft = keyLeft + keyMetrics.horizontalAdvance(key) + s_gap / 2 + 2;
     drawLine(painter, QRect(countLeft, line.top(), countWidth + 2, line.height()), f.application, cell.secondary,

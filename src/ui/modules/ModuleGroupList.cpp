@@ -1,16 +1,11 @@
 #include "ui/modules/ModuleGroupList.h"
 
-#include "core/modules/ScanStore.h"
 #include "ui/modules/ModuleGroupDelegate.h"
-#include "ui/modules/ModuleGroupModel.h"
-#include "ui/support/RowSelection.h"
 
 #include <QContextMenuEvent>
-#include <QScrollBar>
 
 ModuleGroupList::ModuleGroupList(ScanStore &store, QWidget *parent)
     : QListView(parent)
-    , m_store(store)
     , m_model(new ModuleGroupModel(store, this))
 {
     setObjectName(QStringLiteral("moduleGroupList"));
@@ -25,19 +20,7 @@ ModuleGroupList::ModuleGroupList(ScanStore &store, QWidget *parent)
     viewport()->setAutoFillBackground(false);
     // Hidden until shown: the groups are not rebuilt for a list nobody sees.
     m_model->setLive(false);
-
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
-            [this] { m_scrollBeforeReset = verticalScrollBar()->value(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        // A rebuild mid-scan keeps the reader's place as far as the new rows allow.
-        executeDelayedItemsLayout();
-        doItemsLayout();
-        verticalScrollBar()->setValue(m_scrollBeforeReset);
-    });
-    connect(m_model, &ModuleGroupModel::refreshed, this, &ModuleGroupList::selectFromStore);
-    connect(&m_store, &ScanStore::selectionChanged, this, &ModuleGroupList::selectFromStore);
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ModuleGroupList::storeSelection);
-    selectFromStore();
+    m_selection = SelectionBridge::bind(this, store, *m_model);
 }
 
 void ModuleGroupList::showEvent(QShowEvent *event)
@@ -55,40 +38,7 @@ void ModuleGroupList::hideEvent(QHideEvent *event)
 QItemSelectionModel::SelectionFlags ModuleGroupList::selectionCommand(const QModelIndex &index,
                                                                      const QEvent *event) const
 {
-    m_lastCommand = QListView::selectionCommand(index, event);
-    return m_lastCommand;
-}
-
-void ModuleGroupList::selectFromStore()
-{
-    const QList<int> rows
-        = RowSelection::rowsOf(m_store.selection(), [this](const QByteArray &id) { return m_model->rowOf(id); });
-    m_applying = true;
-    RowSelection::select(selectionModel(), rows);
-    m_applying = false;
-}
-
-void ModuleGroupList::storeSelection()
-{
-    if (m_applying)
-        return;
-    QSet<QByteArray> selected;
-    // A range dragged across sections takes in headers, which are no records.
-    for (const int row : RowSelection::selected(selectionModel())) {
-        if (!m_model->isHeader(row))
-            selected.insert(m_model->module(row).id);
-    }
-    // Records not listed yet (the groups wait for their next rebuild) stay selected unless
-    // a plain click starts a new selection.
-    const QItemSelectionModel::SelectionFlags command = m_lastCommand;
-    m_lastCommand = QItemSelectionModel::NoUpdate;
-    if (!(command & QItemSelectionModel::Clear)) {
-        for (const QByteArray &id : m_store.selection()) {
-            if (!m_model->rowOf(id))
-                selected.insert(id);
-        }
-    }
-    m_store.setSelection(selected);
+    return m_selection->noteCommand(QListView::selectionCommand(index, event));
 }
 
 void ModuleGroupList::contextMenuEvent(QContextMenuEvent *event)

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "core/modules/ScanStore.h"
+#include "ui/modules/ModuleGroupModel.h"
+#include "ui/support/SelectionBridge.h"
+
 #include <QListView>
 
-class ModuleGroupModel;
-class ScanStore;
-
 // The grouped node_modules list, bound to the store: one section per group, headed by its
-// colour, key, count and total, then its records; selecting records selects their ids in
-// the store, and the store's selection is shown (kept by id when the groups are rebuilt).
+// colour, key, count and total, then its records; its selection is the store's
+// (SelectionBridge), records not listed yet staying selected until a plain click.
 // Headers cannot be selected. A right click selects the record under it unless it is
 // selected already; the menu it opens is the screen's (contextMenuRequested). A double
 // click only selects. GUI thread.
@@ -31,13 +32,6 @@ protected:
                                                                        const QEvent *event = nullptr) const override;
 
 private:
-    void selectFromStore();
-    void storeSelection();
-
-    ScanStore &m_store;
     ModuleGroupModel *m_model;
-    bool m_applying = false;
-    int m_scrollBeforeReset = 0;
-    // What the last selection gesture asked for; a plain click clears, Ctrl adds.
-    mutable QItemSelectionModel::SelectionFlags m_lastCommand = QItemSelectionModel::NoUpdate;
+    SelectionBridge *m_selection = nullptr;
 };

@@ -1,78 +1,43 @@
 #include "ui/modules/ModuleGroupModel.h"
 
-#include "core/modules/ScanStore.h"
 #include "core/modules/ModuleSizeText.h"
+#include "core/modules/ScanStore.h"
 #include "ui/support/CoalescedUpdate.h"
 
 ModuleGroupModel::ModuleGroupModel(ScanStore &store, QObject *parent)
-    : QAbstractListModel(parent)
+    : KeyedListModel({{QString(), 0}}, parent)
     , m_store(store)
     , m_update(new CoalescedUpdate([this] { rebuild(); }, this))
 {
     connect(&m_store, &ScanStore::modulesChanged, this, &ModuleGroupModel::changed);
-    connect(&m_store, &ScanStore::deletingIdsChanged, this, [this] {
-        if (!m_rows.isEmpty())
-            emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0));
-    });
+    connect(&m_store, &ScanStore::deletingIdsChanged, this, &ModuleGroupModel::emitAllChanged);
     rebuild();
-}
-
-int ModuleGroupModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
-
-bool ModuleGroupModel::holds(const QModelIndex &index) const
-{
-    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < m_rows.size()
-           && index.column() == 0;
 }
 
 Qt::ItemFlags ModuleGroupModel::flags(const QModelIndex &index) const
 {
-    if (!holds(index))
-        return Qt::NoItemFlags;
-    if (isHeader(index.row()))
+    // Headers show as they are and cannot be chosen.
+    if (holds(index) && isHeader(index.row()))
         return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
-    // A row being deleted shows greyed and cannot be chosen again.
-    if (m_store.deletingIds().contains(module(index.row()).id))
-        return Qt::ItemNeverHasChildren;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return KeyedListModel::flags(index);
 }
 
-const NodeModule &ModuleGroupModel::module(int row) const
+bool ModuleGroupModel::isGreyed(int row) const
 {
-    const Row &at = m_rows.at(row);
-    return m_groups.at(at.group).modules.at(at.member);
+    return m_store.deletingIds().contains(record(row).id);
 }
 
-std::optional<int> ModuleGroupModel::rowOf(const QByteArray &id) const
+QVariant ModuleGroupModel::cellData(const ModuleGroupRow &row, int, int role) const
 {
-    const auto found = m_rowOfId.constFind(id);
-    if (found == m_rowOfId.cend())
-        return std::nullopt;
-    return *found;
-}
-
-QVariant ModuleGroupModel::data(const QModelIndex &index, int role) const
-{
-    if (!holds(index))
-        return {};
-    const int row = index.row();
-    const bool header = isHeader(row);
     switch (role) {
     case Qt::DisplayRole:
-        return header ? group(row).key : module(row).projectName;
+        return row.module ? row.module->projectName : row.groupKey;
     case HeaderRole:
-        return header;
-    case IdRole:
-        if (header)
-            return {};
-        return module(row).id;
+        return !row.module;
     case Qt::ToolTipRole:
-        if (header)
+        if (!row.module)
             return {};
-        return sizeExplanation(module(row)).value_or(QString());
+        return sizeExplanation(*row.module).value_or(QString());
     default:
         return {};
     }
@@ -101,39 +66,13 @@ void ModuleGroupModel::changed()
 void ModuleGroupModel::rebuild()
 {
     m_stale = false;
-    QList<ModuleGroup> groups = m_store.groups();
-    QList<Row> rows;
-    QHash<QByteArray, int> rowOfId;
-    rowOfId.reserve(m_store.modules().size());
-    for (int group = 0; group < groups.size(); ++group) {
-        rows.append({group, -1});
-        const QList<NodeModule> &members = groups.at(group).modules;
-        for (int member = 0; member < members.size(); ++member) {
-            rowOfId.insert(members.at(member).id, int(rows.size()));
-            rows.append({group, member});
-        }
+    const QList<ModuleGroup> groups = m_store.groups();
+    QList<ModuleGroupRow> rows;
+    rows.reserve(m_store.modules().size() + groups.size());
+    for (const ModuleGroup &group : groups) {
+        rows.append({QByteArray(1, '\0') + group.key.toUtf8(), group.key, group.modules.size(), group.totalBytes, {}});
+        for (const NodeModule &module : group.modules)
+            rows.append({module.id, group.key, 0, 0, module});
     }
-
-    // The same headers and records in the same places: only totals or details changed.
-    bool samePlaces = rows.size() == m_rows.size();
-    for (int row = 0; row < rows.size() && samePlaces; ++row) {
-        const Row &now = rows.at(row);
-        const Row &was = m_rows.at(row);
-        samePlaces = (now.member < 0) == (was.member < 0)
-                     && (now.member < 0 ? groups.at(now.group).key == m_groups.at(was.group).key
-                                        : groups.at(now.group).modules.at(now.member).id
-                                              == m_groups.at(was.group).modules.at(was.member).id);
-    }
-    if (samePlaces) {
-        m_groups = std::move(groups);
-        if (!m_rows.isEmpty())
-            emit dataChanged(index(0), index(int(m_rows.size()) - 1));
-    } else {
-        beginResetModel();
-        m_groups = std::move(groups);
-        m_rows = std::move(rows);
-        m_rowOfId = std::move(rowOfId);
-        endResetModel();
-    }
-    emit refreshed();
+    sync(rows);
 }

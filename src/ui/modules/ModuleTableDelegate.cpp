@@ -18,13 +18,6 @@ int ModuleTableDelegate::rowHeight()
     return QFontMetrics(Typography::font(TextStyle::body)).height() + 14;
 }
 
-QSize ModuleTableDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    QSize hint = QStyledItemDelegate::sizeHint(option, index);
-    hint.setHeight(rowHeight());
-    return hint;
-}
-
 QRect ModuleTableDelegate::linkSymbolRect(const QStyleOptionViewItem &option, const QModelIndex &index)
 {
     if (index.column() != ModuleTableModel::ProjectColumn || !index.data(Qt::DecorationRole).isValid())

@@ -20,13 +20,6 @@ int ProcessTableDelegate::rowHeight()
     return command + s_lineGap + directory + Spacing::of(Space::standard);
 }
 
-QSize ProcessTableDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    QSize hint = QStyledItemDelegate::sizeHint(option, index);
-    hint.setHeight(rowHeight());
-    return hint;
-}
-
 void ProcessTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                  const QModelIndex &index) const
 {

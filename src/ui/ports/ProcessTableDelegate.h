@@ -14,8 +14,6 @@ public:
     using KitItemDelegate::KitItemDelegate;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-
     // Room for a command line over a directory line, with some air above and below.
     [[nodiscard]] static int rowHeight();
 };

@@ -39,11 +39,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void selectFromStore();
-    void storeSelection();
-    void showSortOrder();
-    void sortByHeader(int section);
-
     ProcessStore &m_store;
     ProcessTableModel *m_model;
     // The row a context menu is open for, outlined while the menu shows.

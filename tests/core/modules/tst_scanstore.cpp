@@ -70,15 +70,14 @@ struct StoreLog
         log(&ScanStore::statusTextChanged, [this, &store] { statuses.append(store.statusText()); });
         log(&ScanStore::progressTextChanged, [this, &store] { progress.append(store.progressText()); });
         log(&ScanStore::isScanningChanged, [this, &store] { scanning.append(store.isScanning()); });
-        log(&ScanStore::modulesChanged, [this] { ++modulesChanges; });
         for (auto signal : {&ScanStore::rootPathChanged, &ScanStore::selectionChanged, &ScanStore::sortOrderChanged,
                             &ScanStore::groupByFolderChanged})
             log(signal, [] {});
-        QObject::connect(&store, &ScanStore::moduleAppended, &context, [this, &store](const NodeModule &module) {
-            // Announced before its modulesChanged, with the record already in place.
-            appendedInPlace = appendedInPlace && store.modules().constLast() == module
-                && modulesChanges == appended.size();
-            appended.append(module.id);
+        using Change = ScanStore::ModulesChange;
+        QObject::connect(&store, &ScanStore::modulesChanged, &context, [this, &store](Change change) {
+            if (change == ScanStore::ModulesChange::appended)
+                appended.append(store.modules().constLast().id);
+            ++modulesChanges;
             ++emissions;
         });
     }
@@ -87,7 +86,6 @@ struct StoreLog
     QStringList statuses, progress;
     QList<bool> scanning;
     QList<QByteArray> appended;
-    bool appendedInPlace = true;
     int modulesChanges = 0, emissions = 0;
 };
 
@@ -130,6 +128,30 @@ QSet<QByteArray> idsOf(const QList<NodeModule> &modules)
     const QList<QByteArray> ids = idList(modules);
     return {ids.cbegin(), ids.cend()};
 }
+
+// Four real folders and two links (one to a node_modules folder, one to nothing), scanned
+// by a store over the real scanner.
+struct SixRecords
+{
+    Scratch tree;
+    QByteArray root = tree.path("code");
+    QByteArray a = makeProject(root + "/a", 40000), b = makeProject(root + "/b", 24000);
+    QByteArray c = makeProject(root + "/a/packages/c", 8000), d = makeProject(root + "/d", 16000);
+    QByteArray linked = idOf(root + "/linked"), broken = idOf(root + "/broken");
+    qint64 aBytes = allocatedBelow(idOf(a)), bBytes = allocatedBelow(idOf(b));
+    qint64 cBytes = allocatedBelow(idOf(c)), dBytes = allocatedBelow(idOf(d));
+    std::unique_ptr<ScanStore> store = std::make_unique<ScanStore>();
+
+    SixRecords()
+    {
+        writeFile(tree.path("shared/nm/dep/index.js"), 50000);
+        makeLink(tree.path("shared/nm"), linked);
+        makeLink(root + "/nowhere", broken);
+        store->setRootPath(QFile::decodeName(root));
+        store->startScan();
+        QTRY_COMPARE(store->statusText(), QStringLiteral("Found 6 node_modules folders."));
+    }
+};
 
 } // namespace
 
@@ -182,8 +204,8 @@ private slots:
         QCOMPARE(std::pair(log.statuses, log.scanning), std::pair(QStringList{scanning}, QList<bool>{true}));
         QTRY_COMPARE(log.statuses, (QStringList{scanning, measuring, found}));
         const QList<NodeModule> modules = store->modules();
-        QCOMPARE(std::tuple(log.scanning, idsOf(modules), log.appended, log.appendedInPlace, log.modulesChanges),
-                 std::tuple(QList<bool>{true, false}, expected, idList(modules), true, projects));
+        QCOMPARE(std::tuple(log.scanning, idsOf(modules), log.appended, log.modulesChanges),
+                 std::tuple(QList<bool>{true, false}, expected, idList(modules), projects));
         QStringList progress;
         qint64 total = 0;
         for (const NodeModule &module : modules) {
@@ -341,109 +363,151 @@ private slots:
         QCOMPARE(std::pair(peak, started), std::pair(8, s_projects));
     }
 
-    // The derived values over real folders and links; ids that match nothing, trash,
-    // permanent removal and refusal: what goes, what it frees, what stays selected.
-    void derivedValuesAndDeletion()
+    void derivedValuesOverRealFoldersAndLinks()
     {
-        const Scratch tree;
-        const QByteArray root = tree.path("code");
-        const QByteArray a = makeProject(root + "/a", 40000);
-        const QByteArray b = makeProject(root + "/b", 24000);
-        const QByteArray c = makeProject(root + "/a/packages/c", 8000);
-        const QByteArray d = makeProject(root + "/d", 16000);
-        writeFile(tree.path("shared/nm/dep/index.js"), 50000);
-        makeLink(tree.path("shared/nm"), root + "/linked/node_modules");
-        makeLink(root + "/nowhere", root + "/broken/node_modules");
-        const QByteArray linked = idOf(root + "/linked");
-        const QByteArray broken = idOf(root + "/broken");
-        const QList<QByteArray> targetBefore = fingerprint(tree.path("shared/nm"));
-        const qint64 aBytes = allocatedBelow(idOf(a)), bBytes = allocatedBelow(idOf(b));
-        const qint64 cBytes = allocatedBelow(idOf(c)), dBytes = allocatedBelow(idOf(d));
-
-        auto store = std::make_unique<ScanStore>();
-        store->setRootPath(QFile::decodeName(root));
-        store->startScan();
-        QTRY_COMPARE(store->statusText(), QStringLiteral("Found 6 node_modules folders."));
-        const QSet<QByteArray> some{idOf(a), linked, broken, "/no/such/node_modules"};
-        QCOMPARE(std::tuple(store->totalBytes(), store->symlinkCount(), store->reclaimableBytes(some),
-                     store->symlinkCount(some), store->symlinkCount({idOf(b)})),
-            std::tuple(aBytes + bBytes + cBytes + dBytes, 2, aBytes, 2, 0));
-        const QList<ModuleGroup> groups = store->groups();
+        const SixRecords six;
+        QCOMPARE(six.store->statusText(), QStringLiteral("Found 6 node_modules folders."));
+        const QSet<QByteArray> some{idOf(six.a), six.linked, six.broken, "/no/such/node_modules"};
+        QCOMPARE(std::tuple(six.store->totalBytes(), six.store->symlinkCount(), six.store->reclaimableBytes(some),
+                     six.store->symlinkCount(some), six.store->symlinkCount({idOf(six.b)})),
+            std::tuple(six.aBytes + six.bBytes + six.cBytes + six.dBytes, 2, six.aBytes, 2, 0));
+        const QList<ModuleGroup> groups = six.store->groups();
         QCOMPARE(std::tuple(groups.size(), groups.at(0).key, groups.at(0).totalBytes),
-                 std::tuple(qsizetype(5), QStringLiteral("a"), aBytes + cBytes));
+                 std::tuple(qsizetype(5), QStringLiteral("a"), six.aBytes + six.cBytes));
+    }
 
-        store->setSelection(idsOf(store->modules()));
-        {
-            StoreLog log(*store);
-            QFuture<DeletionResult> nothing
-                = store->deleteModules({"/no/such/node_modules", idOf(a) + "2"}, DeletionMode::permanent);
-            QVERIFY(nothing.isFinished());
-            QCOMPARE(nothing.result(), DeletionResult());
-            QCOMPARE(store->deleteModules({}, DeletionMode::trash).result(), DeletionResult());
-            QCOMPARE(log.emissions, 0);
-        }
-        QList<QByteArray> order = idList(store->modules());
-        QFuture<DeletionResult> trashed = store->deleteModules({idOf(a), idOf(b)}, DeletionMode::trash);
+    void idsThatMatchNoRecordDeleteNothing()
+    {
+        const SixRecords six;
+        ScanStore &store = *six.store;
+        store.setSelection(idsOf(store.modules()));
+        StoreLog log(store);
+        QFuture<DeletionResult> nothing
+            = store.deleteModules({"/no/such/node_modules", idOf(six.a) + "2"}, DeletionMode::permanent);
+        QVERIFY(nothing.isFinished());
+        QCOMPARE(nothing.result(), DeletionResult());
+        QCOMPARE(store.deleteModules({}, DeletionMode::trash).result(), DeletionResult());
+        QCOMPARE(log.emissions, 0);
+    }
+
+    // What goes leaves the list and the selection, the rest keeps its order, and the
+    // status says what emptying the Trash frees.
+    void trashedRecordsLeaveTheListAndTheSelection()
+    {
+        const SixRecords six;
+        ScanStore &store = *six.store;
+        store.setSelection(idsOf(store.modules()));
+        QList<QByteArray> order = idList(store.modules());
+        QFuture<DeletionResult> trashed = store.deleteModules({idOf(six.a), idOf(six.b)}, DeletionMode::trash);
         QVERIFY(!trashed.isFinished());
-        QCOMPARE(store->modules().size(), 6);
+        QCOMPARE(store.modules().size(), 6);
         QTRY_VERIFY(trashed.isFinished());
-        QCOMPARE(trashed.result().removedIDs, (QSet<QByteArray>{idOf(a), idOf(b)}));
+        QCOMPARE(trashed.result().removedIDs, (QSet<QByteArray>{idOf(six.a), idOf(six.b)}));
         QCOMPARE(trashed.result().trashedURLs.size(), 2);
         for (const QByteArray &location : trashed.result().trashedURLs)
             QVERIFY(location.startsWith(m_home.path("data/Trash/files/")) && exists(location));
-        QVERIFY(!exists(idOf(a)) && !exists(idOf(b)));
-        QCOMPARE(store->statusText(),
+        QVERIFY(!exists(idOf(six.a)) && !exists(idOf(six.b)));
+        QCOMPARE(store.statusText(),
             QStringLiteral("Moved 2 to the Trash (%1 reclaimed once emptied). 4 folders remaining.")
-                .arg(ByteFormat::string(aBytes + bBytes)));
-        order.removeAll(idOf(a));
-        order.removeAll(idOf(b));
-        QCOMPARE(std::pair(idList(store->modules()), store->selection()), std::pair(order, idsOf(store->modules())));
+                .arg(ByteFormat::string(six.aBytes + six.bBytes)));
+        order.removeAll(idOf(six.a));
+        order.removeAll(idOf(six.b));
+        QCOMPARE(std::pair(idList(store.modules()), store.selection()), std::pair(order, idsOf(store.modules())));
+    }
 
-        // The link goes, its target stays whole, and it frees nothing.
-        QFuture<DeletionResult> unlinked = store->deleteModules({linked}, DeletionMode::permanent);
+    // The link goes, its target stays whole, and it frees nothing.
+    void aDeletedLinkFreesNothingAndSparesItsTarget()
+    {
+        const SixRecords six;
+        const QList<QByteArray> targetBefore = fingerprint(six.tree.path("shared/nm"));
+        QFuture<DeletionResult> unlinked = six.store->deleteModules({six.linked}, DeletionMode::permanent);
         QTRY_VERIFY(unlinked.isFinished());
         QCOMPARE(std::pair(unlinked.result().removedIDs, unlinked.result().trashedURLs),
-                 std::pair(QSet<QByteArray>{linked}, QList<QByteArray>()));
-        QCOMPARE(store->statusText(), QStringLiteral("Deleted 1 permanently. Freed 0 B. 3 folders remaining."));
-        QVERIFY(!exists(linked));
-        QCOMPARE(fingerprint(tree.path("shared/nm")), targetBefore);
+                 std::pair(QSet<QByteArray>{six.linked}, QList<QByteArray>()));
+        QCOMPARE(six.store->statusText(), QStringLiteral("Deleted 1 permanently. Freed 0 B. 5 folders remaining."));
+        QVERIFY(!exists(six.linked));
+        QCOMPARE(fingerprint(six.tree.path("shared/nm")), targetBefore);
+    }
 
-        // A record outside the folder now in the field is refused, stays listed and selected.
-        store->setRootPath(QFile::decodeName(a));
-        store->setSelection({broken});
-        QFuture<DeletionResult> refused = store->deleteModules({broken}, DeletionMode::trash);
+    // A record outside the folder now in the field is refused, stays listed and selected.
+    void aRecordOutsideTheFolderInTheFieldIsRefused()
+    {
+        const SixRecords six;
+        ScanStore &store = *six.store;
+        store.setRootPath(QFile::decodeName(six.a));
+        store.setSelection({six.broken});
+        QFuture<DeletionResult> refused = store.deleteModules({six.broken}, DeletionMode::trash);
         QTRY_VERIFY(refused.isFinished());
         QCOMPARE(refused.result().refusals,
-            QStringList{QFile::decodeName(broken) + QStringLiteral(": outside the scanned folder")});
+            QStringList{QFile::decodeName(six.broken) + QStringLiteral(": outside the scanned folder")});
         QVERIFY(refused.result().removedIDs.isEmpty());
-        QCOMPARE(store->statusText(),
-            QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 3 folders remaining."));
-        QCOMPARE(
-            std::pair(store->modules().size(), store->selection()), std::pair(qsizetype(3), QSet<QByteArray>{broken}));
-        QVERIFY(isLink(broken));
+        QCOMPARE(store.statusText(),
+            QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 6 folders remaining."));
+        QCOMPARE(std::pair(store.modules().size(), store.selection()),
+                 std::pair(qsizetype(6), QSet<QByteArray>{six.broken}));
+        QVERIFY(isLink(six.broken));
+    }
 
-        // Two deletions in flight at once; the status is the sentence of the last one.
-        store->setRootPath(QFile::decodeName(root));
-        store->setSelection({idOf(c), idOf(d), "/elsewhere/node_modules"});
-        QFuture<DeletionResult> first = store->deleteModules({idOf(c)}, DeletionMode::permanent);
-        QFuture<DeletionResult> second
-            = store->deleteModules({idOf(d), "/elsewhere/node_modules"}, DeletionMode::permanent);
+    // Two deletions in flight at once; the status is the sentence of the last one.
+    void twoDeletionsRunAtOnce()
+    {
+        const SixRecords six;
+        ScanStore &store = *six.store;
+        const QByteArray c = idOf(six.c), d = idOf(six.d);
+        store.setSelection({c, d, "/elsewhere/node_modules"});
+        QFuture<DeletionResult> first = store.deleteModules({c}, DeletionMode::permanent);
+        QFuture<DeletionResult> second = store.deleteModules({d, "/elsewhere/node_modules"}, DeletionMode::permanent);
         QTRY_VERIFY(first.isFinished() && second.isFinished());
-        QCOMPARE(std::tuple(second.result().removedIDs, idList(store->modules()), store->selection()),
-            std::tuple(
-                QSet<QByteArray>{idOf(d)}, QList<QByteArray>{broken}, QSet<QByteArray>{"/elsewhere/node_modules"}));
-        const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 1 folder remaining.");
-        QVERIFY2(store->statusText() == last.arg(ByteFormat::string(cBytes))
-                || store->statusText() == last.arg(ByteFormat::string(dBytes)),
-            qPrintable(store->statusText()));
-        QVERIFY(!exists(idOf(c)) && !exists(idOf(d)) && exists(c + "/package.json"));
+        QCOMPARE(std::tuple(second.result().removedIDs, store.modules().size(), store.selection()),
+            std::tuple(QSet<QByteArray>{d}, qsizetype(4), QSet<QByteArray>{"/elsewhere/node_modules"}));
+        const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 4 folders remaining.");
+        QVERIFY2(store.statusText() == last.arg(ByteFormat::string(six.cBytes))
+                || store.statusText() == last.arg(ByteFormat::string(six.dBytes)),
+            qPrintable(store.statusText()));
+        QVERIFY(!exists(c) && !exists(d) && exists(six.c + "/package.json"));
+    }
 
-        // The store can go while a deletion and a scan run; the deletion whose result it
-        // never applied ends cancelled.
-        QFuture<DeletionResult> deletion = store->deleteModules({broken}, DeletionMode::permanent);
-        store->startScan();
-        store.reset();
+    // The store can go while a deletion and a scan run; the deletion whose result it never
+    // applied ends cancelled.
+    void theStoreGoesWhileADeletionAndAScanRun()
+    {
+        SixRecords six;
+        QFuture<DeletionResult> deletion = six.store->deleteModules({six.broken}, DeletionMode::permanent);
+        six.store->startScan();
+        six.store.reset();
         QTRY_VERIFY(deletion.isCanceled());
+    }
+
+    // Records in the sort order, those it finds equal in their order of arrival.
+    void visibleFollowsTheSortOrderAndKeepsArrivalAmongEquals()
+    {
+        const Scratch tree;
+        ScanStore store([](const QByteArray &root, const CancelToken &) {
+            return QList<QByteArray>{root + "/b", root + "/a", root + "/c", root + "/d"};
+        }, [](const QByteArray &parent, const QByteArray &, const CancelToken &) {
+            NodeModule module;
+            module.id = module.modulePath = parent + "/node_modules";
+            module.parentPath = parent;
+            module.projectName = QFile::decodeName(parent.mid(parent.lastIndexOf('/') + 1));
+            module.sizeBytes = parent.endsWith('c') ? 2048 : 1024;
+            return std::optional<NodeModule>(module);
+        });
+        store.setRootPath(QFile::decodeName(tree.path()));
+        store.startScan();
+        QTRY_VERIFY(!store.isScanning());
+        // Largest first, then the three of one size as they arrived.
+        const QList<NodeModule> arrived = store.modules();
+        QList<QByteArray> expected{idOf(tree.path() + "/c")};
+        for (const NodeModule &module : arrived) {
+            if (module.sizeBytes == 1024)
+                expected << module.id;
+        }
+        QCOMPARE(idList(store.visible()), expected);
+        store.setSortOrder({{ModuleComparator::Key::projectName, Qt::AscendingOrder}});
+        const QByteArray root = tree.path();
+        QCOMPARE(idList(store.visible()),
+                 (QList<QByteArray>{idOf(root + "/a"), idOf(root + "/b"), idOf(root + "/c"), idOf(root + "/d")}));
+        QCOMPARE(idList(store.modules()), idList(arrived));
     }
 
     // While a deletion runs its records are marked, out of the selection and not deletable
