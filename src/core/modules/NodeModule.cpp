@@ -56,11 +56,12 @@ qint32 ModuleGroups::add(const NodeModule &module)
         found = m_index.insert(module.groupKey, qint32(m_groups.size()));
         m_groups.append(ModuleGroup {module.groupKey, {}, 0});
         m_shared.append(0);
+        m_unsorted.append(false);
     }
     ModuleGroup &group = m_groups[*found];
-    group.modules.insert(std::upper_bound(group.modules.cbegin(), group.modules.cend(), module, largerFirst),
-                         module);
+    group.modules.append(module);
     group.totalBytes += module.reclaimableBytes();
+    m_unsorted[*found] = true;
     return *found;
 }
 
@@ -70,9 +71,9 @@ void ModuleGroups::remove(const NodeModule &module)
     if (found == m_index.cend())
         return;
     ModuleGroup &group = m_groups[*found];
-    const auto [first, last] = std::equal_range(group.modules.cbegin(), group.modules.cend(), module, largerFirst);
-    const auto at = std::find_if(first, last, [&module](const NodeModule &m) { return m.id == module.id; });
-    if (at == last)
+    const auto at = std::find_if(group.modules.cbegin(), group.modules.cend(),
+                                 [&module](const NodeModule &member) { return member.id == module.id; });
+    if (at == group.modules.cend())
         return;
     group.totalBytes -= at->reclaimableBytes();
     group.modules.erase(at);
@@ -83,6 +84,7 @@ void ModuleGroups::clear()
     m_index.clear();
     m_groups.clear();
     m_shared.clear();
+    m_unsorted.clear();
 }
 
 QList<ModuleGroup> ModuleGroups::sorted() const
@@ -92,6 +94,11 @@ QList<ModuleGroup> ModuleGroups::sorted() const
     for (qsizetype index = 0; index < m_groups.size(); ++index) {
         if (m_groups.at(index).modules.isEmpty())
             continue;
+        if (m_unsorted.at(index)) {
+            QList<NodeModule> &modules = m_groups[index].modules;
+            std::stable_sort(modules.begin(), modules.end(), largerFirst);
+            m_unsorted[index] = false;
+        }
         groups.append(m_groups.at(index));
         groups.last().totalBytes += m_shared.at(index);
     }

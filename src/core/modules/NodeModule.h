@@ -89,8 +89,8 @@ struct ModuleGroup
 };
 
 // The records grouped by groupKey, kept up to date as records come and go: adding a
-// record costs a lookup and an insertion into its group. Groups keep their index for as
-// long as this lives, also once empty.
+// record costs a lookup and an append; a group is sorted again only when read after it
+// changed. Groups keep their index for as long as this lives, also once empty.
 class ModuleGroups
 {
 public:
@@ -111,6 +111,7 @@ public:
 
 private:
     QHash<QString, qint32> m_index;
-    QList<ModuleGroup> m_groups; // totalBytes: the records' reclaimableBytes only
+    mutable QList<ModuleGroup> m_groups; // totalBytes: the records' reclaimableBytes only
     QList<qint64> m_shared;
+    mutable QList<bool> m_unsorted;
 };
