@@ -108,10 +108,21 @@ public:
         m_links.push_back({makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino, bytes, stx.stx_nlink, 1});
     }
 
+    // Room for the notes of all the walkers at once, so merging grows the list only once.
+    void reserveFor(const std::vector<TreeTally> &others)
+    {
+        size_t notes = m_links.size();
+        for (const TreeTally &other : others)
+            notes += other.m_links.size();
+        m_links.reserve(notes);
+    }
+
+    // Each walker's notes go as soon as they are merged: a tree of links keeps only one copy.
     void merge(TreeTally &&other)
     {
         m_size += other.m_size;
         m_links.insert(m_links.end(), other.m_links.begin(), other.m_links.end());
+        std::vector<SharedInode>().swap(other.m_links);
     }
 
     // Every link met is noted as it comes, and the notes of one inode gathered at the
@@ -271,6 +282,7 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     walk(tally);
     for (std::thread &thread : threads)
         thread.join();
+    tally.reserveFor(tallies);
     for (TreeTally &own : tallies)
         tally.merge(std::move(own));
     return tally.result();
