@@ -278,11 +278,11 @@ void ScanStore::account(const NodeModule &module)
         auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
         if (tally == m_sharedInodes.end()) {
             tally = m_sharedInodes.insert(InodeKey {shared.device, shared.inode},
-                                          InodeTally {shared.bytes, shared.links, 0, group});
+                                          InodeTally(shared.bytes, shared.links, group));
         } else {
             addShared(*tally, -1);
             if (tally->group != group)
-                tally->group = -1;
+                tally->setGroup(-1);
         }
         tally->linksInRecords += shared.linksHere;
         addShared(*tally, 1);
@@ -354,7 +354,7 @@ void ScanStore::regather(QList<NodeModule> &remaining, const QSet<InodeKey> &reg
             handedBack[held->record].insert(held.key());
         } else if (held->oneGroup && tally->group < 0) {
             addShared(*tally, -1);
-            tally->group = m_groups.indexOf(held->group);
+            tally->setGroup(m_groups.indexOf(held->group));
             addShared(*tally, 1);
         }
     }

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -120,14 +121,27 @@ private:
         friend bool operator==(const InodeKey &, const InodeKey &) = default;
         friend size_t qHash(const InodeKey &key, size_t seed = 0) { return qHashMulti(seed, key.device, key.inode); }
     };
-    // An inode linked from more than one place, at least one of them a record here.
+    // An inode linked from more than one place, at least one of them a record here. Kept
+    // to 16 bytes, for pnpm's trees are nothing but such inodes: a file over 8 TiB counts
+    // as 8 TiB, and an inode of a group past the 500,000th as one of several groups.
     struct InodeTally
     {
-        qint64 bytes = 0;
+        static constexpr qint64 s_maxBytes = (qint64(1) << 43) - 1;
+        static constexpr qint32 s_maxGroup = (1 << 19) - 1;
+
+        InodeTally() : bytes(0), group(0) { }
+        InodeTally(qint64 bytes, quint32 links, qint32 group)
+            : bytes(std::min(bytes, s_maxBytes)), group(group < s_maxGroup ? group : -1), links(links)
+        {
+        }
+        void setGroup(qint32 index) { group = index < s_maxGroup ? index : -1; }
+
+        qint64 bytes : 44;
+        qint64 group : 20; // index in m_groups of the records' one group, -1 for several
         quint32 links = 0; // st_nlink, less the links permanent deletions removed
         quint32 linksInRecords = 0;
-        qint32 group = 0; // index in m_groups of the records' one group, -1 for several
     };
+    static_assert(sizeof(InodeTally) == 16);
     enum class Departure { trashed, removed };
 
     // Adds or takes away one record's part of the totals; departure tells what became of
