@@ -147,7 +147,12 @@ public:
                 m_links[shared++] = inode;
             }
         }
-        result.sharedInodes.assign(m_links.begin(), m_links.begin() + qsizetype(shared));
+        // Kept where they are when the list is nearly full (a tree of links): a copy
+        // would hold them twice for a moment.
+        m_links.resize(shared);
+        if (m_links.capacity() - shared > shared / 8)
+            m_links.shrink_to_fit();
+        result.sharedInodes = std::move(m_links);
         return result;
     }
 
