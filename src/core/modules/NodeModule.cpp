@@ -40,23 +40,67 @@ size_t qHash(const NodeModule &module, size_t seed)
                       module.sharedBytes);
 }
 
-QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules, const QHash<QString, qint64> &sharedWithin)
+namespace {
+
+bool largerFirst(const NodeModule &a, const NodeModule &b)
+{
+    return a.sizeBytes > b.sizeBytes;
+}
+
+} // namespace
+
+qint32 ModuleGroups::add(const NodeModule &module)
+{
+    auto found = m_index.constFind(module.groupKey);
+    if (found == m_index.cend()) {
+        found = m_index.insert(module.groupKey, qint32(m_groups.size()));
+        m_groups.append(ModuleGroup {module.groupKey, {}, 0});
+        m_shared.append(0);
+        m_unsorted.append(false);
+    }
+    ModuleGroup &group = m_groups[*found];
+    group.modules.append(module);
+    group.totalBytes += module.reclaimableBytes();
+    m_unsorted[*found] = true;
+    return *found;
+}
+
+void ModuleGroups::remove(const NodeModule &module)
+{
+    const auto found = m_index.constFind(module.groupKey);
+    if (found == m_index.cend())
+        return;
+    ModuleGroup &group = m_groups[*found];
+    const auto at = std::find_if(group.modules.cbegin(), group.modules.cend(),
+                                 [&module](const NodeModule &member) { return member.id == module.id; });
+    if (at == group.modules.cend())
+        return;
+    group.totalBytes -= at->reclaimableBytes();
+    group.modules.erase(at);
+}
+
+void ModuleGroups::clear()
+{
+    m_index.clear();
+    m_groups.clear();
+    m_shared.clear();
+    m_unsorted.clear();
+}
+
+QList<ModuleGroup> ModuleGroups::sorted() const
 {
     QList<ModuleGroup> groups;
-    QHash<QString, qsizetype> indexOfKey;
-    for (const NodeModule &module : modules) {
-        auto found = indexOfKey.constFind(module.groupKey);
-        if (found == indexOfKey.cend()) {
-            found = indexOfKey.insert(module.groupKey, groups.size());
-            groups.append(ModuleGroup {module.groupKey, {}, sharedWithin.value(module.groupKey)});
+    groups.reserve(m_groups.size());
+    for (qsizetype index = 0; index < m_groups.size(); ++index) {
+        if (m_groups.at(index).modules.isEmpty())
+            continue;
+        if (m_unsorted.at(index)) {
+            QList<NodeModule> &modules = m_groups[index].modules;
+            std::stable_sort(modules.begin(), modules.end(), largerFirst);
+            m_unsorted[index] = false;
         }
-        ModuleGroup &group = groups[*found];
-        group.modules.append(module);
-        group.totalBytes += module.reclaimableBytes();
-    }
-    for (ModuleGroup &group : groups) {
-        std::stable_sort(group.modules.begin(), group.modules.end(),
-                         [](const NodeModule &a, const NodeModule &b) { return a.sizeBytes > b.sizeBytes; });
+        groups.append(m_groups.at(index));
+        groups.last().totalBytes += m_shared.at(index);
     }
     std::stable_sort(groups.begin(), groups.end(),
                      [](const ModuleGroup &a, const ModuleGroup &b) { return a.totalBytes > b.totalBytes; });

@@ -88,8 +88,30 @@ struct ModuleGroup
     friend bool operator==(const ModuleGroup &, const ModuleGroup &) = default;
 };
 
-// Partitions by groupKey, sorts each group by sizeBytes (largest first, stable) and the
-// groups by totalBytes (largest first, stable). sharedWithin: per group key, the bytes of
-// inodes linked only from that group's records and from more than one of them.
-[[nodiscard]] QList<ModuleGroup> buildGroups(const QList<NodeModule> &modules,
-                                             const QHash<QString, qint64> &sharedWithin = {});
+// The records grouped by groupKey, kept up to date as records come and go: adding a
+// record costs a lookup and an append; a group is sorted again only when read after it
+// changed. Groups keep their index for as long as this lives, also once empty.
+class ModuleGroups
+{
+public:
+    // The index of the record's group, made when new.
+    qint32 add(const NodeModule &module);
+    // Takes out the record with this id; its figures must be the ones it was added with.
+    void remove(const NodeModule &module);
+    // Bytes of inodes linked only from this group's records and from more than one of them.
+    void addShared(qint32 group, qint64 bytes) { m_shared[group] += bytes; }
+    void clear();
+    // -1 when no record of that key came.
+    [[nodiscard]] qint32 indexOf(const QString &key) const { return m_index.value(key, -1); }
+
+    // The groups that hold records, each sorted by sizeBytes (largest first, equal sizes
+    // in arrival order), and by totalBytes (largest first, equal totals in order of their
+    // first record).
+    [[nodiscard]] QList<ModuleGroup> sorted() const;
+
+private:
+    QHash<QString, qint32> m_index;
+    mutable QList<ModuleGroup> m_groups; // totalBytes: the records' reclaimableBytes only
+    QList<qint64> m_shared;
+    mutable QList<bool> m_unsorted;
+};

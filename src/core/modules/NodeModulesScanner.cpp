@@ -106,10 +106,21 @@ public:
         m_links.push_back({makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino, bytes, stx.stx_nlink, 1});
     }
 
+    // Room for the notes of all the walkers at once, so merging grows the list only once.
+    void reserveFor(const std::vector<TreeTally> &others)
+    {
+        size_t notes = m_links.size();
+        for (const TreeTally &other : others)
+            notes += other.m_links.size();
+        m_links.reserve(notes);
+    }
+
+    // Each walker's notes go as soon as they are merged: a tree of links keeps only one copy.
     void merge(TreeTally &&other)
     {
         m_size += other.m_size;
         m_links.insert(m_links.end(), other.m_links.begin(), other.m_links.end());
+        std::vector<SharedInode>().swap(other.m_links);
     }
 
     // Every link met is noted as it comes, and the notes of one inode gathered at the
@@ -134,7 +145,12 @@ public:
                 m_links[shared++] = inode;
             }
         }
-        result.sharedInodes.assign(m_links.begin(), m_links.begin() + qsizetype(shared));
+        // Kept where they are when the list is nearly full (a tree of links): a copy
+        // would hold them twice for a moment.
+        m_links.resize(shared);
+        if (m_links.capacity() - shared > shared / 8)
+            m_links.shrink_to_fit();
+        result.sharedInodes = std::move(m_links);
         return result;
     }
 
@@ -269,6 +285,7 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     walk(tally);
     for (std::thread &thread : threads)
         thread.join();
+    tally.reserveFor(tallies);
     for (TreeTally &own : tallies)
         tally.merge(std::move(own));
     return tally.result();

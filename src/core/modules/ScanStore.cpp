@@ -258,7 +258,7 @@ int ScanStore::symlinkCount(const QSet<QByteArray> &ids) const
 
 QList<ModuleGroup> ScanStore::groups() const
 {
-    return buildGroups(m_modules, m_sharedWithinGroup);
+    return m_groups.sorted();
 }
 
 // An inode counts in the totals once every one of its links lies in the records here,
@@ -269,7 +269,7 @@ void ScanStore::addShared(const InodeTally &tally, qint64 sign)
         return;
     m_totalBytes += sign * tally.bytes;
     if (tally.group >= 0)
-        m_sharedWithinGroup[m_groupKeys.at(tally.group)] += sign * tally.bytes;
+        m_groups.addShared(tally.group, sign * tally.bytes);
 }
 
 void ScanStore::account(const NodeModule &module)
@@ -277,36 +277,28 @@ void ScanStore::account(const NodeModule &module)
     m_totalBytes += module.reclaimableBytes();
     if (module.isSymlink)
         ++m_symlinkCount;
-    const std::vector<SharedInode> &inodes = module.sharedInodes.list();
-    if (inodes.empty())
-        return;
-    auto group = m_groupIndex.constFind(module.groupKey);
-    if (group == m_groupIndex.cend()) {
-        group = m_groupIndex.insert(module.groupKey, qint32(m_groupKeys.size()));
-        m_groupKeys.append(module.groupKey);
-    }
-    for (const SharedInode &shared : inodes) {
+    const qint32 group = m_groups.add(module);
+    for (const SharedInode &shared : module.sharedInodes.list()) {
         auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
         if (tally == m_sharedInodes.end()) {
             tally = m_sharedInodes.insert(InodeKey {shared.device, shared.inode},
-                                          InodeTally {shared.bytes, shared.links, 0, *group});
+                                          InodeTally(shared.bytes, shared.links, group));
         } else {
             addShared(*tally, -1);
-            if (tally->group != *group)
-                tally->group = -1;
+            if (tally->group != group)
+                tally->setGroup(-1);
         }
         tally->linksInRecords += shared.linksHere;
         addShared(*tally, 1);
     }
 }
 
-// A record's group share is not handed back to a single group once a deletion leaves
-// the inode's links in one group only: group totals may then understate, never overstate.
-void ScanStore::retract(const NodeModule &module, Departure departure)
+void ScanStore::retract(const NodeModule &module, Departure departure, QSet<InodeKey> &regathered)
 {
     m_totalBytes -= module.reclaimableBytes();
     if (module.isSymlink)
         --m_symlinkCount;
+    m_groups.remove(module);
     for (const SharedInode &shared : module.sharedInodes.list()) {
         const auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
         if (tally == m_sharedInodes.end())
@@ -317,10 +309,73 @@ void ScanStore::retract(const NodeModule &module, Departure departure)
         // Trashed links live on in the Trash; removed ones are gone for good.
         if (departure == Departure::removed)
             tally->links -= std::min(links, tally->links);
-        if (tally->linksInRecords == 0)
+        if (tally->linksInRecords == 0) {
             m_sharedInodes.erase(tally);
-        else
+            continue;
+        }
+        addShared(*tally, 1);
+        if (departure == Departure::removed && tally->linksInRecords >= tally->links)
+            regathered.insert(tally.key());
+    }
+}
+
+// Once a removal leaves every link of an inode in the records here, the records that hold
+// it may be fewer: held by one record, the inode is that record's own again (its
+// reclaimable bytes grow by it); held by records of one group, that group's total counts it.
+void ScanStore::regather(QList<NodeModule> &remaining, const QSet<InodeKey> &regathered)
+{
+    if (regathered.isEmpty())
+        return;
+    struct Holders
+    {
+        qsizetype record = -1;
+        int count = 0;
+        QString group;
+        bool oneGroup = true;
+    };
+    QHash<InodeKey, Holders> holders;
+    for (qsizetype index = 0; index < remaining.size(); ++index) {
+        const NodeModule &module = remaining.at(index);
+        for (const SharedInode &shared : module.sharedInodes.list()) {
+            const InodeKey key {shared.device, shared.inode};
+            if (!regathered.contains(key))
+                continue;
+            Holders &held = holders[key];
+            held.oneGroup = held.oneGroup && (held.count == 0 || held.group == module.groupKey);
+            held.group = module.groupKey;
+            held.record = index;
+            ++held.count;
+        }
+    }
+    QHash<qsizetype, QSet<InodeKey>> handedBack;
+    for (auto held = holders.cbegin(); held != holders.cend(); ++held) {
+        const auto tally = m_sharedInodes.find(held.key());
+        if (tally == m_sharedInodes.end())
+            continue;
+        if (held->count == 1) {
+            addShared(*tally, -1);
+            m_sharedInodes.erase(tally);
+            handedBack[held->record].insert(held.key());
+        } else if (held->oneGroup && tally->group < 0) {
+            addShared(*tally, -1);
+            tally->setGroup(m_groups.indexOf(held->group));
             addShared(*tally, 1);
+        }
+    }
+    for (auto handed = handedBack.cbegin(); handed != handedBack.cend(); ++handed) {
+        NodeModule &module = remaining[handed.key()];
+        m_totalBytes -= module.reclaimableBytes();
+        m_groups.remove(module);
+        auto kept = std::make_shared<std::vector<SharedInode>>();
+        for (const SharedInode &shared : module.sharedInodes.list()) {
+            if (handed->contains(InodeKey {shared.device, shared.inode}))
+                module.sharedBytes -= shared.bytes;
+            else
+                kept->push_back(shared);
+        }
+        module.sharedInodes.items = kept->empty() ? nullptr : std::move(kept);
+        m_totalBytes += module.reclaimableBytes();
+        m_groups.add(module);
     }
 }
 
@@ -329,9 +384,7 @@ void ScanStore::resetTotals()
     m_totalBytes = 0;
     m_symlinkCount = 0;
     m_sharedInodes.clear();
-    m_groupIndex.clear();
-    m_groupKeys.clear();
-    m_sharedWithinGroup.clear();
+    m_groups.clear();
 }
 
 void ScanStore::startScan()
@@ -538,9 +591,10 @@ NodeModulesScanner::DeletionResult ScanStore::applyDeletion(int serial, const QS
     QList<NodeModule> remaining;
     remaining.reserve(m_modules.size());
     QSet<QByteArray> selection = m_selection;
+    QSet<InodeKey> regathered;
     for (const NodeModule &module : m_modules) {
         if (result.removedIDs.contains(module.id)) {
-            retract(module, mode == DeletionMode::permanent ? Departure::removed : Departure::trashed);
+            retract(module, mode == DeletionMode::permanent ? Departure::removed : Departure::trashed, regathered);
             continue;
         }
         remaining.append(module);
@@ -548,6 +602,7 @@ NodeModulesScanner::DeletionResult ScanStore::applyDeletion(int serial, const QS
         if (wasSelected.contains(module.id))
             selection.insert(module.id);
     }
+    regather(remaining, regathered);
     setModules(remaining);
     for (const QByteArray &id : result.removedIDs)
         selection.remove(id);

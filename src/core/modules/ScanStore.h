@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,8 +20,8 @@
 // The observable state of the node_modules cleanup, shared by the Disk cleanup and
 // Breakdown screens. Lives on the GUI thread and is touched only there; each
 // xChanged() signal fires only when x takes a different value. The totals are kept up
-// to date as records come and go, in time proportional to the record's shared inodes;
-// the groups are rebuilt on every call. The walks and deletions run on a worker pool,
+// to date as records come and go, in time proportional to the record's shared inodes,
+// and so are the groups. The walks and deletions run on a worker pool,
 // the measurements on a pool of their own, at most eight at once, all below the GUI
 // thread's priority; measured records are appended one by one as they finish. The pools
 // belong to the process, not to a store, so that a store can go at once while a walk is
@@ -127,20 +128,35 @@ private:
         friend bool operator==(const InodeKey &, const InodeKey &) = default;
         friend size_t qHash(const InodeKey &key, size_t seed = 0) { return qHashMulti(seed, key.device, key.inode); }
     };
-    // An inode linked from more than one place, at least one of them a record here.
+    // An inode linked from more than one place, at least one of them a record here. Kept
+    // to 16 bytes, for pnpm's trees are nothing but such inodes: a file over 8 TiB counts
+    // as 8 TiB, and an inode of a group past the 500,000th as one of several groups.
     struct InodeTally
     {
-        qint64 bytes = 0;
+        static constexpr qint64 s_maxBytes = (qint64(1) << 43) - 1;
+        static constexpr qint32 s_maxGroup = (1 << 19) - 1;
+
+        InodeTally() : bytes(0), group(0) { }
+        InodeTally(qint64 bytes, quint32 links, qint32 group)
+            : bytes(std::min(bytes, s_maxBytes)), group(group < s_maxGroup ? group : -1), links(links)
+        {
+        }
+        void setGroup(qint32 index) { group = index < s_maxGroup ? index : -1; }
+
+        qint64 bytes : 44;
+        qint64 group : 20; // index in m_groups of the records' one group, -1 for several
         quint32 links = 0; // st_nlink, less the links permanent deletions removed
         quint32 linksInRecords = 0;
-        qint32 group = 0; // index in m_groupKeys of the records' one group, -1 for several
     };
+    static_assert(sizeof(InodeTally) == 16);
     enum class Departure { trashed, removed };
 
     // Adds or takes away one record's part of the totals; departure tells what became of
-    // a record that leaves (its links moved elsewhere, or gone).
+    // a record that leaves (its links moved elsewhere, or gone). Inodes whose remaining
+    // links all lie in records here again go to regathered.
     void account(const NodeModule &module);
-    void retract(const NodeModule &module, Departure departure);
+    void retract(const NodeModule &module, Departure departure, QSet<InodeKey> &regathered);
+    void regather(QList<NodeModule> &remaining, const QSet<InodeKey> &regathered);
     void addShared(const InodeTally &tally, qint64 sign);
     void resetTotals();
 
@@ -182,10 +198,7 @@ private:
     int m_symlinkCount = 0;
     // Only inodes with links outside a single record are remembered.
     QHash<InodeKey, InodeTally> m_sharedInodes;
-    QHash<QString, qint32> m_groupIndex;
-    QList<QString> m_groupKeys;
-    // Per group key: bytes of inodes linked from several of its records and nowhere else.
-    QHash<QString, qint64> m_sharedWithinGroup;
+    ModuleGroups m_groups;
     // The token of the current or last scan, that scan's root as it resolved it (set once
     // the walk began), and its counts.
     std::shared_ptr<CancelToken> m_token;

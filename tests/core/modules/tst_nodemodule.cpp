@@ -53,7 +53,8 @@ private slots:
 
     void groupsAreSortedBySize()
     {
-        QVERIFY(buildGroups({}).isEmpty());
+        ModuleGroups grouped;
+        QVERIFY(grouped.sorted().isEmpty());
         const QList<NodeModule> modules {
             moduleRecord("/r/shop/a", "shop", 100),
             moduleRecord("/r/links/x", "links", 9000, true, QByteArray("/t")),
@@ -64,7 +65,14 @@ private slots:
             moduleRecord("/r/links/z", "links", 0, true),
             moduleRecord("/r/shop/d", "shop", 200, true, QByteArray("/t2")),
         };
-        const QList<ModuleGroup> groups = buildGroups(modules);
+        for (const NodeModule &module : modules)
+            grouped.add(module);
+        // Records taken out leave no trace, and an emptied group is not shown.
+        for (const NodeModule &gone : {record("/r/blog/gone", "blog", 700), record("/r/none", "none", 5)}) {
+            grouped.add(gone);
+            grouped.remove(gone);
+        }
+        const QList<ModuleGroup> groups = grouped.sorted();
         QCOMPARE(groups.size(), 3);
         QCOMPARE(groups[0].key, QStringLiteral("blog"));
         QCOMPARE(groups[0].totalBytes, 550);

@@ -588,8 +588,9 @@ private slots:
     }
 
     // A file linked between two scanned folders and nowhere else is shared in each row,
-    // and counted once in the totals of what deleting both frees; the totals follow
-    // deletions: a trashed link lives on, a removed one is gone.
+    // and counted once in the totals of what deleting both frees. The totals follow
+    // deletions: a removed link is gone, and what it shared is the last holder's own again
+    // (its row, its group); a trashed link lives on in the Trash.
     void totalsCountFilesLinkedBetweenFoldersOnce()
     {
         const Scratch tree;
@@ -600,37 +601,52 @@ private slots:
         makeHardLink(idOf(x) + "/s.js", idOf(y) + "/s.js");
         writeFile(idOf(p1) + "/t.js", 40000);
         makeHardLink(idOf(p1) + "/t.js", idOf(p2) + "/t.js");
+        writeFile(idOf(x) + "/v.js", 20000);
+        makeHardLink(idOf(x) + "/v.js", idOf(p1) + "/v.js");
+        makeHardLink(idOf(x) + "/v.js", idOf(p2) + "/v.js");
         const qint64 s = allocated(idOf(x) + "/s.js"), t = allocated(idOf(p1) + "/t.js");
+        const qint64 v = allocated(idOf(x) + "/v.js");
 
         auto store = std::make_unique<ScanStore>();
         store->setRootPath(QFile::decodeName(root));
         store->startScan();
         QTRY_COMPARE(store->statusText(), QStringLiteral("Found 4 node_modules folders."));
-        QHash<QByteArray, NodeModule> byId;
-        for (const NodeModule &module : store->modules())
-            byId.insert(module.id, module);
-        const auto own = [&byId](const QByteArray &parent) { return byId.value(idOf(parent)).reclaimableBytes(); };
-        for (const auto &[parent, shared] : {std::pair(x, s), std::pair(y, s), std::pair(p1, t), std::pair(p2, t)})
-            QCOMPARE(std::pair(byId.value(idOf(parent)).sharedBytes, own(parent)),
-                     std::pair(shared, duBytes(idOf(parent)) - shared));
-        QCOMPARE(store->totalBytes(), own(x) + own(y) + own(p1) + own(p2) + s + t);
+        const auto record = [&store](const QByteArray &parent) {
+            const auto found = std::find_if(store->modules().cbegin(), store->modules().cend(),
+                                            [&parent](const NodeModule &module) { return module.id == idOf(parent); });
+            return found == store->modules().cend() ? NodeModule() : *found;
+        };
+        QHash<QByteArray, qint64> own;
+        for (const auto &[parent, shared] : {std::pair(x, s + v), std::pair(y, s), std::pair(p1, t + v),
+                                             std::pair(p2, t + v)}) {
+            QCOMPARE(record(parent).sharedBytes, shared);
+            own.insert(parent, duBytes(idOf(parent)) - shared);
+            QCOMPARE(record(parent).reclaimableBytes(), own.value(parent));
+        }
+        QCOMPARE(store->totalBytes(), own[x] + own[y] + own[p1] + own[p2] + s + t + v);
         QCOMPARE(std::pair(store->reclaimableBytes({idOf(x)}), store->reclaimableBytes({idOf(x), idOf(y)})),
-                 std::pair(own(x), own(x) + own(y) + s));
-        QHash<QString, qint64> groupTotals;
-        for (const ModuleGroup &group : store->groups())
-            groupTotals.insert(group.key, group.totalBytes);
-        QCOMPARE(groupTotals, (QHash<QString, qint64>{{"x", own(x)}, {"y", own(y)}, {"g", own(p1) + own(p2) + t}}));
+                 std::pair(own[x], own[x] + own[y] + s));
+        const auto groupTotals = [&store] {
+            QHash<QString, qint64> totals;
+            for (const ModuleGroup &group : store->groups())
+                totals.insert(group.key, group.totalBytes);
+            return totals;
+        };
+        QCOMPARE(groupTotals(), (QHash<QString, qint64>{{"x", own[x]}, {"y", own[y]}, {"g", own[p1] + own[p2] + t}}));
 
-        QFuture<DeletionResult> trashed = store->deleteModules({idOf(x)}, DeletionMode::trash);
+        QFuture<DeletionResult> removed = store->deleteModules({idOf(x)}, DeletionMode::permanent);
+        QTRY_VERIFY(removed.isFinished());
+        QCOMPARE(std::pair(record(y).sharedBytes, record(y).reclaimableBytes()), std::pair(qint64(0), own[y] + s));
+        QCOMPARE(store->totalBytes(), own[y] + s + own[p1] + own[p2] + t + v);
+        QCOMPARE(groupTotals(), (QHash<QString, qint64>{{"y", own[y] + s}, {"g", own[p1] + own[p2] + t + v}}));
+
+        QFuture<DeletionResult> trashed = store->deleteModules({idOf(p1)}, DeletionMode::trash);
         QTRY_VERIFY(trashed.isFinished());
         QCOMPARE(store->statusText(),
-                 QStringLiteral("Moved 1 to the Trash (%1 reclaimed once emptied). 3 folders remaining.")
-                     .arg(ByteFormat::string(own(x))));
-        QCOMPARE(store->totalBytes(), own(y) + own(p1) + own(p2) + t);
-        QFuture<DeletionResult> removed = store->deleteModules({idOf(p1)}, DeletionMode::permanent);
-        QTRY_VERIFY(removed.isFinished());
-        QCOMPARE(std::pair(store->totalBytes(), store->reclaimableBytes({idOf(p2)})),
-                 std::pair(own(y) + own(p2) + t, own(p2) + t));
+                 QStringLiteral("Moved 1 to the Trash (%1 reclaimed once emptied). 2 folders remaining.")
+                     .arg(ByteFormat::string(own[p1])));
+        QCOMPARE(std::tuple(store->totalBytes(), store->reclaimableBytes({idOf(p2)}), record(p2).sharedBytes),
+                 std::tuple(own[y] + s + own[p2], own[p2], t + v));
     }
 
 private:
