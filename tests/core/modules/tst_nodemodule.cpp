@@ -68,7 +68,7 @@ private slots:
         for (const NodeModule &module : modules)
             grouped.add(module);
         // Records taken out leave no trace, and an emptied group is not shown.
-        for (const NodeModule &gone : {record("/r/blog/gone", "blog", 700), record("/r/none", "none", 5)}) {
+        for (const NodeModule &gone : {moduleRecord("/r/blog/gone", "blog", 700), moduleRecord("/r/none", "none", 5)}) {
             grouped.add(gone);
             grouped.remove(gone);
         }
