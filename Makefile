@@ -22,7 +22,7 @@ build: deps $(BUILD)/build.ninja
 	cmake --build --preset $(PRESET)
 
 run: build
-	$(BUILD)/src/quaylight
+	$(BUILD)/src/app/quaylight
 
 test: build
 	ctest --preset $(PRESET)
