@@ -287,6 +287,17 @@ private slots:
         QCOMPARE(screen.order(), QList<QByteArray>{a});
     }
 
+    void f5ScansAsWell()
+    {
+        project(m_tree->path("code") + "/shop", 40'000);
+        Screen screen;
+        screen.store.setRootPath(QFile::decodeName(m_tree->path("code")));
+        screen.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&screen.view));
+        QTest::keyClick(&screen.view, Qt::Key_F5);
+        QTRY_COMPARE(screen.text("statusText"), QStringLiteral("Found 1 node_modules folder."));
+    }
+
     // A folder of files hard-linked from elsewhere says how much of it is shared, tells
     // in the tooltip what deleting it frees, and sorts by that.
     void sharedSizeCell()

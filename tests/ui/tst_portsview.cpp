@@ -756,6 +756,12 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         screen.feed.allowOneScan();
         QTRY_VERIFY(!screen.store.isLoading());
         QCOMPARE(screen.feed.scans(), 2);
+        // F5, the desktop's refresh key, as well.
+        QTest::keyClick(&screen.view, Qt::Key_F5);
+        QTRY_VERIFY(screen.store.isLoading());
+        screen.feed.allowOneScan();
+        QTRY_VERIFY(!screen.store.isLoading());
+        QCOMPARE(screen.feed.scans(), 3);
     }
 
     void aRefreshWhileTheDialogIsOpenChangesNothingSignalled()

@@ -149,7 +149,7 @@ QWidget *ModulesView::scanControls()
     glassProminentButton(m_scan);
     // Offered only while no scan runs, like the button that shows it.
     m_scanAction = ScreenActions::make(this, QStringLiteral("scanAction"), QStringLiteral("Scan"), QIcon(),
-                                       {QKeySequence(Qt::CTRL | Qt::Key_Return)}, {this});
+                                       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::Key_F5)}, {this});
     m_scanAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_scanAction, &QAction::triggered, this, [this] { m_store.startScan(); });
     ScreenActions::bind(m_scan, m_scanAction);

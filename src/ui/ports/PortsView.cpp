@@ -204,7 +204,8 @@ QWidget *PortsView::header()
     m_refresh->setAccessibleDescription(QStringLiteral("Lists the Node processes and their ports again."));
     glassProminentButton(m_refresh);
     m_refreshAction = ScreenActions::make(this, QStringLiteral("refreshAction"), QStringLiteral("Refresh"),
-                                          m_refresh->icon(), {QKeySequence(Qt::CTRL | Qt::Key_R)}, {this});
+                                          m_refresh->icon(), {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)},
+                                          {this});
     m_refreshAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_refreshAction, &QAction::triggered, this, [this] { (void)m_store.reload(); });
     ScreenActions::bind(m_refresh, m_refreshAction);
