@@ -133,9 +133,9 @@ private slots:
     void refusalsAndErrorsInInputOrder()
     {
         const QByteArray root = path("work/app");
-        for (const QByteArray &path : {root + "/one/node_modules", root + "/two/node_modules",
-                                       path("work/apps/x/node_modules"), root + "/three/node_modules2"})
-            makeDirs(path);
+        for (const QByteArray &folder : {root + "/one/node_modules", root + "/two/node_modules",
+                                         path("work/apps/x/node_modules"), root + "/three/node_modules2"})
+            makeDirs(folder);
         NodeModule notModules = recordFor(root + "/three", root);
         notModules.modulePath = root + "/three/node_modules2";
         notModules.id = notModules.modulePath;
