@@ -272,9 +272,16 @@ private slots:
         QCOMPARE(screen.store.rootPath(), QFile::decodeName(root + "/shop"));
     }
 
-    // The Scan button's shortcut clicks it shortly.
-    void ctrlReturnScansTheFolderInTheField()
+    void shortcutsScanTheFolderInTheField_data()
     {
+        QTest::addColumn<QKeyCombination>("keys");
+        QTest::newRow("Ctrl+Return, the Scan button's") << QKeyCombination(Qt::ControlModifier, Qt::Key_Return);
+        QTest::newRow("F5, the desktop's refresh key") << QKeyCombination(Qt::Key_F5);
+    }
+
+    void shortcutsScanTheFolderInTheField()
+    {
+        QFETCH(QKeyCombination, keys);
         const QByteArray root = m_tree->path("code");
         const QByteArray a = project(root + "/shop", 40'000);
         project(root + "/blog", 8'000);
@@ -282,20 +289,9 @@ private slots:
         screen.store.setRootPath(QFile::decodeName(root + "/shop"));
         screen.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&screen.view));
-        QTest::keyClick(&screen.view, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClick(&screen.view, keys.key(), keys.keyboardModifiers());
         QTRY_COMPARE(screen.text("statusText"), QStringLiteral("Found 1 node_modules folder."));
         QCOMPARE(screen.order(), QList<QByteArray>{a});
-    }
-
-    void f5ScansAsWell()
-    {
-        project(m_tree->path("code") + "/shop", 40'000);
-        Screen screen;
-        screen.store.setRootPath(QFile::decodeName(m_tree->path("code")));
-        screen.view.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&screen.view));
-        QTest::keyClick(&screen.view, Qt::Key_F5);
-        QTRY_COMPARE(screen.text("statusText"), QStringLiteral("Found 1 node_modules folder."));
     }
 
     // A folder of files hard-linked from elsewhere says how much of it is shared, tells
@@ -643,7 +639,6 @@ private slots:
         QCOMPARE(FolderReveal::fileUri("/a b/\xc3\x89/\xff"), QStringLiteral("file:///a%20b/%C3%89/%FF"));
     }
 
-    // After a scan that found nothing, or after a cancel, the empty state says how the scan ended.
     // The buttons, the menu and the keys are one set of actions, enabled with the buttons.
     void deletionActionsAreTheButtonsAndKeys()
     {
@@ -672,6 +667,7 @@ private slots:
         buttonLabelled(screen.box(), "Cancel")->click();
     }
 
+    // After a scan that found nothing, or after a cancel, the empty state says how the scan ended.
     void emptyStateTellsHowTheScanEnded()
     {
         const QByteArray root = m_tree->path("bare");
