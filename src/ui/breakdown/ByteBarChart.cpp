@@ -29,6 +29,21 @@ constexpr qreal s_barShare = 0.62; // of a row's height, below the thickest
 // The category labels give way to the bars beyond this share of the width.
 constexpr qreal s_labelShare = 0.3;
 constexpr qreal s_narrowestLabelColumn = 60;
+// Past this many remembered texts the memory starts over, so it stays small however many
+// scans run.
+constexpr qsizetype s_mostRemembered = 4096;
+
+template <typename Value, typename Make>
+Value &remembered(QHash<QString, Value> &memory, const QString &key, Make make)
+{
+    auto found = memory.find(key);
+    if (found == memory.end()) {
+        if (memory.size() >= s_mostRemembered)
+            memory.clear();
+        found = memory.insert(key, make());
+    }
+    return found.value();
+}
 
 } // namespace
 
@@ -76,7 +91,6 @@ ByteBarChart::Layout ByteBarChart::layOut() const
     Layout out;
     out.size = size();
     const qreal width = this->width();
-    const QFontMetricsF labelMetrics(m_labelFont);
     const QFontMetricsF captionMetrics(m_captionFont);
 
     qint64 largest = 0;
@@ -84,9 +98,9 @@ ByteBarChart::Layout ByteBarChart::layOut() const
     qreal widestAnnotation = 0;
     for (const Bar &bar : m_bars) {
         largest = std::max(largest, bar.bytes);
-        widestLabel = std::max(widestLabel, labelMetrics.horizontalAdvance(bar.label));
+        widestLabel = std::max(widestLabel, labelWidth(bar.label));
         out.annotationTexts.append(ByteFormat::string(std::max<qint64>(0, bar.bytes)));
-        widestAnnotation = std::max(widestAnnotation, captionMetrics.horizontalAdvance(out.annotationTexts.last()));
+        widestAnnotation = std::max(widestAnnotation, captionWidth(out.annotationTexts.last()));
     }
 
     const qreal labelColumn =
@@ -107,7 +121,7 @@ ByteBarChart::Layout ByteBarChart::layOut() const
         qreal widest = 0;
         for (const qint64 value : values) {
             texts.append(ByteFormat::string(value));
-            widest = std::max(widest, captionMetrics.horizontalAdvance(texts.last()));
+            widest = std::max(widest, captionWidth(texts.last()));
         }
         const qreal spacing = out.plot.width() / qreal(values.size() - 1);
         if (spacing >= widest + s_markTextGap)
@@ -120,7 +134,7 @@ ByteBarChart::Layout ByteBarChart::layOut() const
     const qreal textTop = out.plot.bottom() + s_axisGap;
     for (qsizetype i = 0; i < values.size(); ++i) {
         Mark mark{values.at(i), texts.at(i), xOf(values.at(i)), {}, true};
-        const qreal textWidth = captionMetrics.horizontalAdvance(mark.text);
+        const qreal textWidth = captionWidth(mark.text);
         const qreal left = std::clamp(mark.x - textWidth / 2, 0.0, std::max(0.0, width - textWidth));
         mark.textRect = QRectF(left, textTop, textWidth, captionMetrics.height());
         out.marks.append(mark);
@@ -147,11 +161,31 @@ ByteBarChart::Layout ByteBarChart::layOut() const
         const qreal end = xOf(m_bars.at(i).bytes);
         out.bars.append(QRectF(out.plot.left(), std::round(middle - thickness / 2), end - out.plot.left(), thickness));
         out.labels.append(QRectF(0, middle - band / 2, labelColumn, band));
-        out.labelTexts.append(labelMetrics.elidedText(m_bars.at(i).label, Qt::ElideMiddle, labelColumn));
+        out.labelTexts.append(elidedLabel(m_bars.at(i).label, labelColumn));
         out.annotations.append(QRectF(end + s_annotationGap, middle - captionHeight / 2,
-                                      captionMetrics.horizontalAdvance(out.annotationTexts.at(i)), captionHeight));
+                                      captionWidth(out.annotationTexts.at(i)), captionHeight));
     }
     return out;
+}
+
+qreal ByteBarChart::labelWidth(const QString &label) const
+{
+    return remembered(m_labelWidths, label, [&] { return QFontMetricsF(m_labelFont).horizontalAdvance(label); });
+}
+
+qreal ByteBarChart::captionWidth(const QString &text) const
+{
+    return remembered(m_captionWidths, text, [&] { return QFontMetricsF(m_captionFont).horizontalAdvance(text); });
+}
+
+const QString &ByteBarChart::elidedLabel(const QString &label, qreal width) const
+{
+    Elided &elided = remembered(m_elidedLabels, label, [] { return Elided{}; });
+    if (elided.width != width) {
+        elided.width = width;
+        elided.text = QFontMetricsF(m_labelFont).elidedText(label, Qt::ElideMiddle, width);
+    }
+    return elided.text;
 }
 
 void ByteBarChart::invalidate()
@@ -164,6 +198,9 @@ void ByteBarChart::updateFonts()
 {
     m_labelFont = Typography::font(TextStyle::callout);
     m_captionFont = Typography::monospacedDigits(Typography::font(TextStyle::caption));
+    m_labelWidths.clear();
+    m_captionWidths.clear();
+    m_elidedLabels.clear();
     invalidate();
 }
 

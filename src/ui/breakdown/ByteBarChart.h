@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QRectF>
 #include <QWidget>
@@ -75,6 +76,16 @@ protected:
 
 private:
     [[nodiscard]] Layout layOut() const;
+    // Shaping text is most of a layout's cost, and a streaming scan relays the chart many
+    // times with the same labels, so their widths and elisions are remembered.
+    struct Elided
+    {
+        qreal width = -1;
+        QString text;
+    };
+    [[nodiscard]] qreal labelWidth(const QString &label) const;
+    [[nodiscard]] qreal captionWidth(const QString &text) const;
+    [[nodiscard]] const QString &elidedLabel(const QString &label, qreal width) const;
     void updateFonts();
     void invalidate();
 
@@ -82,4 +93,7 @@ private:
     QFont m_labelFont;
     QFont m_captionFont;
     mutable std::optional<Layout> m_layout;
+    mutable QHash<QString, qreal> m_labelWidths;
+    mutable QHash<QString, qreal> m_captionWidths;
+    mutable QHash<QString, Elided> m_elidedLabels;
 };

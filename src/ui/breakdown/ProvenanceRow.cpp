@@ -50,12 +50,19 @@ ProvenanceRow::ProvenanceRow(const ModuleGroup &group, double fraction, QWidget 
 
 void ProvenanceRow::setGroup(const ModuleGroup &group, double fraction)
 {
-    const QColor color = groupColor(group.key);
-    m_dot->setColor(color);
-    m_bar->setColor(color);
-    m_key->setText(group.key);
-    m_key->setToolTip(group.key);
-    m_group = group;
+    // A stream of records refills the rows many times, mostly with the keys they show.
+    if (!m_keyShown || group.key != m_group.key) {
+        m_keyShown = true;
+        const QColor color = groupColor(group.key);
+        m_dot->setColor(color);
+        m_bar->setColor(color);
+        m_key->setText(group.key);
+        m_key->setToolTip(group.key);
+    }
+    // The records stay with the store: a row that held them would free thousands of them
+    // on the GUI thread when a new scan lets them go.
+    m_group.key = group.key;
+    m_group.totalBytes = group.totalBytes;
     m_fraction = fraction;
     m_count->setText(folderCountText(group.modules.size()));
     m_size->setText(ByteFormat::string(group.totalBytes));

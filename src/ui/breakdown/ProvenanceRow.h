@@ -22,6 +22,7 @@ public:
 
     // fraction is the group's share of the largest group, 0 to 1.
     void setGroup(const ModuleGroup &group, double fraction);
+    // The group's key and total; its records are not kept.
     [[nodiscard]] const ModuleGroup &group() const { return m_group; }
     [[nodiscard]] double fraction() const { return m_fraction; }
     [[nodiscard]] QColor color() const;
@@ -32,6 +33,7 @@ public:
 private:
     ModuleGroup m_group;
     double m_fraction = 0;
+    bool m_keyShown = false;
     ColorDot *m_dot;
     KitLabel *m_key;
     KitLabel *m_count;

@@ -165,13 +165,16 @@ void ProvenanceView::refresh()
 
     // Rows are reused in place: the nth row shows the nth group, whatever its key, so a
     // stream that reorders the groups or a new scan costs new texts, not new widgets.
-    // Rows left over are hidden and let go of their records. Showing rows one by one in a
-    // visible list relays the whole list each time, so many are shown in one go.
+    // Rows left over are hidden. With no groups the whole list is out of sight: its rows
+    // stay as they are, so a new scan refills them instead of hiding and showing them all
+    // again. Showing or hiding rows one by one in a visible list relays the whole list each
+    // time, so many are shown or hidden in one go.
     QWidget *list = m_rowList->parentWidget();
-    const qsizetype reshown = std::clamp<qsizetype>(groups.size(), 0, m_rows.size())
-                              - std::count_if(m_rows.cbegin(), m_rows.cend(),
-                                              [](const ProvenanceRow *row) { return !row->isHidden(); });
-    const bool batch = reshown > s_rowsShownOneByOne && !list->isHidden();
+    const qsizetype shown = groups.isEmpty() ? m_rows.size() : groups.size();
+    qsizetype flips = 0;
+    for (qsizetype index = 0; index < m_rows.size(); ++index)
+        flips += m_rows.at(index)->isHidden() == (index < shown) ? 1 : 0;
+    const bool batch = flips > s_rowsShownOneByOne && !list->isHidden();
     if (batch)
         list->hide();
     for (qsizetype index = 0; index < groups.size(); ++index) {
@@ -184,13 +187,8 @@ void ProvenanceView::refresh()
             m_rows.at(index)->show();
         }
     }
-    for (qsizetype index = groups.size(); index < m_rows.size(); ++index) {
-        ProvenanceRow *spare = m_rows.at(index);
-        if (!spare->isHidden()) {
-            spare->hide();
-            spare->setGroup({}, 0);
-        }
-    }
+    for (qsizetype index = shown; index < m_rows.size(); ++index)
+        m_rows.at(index)->hide();
     if (batch)
         list->show();
 }
