@@ -48,7 +48,7 @@ NodeProcess process(qint32 pid, QRandomGenerator &random)
     NodeProcess record;
     record.id = record.pid = pid;
     record.ppid = 1;
-    record.kind = NodeProcess::allKinds().at(random.bounded(NodeProcess::allKinds().size()));
+    record.kind = NodeProcess::Kind(random.bounded(int(NodeProcess::Kind::node) + 1));
     record.command = QStringLiteral("node /home/dev/code/project-%1/node_modules/.bin/server --port %2")
                          .arg(pid)
                          .arg(random.bounded(10000));
