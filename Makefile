@@ -8,7 +8,7 @@ BUILD := build/$(PRESET)
 # The screenshots the README and the AppStream metadata show, kept under docs/.
 DOC_SCREENSHOTS := ports disk-cleanup breakdown ports-dark
 
-.PHONY: all deps build run test asan bench screenshots docs-screenshots package clean
+.PHONY: all deps build run test asan bench format format-check screenshots docs-screenshots package clean
 
 all: build
 
@@ -33,6 +33,15 @@ asan:
 bench:
 	$(MAKE) build PRESET=release
 	cmake --build --preset release --target benchmarks
+
+# The house layout of .clang-format, over every tracked C++ file.
+CXX_SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+format: deps
+	clang-format -i $(CXX_SOURCES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(CXX_SOURCES)
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshots/quaylight_screenshots build/screenshots
