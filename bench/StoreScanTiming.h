@@ -19,8 +19,7 @@ struct StoreScanTiming
 // the store stops scanning (its final status comes with that). A precise timer of `probe`
 // on the same loop notes the longest time the loop went without running; startScan() itself
 // and the last stretch before the end count as gaps too.
-inline StoreScanTiming timeStoreScan(ScanStore &store,
-                                     std::chrono::milliseconds probe = std::chrono::milliseconds(5))
+inline StoreScanTiming timeStoreScan(ScanStore &store, std::chrono::milliseconds probe = std::chrono::milliseconds(5))
 {
     QEventLoop loop;
     QElapsedTimer clock;

@@ -80,18 +80,16 @@ int main(int argc, char *argv[])
     for (const QByteArray &project : tree.projects)
         modules.append(QFile::decodeName(project + "/node_modules"));
     std::printf("%lld projects, %lld files in %lld folders of node_modules; %d rounds, warm\n",
-                qlonglong(tree.projects.size()), qlonglong(tree.moduleFiles), qlonglong(tree.moduleFolders),
-                s_rounds);
+                qlonglong(tree.projects.size()), qlonglong(tree.moduleFiles), qlonglong(tree.moduleFolders), s_rounds);
 
     std::printf("scan\n");
     const double du = medianMs(QStringLiteral("du"), QStringList{QStringLiteral("-s")} + modules);
     row("du -s (each node_modules)", du);
     row("find -name node_modules -prune",
-        medianMs(QStringLiteral("find"), {dir.path(), QStringLiteral("-name"), QStringLiteral("node_modules"),
-                                          QStringLiteral("-prune")}),
+        medianMs(QStringLiteral("find"),
+                 {dir.path(), QStringLiteral("-name"), QStringLiteral("node_modules"), QStringLiteral("-prune")}),
         du);
-    row("quaylight-cli scan --json", medianMs(cli, {QStringLiteral("scan"), dir.path(), QStringLiteral("--json")}),
-        du);
+    row("quaylight-cli scan --json", medianMs(cli, {QStringLiteral("scan"), dir.path(), QStringLiteral("--json")}), du);
 
     std::printf("ports\n");
     const QString ss = QStandardPaths::findExecutable(QStringLiteral("ss"));

@@ -258,8 +258,8 @@ int main(int argc, char **argv)
     std::printf("process_scan: medians of %d rounds; the three ways alternate in each round\n", rounds);
     if (ss.isEmpty())
         std::printf("no ss on the PATH: its column reads 0\n");
-    std::printf("%11s %6s   %8s   %10s   %10s   %9s\n", "extra nodes", "found", "scan ms", "ps + ss ms",
-                "ps + lsof ms", "scan/lsof");
+    std::printf("%11s %6s   %8s   %10s   %10s   %9s\n", "extra nodes", "found", "scan ms", "ps + ss ms", "ps + lsof ms",
+                "scan/lsof");
     Nodes nodes;
     for (const int extra : {0, 100, 500}) {
         if (extra > 0 && node.isEmpty()) {

@@ -66,11 +66,11 @@ int fileSize(QRandomGenerator &random)
     return 12000 + int(random.bounded(50000));
 }
 
-const char *const s_fileNames[] = {"index.js", "index.d.ts", "utils.js", "types.d.ts", "main.js",
-                                   "parser.js", "helpers.js", "constants.js", "index.mjs", "index.cjs",
-                                   "core.js", "api.js", "client.js", "server.js", "config.js", "errors.js"};
-const char *const s_folderNames[] = {"lib", "dist", "src", "esm", "cjs", "internal", "utils", "types",
-                                     "modules", "build", "plugins", "compat"};
+const char *const s_fileNames[] = {"index.js",   "index.d.ts",   "utils.js",  "types.d.ts", "main.js", "parser.js",
+                                   "helpers.js", "constants.js", "index.mjs", "index.cjs",  "core.js", "api.js",
+                                   "client.js",  "server.js",    "config.js", "errors.js"};
+const char *const s_folderNames[] = {"lib",   "dist",  "src",     "esm",   "cjs",     "internal",
+                                     "utils", "types", "modules", "build", "plugins", "compat"};
 
 struct Budget
 {
@@ -78,8 +78,7 @@ struct Budget
 };
 
 // Fills folder dirFd with up to `count` files spread over nested subfolders.
-void fillPackageFolder(int dirFd, qint64 count, int depth, QRandomGenerator &random, Budget &budget,
-                       qint64 &folders)
+void fillPackageFolder(int dirFd, qint64 count, int depth, QRandomGenerator &random, Budget &budget, qint64 &folders)
 {
     const qint64 here = depth >= 3 ? count : std::min<qint64>(count, 2 + random.bounded(6));
     for (qint64 i = 0; i < here && budget.files > 0; ++i) {
@@ -100,8 +99,8 @@ void fillPackageFolder(int dirFd, qint64 count, int depth, QRandomGenerator &ran
     }
 }
 
-void writePackage(int modulesFd, const std::string &name, qint64 files, QRandomGenerator &random,
-                  Budget &budget, qint64 &folders, bool mayNest)
+void writePackage(int modulesFd, const std::string &name, qint64 files, QRandomGenerator &random, Budget &budget,
+                  qint64 &folders, bool mayNest)
 {
     const int package = openFolder(modulesFd, name.c_str());
     ++folders;
@@ -136,14 +135,15 @@ qint64 generateNodeModules(const QByteArray &path, qint64 files, quint32 seed)
     if (modules < 0)
         fail(path);
     qint64 folders = 0;
-    Budget budget {files};
+    Budget budget{files};
     const int bin = openFolder(modules, ".bin");
     ++folders;
     for (int index = 0; budget.files > 0; ++index) {
         // Package sizes from a handful of files to a few thousand, most of them small.
         const quint32 pick = random.bounded(100);
-        const qint64 size = pick < 70 ? 4 + random.bounded(20) : pick < 95 ? 25 + random.bounded(150)
-                                                                            : 200 + random.bounded(2500);
+        const qint64 size = pick < 70 ? 4 + random.bounded(20)
+            : pick < 95               ? 25 + random.bounded(150)
+                                      : 200 + random.bounded(2500);
         std::string name = "pkg-" + std::to_string(index);
         int parent = modules;
         int scope = -1;
@@ -198,8 +198,8 @@ Tree generateProjects(const QByteArray &base, int projectCount, qint64 moduleFil
             writeFileAt(src, name.constData(), fileSize(random));
             ::close(src);
         }
-        const qint64 files = i == projectCount - 1 ? moduleFiles - tree.moduleFiles
-                                                   : qint64(double(moduleFiles) * weights[i] / sum);
+        const qint64 files =
+            i == projectCount - 1 ? moduleFiles - tree.moduleFiles : qint64(double(moduleFiles) * weights[i] / sum);
         tree.moduleFolders += generateNodeModules(project + "/node_modules", files, seed * 1000 + quint32(i));
         tree.moduleFiles += files;
     }

@@ -116,7 +116,7 @@ qint64 scan(const QByteArray &root)
 
 struct StoreScan
 {
-    double seconds = 0; // startScan() to the found status
+    double seconds = 0;    // startScan() to the found status
     double longestGap = 0; // longest time between two runs of a 5 ms timer, in seconds
     double cpuSeconds = 0; // user and system time of all the process's threads
     qsizetype records = 0;
@@ -171,8 +171,8 @@ int main(int argc, char **argv)
     const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds."),
                                           QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption keepOption(QStringLiteral("keep"), QStringLiteral("Keep the generated tree."));
-    const QCommandLineOption warmOption(QStringLiteral("warm"),
-                                        QStringLiteral("Skip the cold runs (they empty the caches of the whole machine)."));
+    const QCommandLineOption warmOption(
+        QStringLiteral("warm"), QStringLiteral("Skip the cold runs (they empty the caches of the whole machine)."));
     const QCommandLineOption onlyOption(
         QStringLiteral("only"), QStringLiteral("Run some parts: scan, store, links, delete, trash (comma-separated)."),
         QStringLiteral("part"));
@@ -213,7 +213,7 @@ int main(int argc, char **argv)
     // The project tree for the scan and store parts, made once.
     const QByteArray root = base + "/projects";
     std::optional<ModuleTreeGenerator::Tree> projectTree;
-    QStringList duArguments {QStringLiteral("-s")};
+    QStringList duArguments{QStringLiteral("-s")};
     const auto makeProjectTree = [&] {
         if (projectTree)
             return;
@@ -230,216 +230,220 @@ int main(int argc, char **argv)
 
     // ---- scan: findParentDirs + measure (8 in flight) against du -s
     if (runs("scan")) {
-    makeProjectTree();
+        makeProjectTree();
 
-    qint64 scanned = scan(root); // warm-up of both
-    runTool(QStringLiteral("du"), duArguments);
-    QList<double> ours;
-    QList<double> du;
-    QList<double> oursCpu;
-    QList<double> duCpu;
-    for (int round = 0; round < rounds; ++round) {
-        double cpu = cpuSeconds(RUSAGE_SELF);
-        ours.append(secondsOf([&] { scanned = scan(root); }));
-        oursCpu.append(cpuSeconds(RUSAGE_SELF) - cpu);
-        cpu = cpuSeconds(RUSAGE_CHILDREN);
-        du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
-        duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
-    }
-    std::printf("\nscan (findParentDirs + measure, 8 in flight), median of %d:\n", rounds);
-    std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld bytes in node_modules files)\n",
-                median(ours) * 1e3, median(oursCpu) * 1e3, qlonglong(scanned));
-    std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
-    std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
-                median(oursCpu) / median(duCpu));
-    std::printf("  rounds     quaylight %s ms; du %s ms\n", roundsText(ours).constData(), roundsText(du).constData());
-    std::printf("  load       %s", qPrintable(loadAverage()));
+        qint64 scanned = scan(root); // warm-up of both
+        runTool(QStringLiteral("du"), duArguments);
+        QList<double> ours;
+        QList<double> du;
+        QList<double> oursCpu;
+        QList<double> duCpu;
+        for (int round = 0; round < rounds; ++round) {
+            double cpu = cpuSeconds(RUSAGE_SELF);
+            ours.append(secondsOf([&] { scanned = scan(root); }));
+            oursCpu.append(cpuSeconds(RUSAGE_SELF) - cpu);
+            cpu = cpuSeconds(RUSAGE_CHILDREN);
+            du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+            duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
+        }
+        std::printf("\nscan (findParentDirs + measure, 8 in flight), median of %d:\n", rounds);
+        std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld bytes in node_modules files)\n",
+                    median(ours) * 1e3, median(oursCpu) * 1e3, qlonglong(scanned));
+        std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
+        std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.45 wall)\n", median(ours) / median(du),
+                    median(oursCpu) / median(duCpu));
+        std::printf("  rounds     quaylight %s ms; du %s ms\n", roundsText(ours).constData(),
+                    roundsText(du).constData());
+        std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
     // ---- the scan through ScanStore on this event loop against du -s
     if (runs("store")) {
-    makeProjectTree();
-    const bool peakReset = resetPeakResident();
-    const qint64 residentBefore = peakResidentKiB();
-    ScanStore store;
-    store.setRootPath(text(root));
-    StoreScan scanned = scanThroughStore(store); // warm-up of both
-    runTool(QStringLiteral("du"), duArguments);
-    QList<double> ours;
-    QList<double> du;
-    QList<double> oursCpu;
-    QList<double> duCpu;
-    double longestGap = 0;
-    for (int round = 0; round < rounds; ++round) {
-        scanned = scanThroughStore(store);
-        ours.append(scanned.seconds);
-        oursCpu.append(scanned.cpuSeconds);
-        longestGap = std::max(longestGap, scanned.longestGap);
-        const double cpu = cpuSeconds(RUSAGE_CHILDREN);
-        du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
-        duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
-    }
-    const qint64 peak = peakResidentKiB();
-    std::printf("\nscan through ScanStore, startScan() to \"%s\", median of %d:\n",
-                qPrintable(store.statusText()), rounds);
-    std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld records, %s)\n", median(ours) * 1e3,
-                median(oursCpu) * 1e3, qlonglong(scanned.records), qPrintable(ByteFormat::string(store.totalBytes())));
-    std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
-    std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.5 wall)\n", median(ours) / median(du),
-                median(oursCpu) / median(duCpu));
-    std::printf("  event loop: longest gap between runs of a 5 ms timer %.1f ms over %d scans (target < 30)\n",
-                longestGap * 1e3, rounds + 1);
-    std::printf("  peak resident %.1f MiB during the store scans (%.1f MiB before them)%s\n", peak / 1024.0,
-                residentBefore / 1024.0, peakReset ? "" : ", peak since start: the kernel refused a reset");
-    std::printf("  load       %s", qPrintable(loadAverage()));
+        makeProjectTree();
+        const bool peakReset = resetPeakResident();
+        const qint64 residentBefore = peakResidentKiB();
+        ScanStore store;
+        store.setRootPath(text(root));
+        StoreScan scanned = scanThroughStore(store); // warm-up of both
+        runTool(QStringLiteral("du"), duArguments);
+        QList<double> ours;
+        QList<double> du;
+        QList<double> oursCpu;
+        QList<double> duCpu;
+        double longestGap = 0;
+        for (int round = 0; round < rounds; ++round) {
+            scanned = scanThroughStore(store);
+            ours.append(scanned.seconds);
+            oursCpu.append(scanned.cpuSeconds);
+            longestGap = std::max(longestGap, scanned.longestGap);
+            const double cpu = cpuSeconds(RUSAGE_CHILDREN);
+            du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+            duCpu.append(cpuSeconds(RUSAGE_CHILDREN) - cpu);
+        }
+        const qint64 peak = peakResidentKiB();
+        std::printf("\nscan through ScanStore, startScan() to \"%s\", median of %d:\n", qPrintable(store.statusText()),
+                    rounds);
+        std::printf("  quaylight  %8.1f ms wall  %8.1f ms CPU   (%lld records, %s)\n", median(ours) * 1e3,
+                    median(oursCpu) * 1e3, qlonglong(scanned.records),
+                    qPrintable(ByteFormat::string(store.totalBytes())));
+        std::printf("  du -s      %8.1f ms wall  %8.1f ms CPU\n", median(du) * 1e3, median(duCpu) * 1e3);
+        std::printf("  ratio      %8.3f wall     %8.3f CPU   (target <= 0.5 wall)\n", median(ours) / median(du),
+                    median(oursCpu) / median(duCpu));
+        std::printf("  event loop: longest gap between runs of a 5 ms timer %.1f ms over %d scans (target < 30)\n",
+                    longestGap * 1e3, rounds + 1);
+        std::printf("  peak resident %.1f MiB during the store scans (%.1f MiB before them)%s\n", peak / 1024.0,
+                    residentBefore / 1024.0, peakReset ? "" : ", peak since start: the kernel refused a reset");
+        std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
     // ---- hard links: the project tree, a cp -al copy of it and one large node_modules,
     // each scanned against du -s, warm and cold; and the memory the store's bookkeeping
     // of shared inodes takes
     if (runs("links")) {
-    makeProjectTree();
-    // Peak resident set of a store scan of the original before it has any hard links,
-    // and of the copy after, every file of which is linked from outside the scanned
-    // root and so remembered.
-    const auto peakOfStoreScan = [&](const QByteArray &scanned) {
-        resetPeakResident();
-        const qint64 before = peakResidentKiB();
-        ScanStore store;
-        store.setRootPath(text(scanned));
-        scanThroughStore(store);
-        return std::pair(peakResidentKiB() - before, store.totalBytes());
-    };
-    const auto [plainPeak, plainTotal] = peakOfStoreScan(root);
-    const QByteArray linked = base + "/linked";
-    runTool(QStringLiteral("cp"), {QStringLiteral("-al"), text(root), text(linked)});
-    const QByteArray huge = base + "/huge";
-    const qint64 hugeFolders = ModuleTreeGenerator::generateNodeModules(huge + "/node_modules", deleteFiles, 11);
-    ::sync();
-    std::printf("\ncp -al copy of the projects made; one node_modules of %lld files in %lld folders\n",
-                qlonglong(deleteFiles), qlonglong(hugeFolders));
-    const auto dropCaches = [] {
+        makeProjectTree();
+        // Peak resident set of a store scan of the original before it has any hard links,
+        // and of the copy after, every file of which is linked from outside the scanned
+        // root and so remembered.
+        const auto peakOfStoreScan = [&](const QByteArray &scanned) {
+            resetPeakResident();
+            const qint64 before = peakResidentKiB();
+            ScanStore store;
+            store.setRootPath(text(scanned));
+            scanThroughStore(store);
+            return std::pair(peakResidentKiB() - before, store.totalBytes());
+        };
+        const auto [plainPeak, plainTotal] = peakOfStoreScan(root);
+        const QByteArray linked = base + "/linked";
+        runTool(QStringLiteral("cp"), {QStringLiteral("-al"), text(root), text(linked)});
+        const QByteArray huge = base + "/huge";
+        const qint64 hugeFolders = ModuleTreeGenerator::generateNodeModules(huge + "/node_modules", deleteFiles, 11);
         ::sync();
-        std::ofstream drop("/proc/sys/vm/drop_caches");
-        drop << "3";
-        drop.flush();
-        return bool(drop);
-    };
-    const bool cold = !parser.isSet(warmOption) && dropCaches();
-    struct Shape
-    {
-        const char *name;
-        QByteArray root;
-        QStringList duArguments;
-    };
-    QStringList linkedArguments {QStringLiteral("-s")};
-    for (const QByteArray &project : projectTree->projects)
-        linkedArguments.append(text(linked + project.mid(root.size()) + "/node_modules"));
-    const Shape shapes[] = {{"projects", root, duArguments},
-                            {"cp -al copy", linked, linkedArguments},
-                            {"one node_modules", huge, {QStringLiteral("-s"), text(huge + "/node_modules")}}};
-    std::printf("scan (findParentDirs + measure, 8 in flight) against du -s, median of %d%s:\n", rounds,
-                cold ? ", cold after dropping the caches" : "; cold runs skipped");
-    for (const Shape &shape : shapes) {
-        scan(shape.root);
-        runTool(QStringLiteral("du"), shape.duArguments);
-        QList<double> ours, du, oursCold, duCold;
-        for (int round = 0; round < rounds; ++round) {
-            ours.append(secondsOf([&] { scan(shape.root); }));
-            du.append(secondsOf([&] { runTool(QStringLiteral("du"), shape.duArguments); }));
-            if (!cold)
-                continue;
-            dropCaches();
-            oursCold.append(secondsOf([&] { scan(shape.root); }));
-            dropCaches();
-            duCold.append(secondsOf([&] { runTool(QStringLiteral("du"), shape.duArguments); }));
+        std::printf("\ncp -al copy of the projects made; one node_modules of %lld files in %lld folders\n",
+                    qlonglong(deleteFiles), qlonglong(hugeFolders));
+        const auto dropCaches = [] {
+            ::sync();
+            std::ofstream drop("/proc/sys/vm/drop_caches");
+            drop << "3";
+            drop.flush();
+            return bool(drop);
+        };
+        const bool cold = !parser.isSet(warmOption) && dropCaches();
+        struct Shape
+        {
+            const char *name;
+            QByteArray root;
+            QStringList duArguments;
+        };
+        QStringList linkedArguments{QStringLiteral("-s")};
+        for (const QByteArray &project : projectTree->projects)
+            linkedArguments.append(text(linked + project.mid(root.size()) + "/node_modules"));
+        const Shape shapes[] = {{"projects", root, duArguments},
+                                {"cp -al copy", linked, linkedArguments},
+                                {"one node_modules", huge, {QStringLiteral("-s"), text(huge + "/node_modules")}}};
+        std::printf("scan (findParentDirs + measure, 8 in flight) against du -s, median of %d%s:\n", rounds,
+                    cold ? ", cold after dropping the caches" : "; cold runs skipped");
+        for (const Shape &shape : shapes) {
+            scan(shape.root);
+            runTool(QStringLiteral("du"), shape.duArguments);
+            QList<double> ours, du, oursCold, duCold;
+            for (int round = 0; round < rounds; ++round) {
+                ours.append(secondsOf([&] { scan(shape.root); }));
+                du.append(secondsOf([&] { runTool(QStringLiteral("du"), shape.duArguments); }));
+                if (!cold)
+                    continue;
+                dropCaches();
+                oursCold.append(secondsOf([&] { scan(shape.root); }));
+                dropCaches();
+                duCold.append(secondsOf([&] { runTool(QStringLiteral("du"), shape.duArguments); }));
+            }
+            std::printf("  %-17s warm %7.1f ms, du %7.1f ms: %5.3f (target <= 0.45)", shape.name, median(ours) * 1e3,
+                        median(du) * 1e3, median(ours) / median(du));
+            if (cold)
+                std::printf("; cold %7.1f ms, du %7.1f ms: %5.3f (target <= 0.5)", median(oursCold) * 1e3,
+                            median(duCold) * 1e3, median(oursCold) / median(duCold));
+            std::printf("\n");
         }
-        std::printf("  %-17s warm %7.1f ms, du %7.1f ms: %5.3f (target <= 0.45)", shape.name, median(ours) * 1e3,
-                    median(du) * 1e3, median(ours) / median(du));
-        if (cold)
-            std::printf("; cold %7.1f ms, du %7.1f ms: %5.3f (target <= 0.5)", median(oursCold) * 1e3,
-                        median(duCold) * 1e3, median(oursCold) / median(duCold));
-        std::printf("\n");
-    }
 
-    const auto [linkedPeak, linkedTotal] = peakOfStoreScan(linked);
-    const qint64 inodes = projectTree->moduleFiles;
-    std::printf("store scan peak resident growth: original %.1f MiB (%s reclaimable), copy %.1f MiB (%s reclaimable):\n"
-                "  %.1f bytes per hard-linked inode over %lld inodes (target <= 64)\n",
-                plainPeak / 1024.0, qPrintable(ByteFormat::string(plainTotal)), linkedPeak / 1024.0,
-                qPrintable(ByteFormat::string(linkedTotal)), double(linkedPeak - plainPeak) * 1024 / double(inodes),
-                qlonglong(inodes));
-    std::printf("  load       %s", qPrintable(loadAverage()));
-    runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(linked), text(huge)});
+        const auto [linkedPeak, linkedTotal] = peakOfStoreScan(linked);
+        const qint64 inodes = projectTree->moduleFiles;
+        std::printf(
+            "store scan peak resident growth: original %.1f MiB (%s reclaimable), copy %.1f MiB (%s reclaimable):\n"
+            "  %.1f bytes per hard-linked inode over %lld inodes (target <= 64)\n",
+            plainPeak / 1024.0, qPrintable(ByteFormat::string(plainTotal)), linkedPeak / 1024.0,
+            qPrintable(ByteFormat::string(linkedTotal)), double(linkedPeak - plainPeak) * 1024 / double(inodes),
+            qlonglong(inodes));
+        std::printf("  load       %s", qPrintable(loadAverage()));
+        runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(linked), text(huge)});
     }
 
     // ---- permanent deletion against rm -rf of an identical copy
     if (runs("delete")) {
-    QList<double> removal;
-    QList<double> rm;
-    for (int round = 0; round < rounds; ++round) {
-        const QByteArray mine = base + "/delete/mine";
-        const QByteArray theirs = base + "/delete/theirs";
-        ModuleTreeGenerator::generateNodeModules(mine + "/node_modules", deleteFiles, 7);
-        ModuleTreeGenerator::generateNodeModules(theirs + "/node_modules", deleteFiles, 7);
-        const NodeModule module = recordFor(mine, base);
-        const auto deleteMine = [&] {
-            const auto result = Scanner::deleteModules({module}, Scanner::DeletionMode::permanent, base);
-            if (!result.errors.isEmpty() || result.removedIDs.size() != 1) {
-                std::fprintf(stderr, "deletion failed\n");
-                std::exit(2);
+        QList<double> removal;
+        QList<double> rm;
+        for (int round = 0; round < rounds; ++round) {
+            const QByteArray mine = base + "/delete/mine";
+            const QByteArray theirs = base + "/delete/theirs";
+            ModuleTreeGenerator::generateNodeModules(mine + "/node_modules", deleteFiles, 7);
+            ModuleTreeGenerator::generateNodeModules(theirs + "/node_modules", deleteFiles, 7);
+            const NodeModule module = recordFor(mine, base);
+            const auto deleteMine = [&] {
+                const auto result = Scanner::deleteModules({module}, Scanner::DeletionMode::permanent, base);
+                if (!result.errors.isEmpty() || result.removedIDs.size() != 1) {
+                    std::fprintf(stderr, "deletion failed\n");
+                    std::exit(2);
+                }
+            };
+            const auto deleteTheirs = [&] {
+                runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(theirs + "/node_modules")});
+            };
+            // Alternate who goes first as well.
+            if (round % 2 == 0) {
+                settle();
+                removal.append(secondsOf(deleteMine));
+                settle();
+                rm.append(secondsOf(deleteTheirs));
+            } else {
+                settle();
+                rm.append(secondsOf(deleteTheirs));
+                settle();
+                removal.append(secondsOf(deleteMine));
             }
-        };
-        const auto deleteTheirs = [&] {
-            runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(theirs + "/node_modules")});
-        };
-        // Alternate who goes first as well.
-        if (round % 2 == 0) {
-            settle();
-            removal.append(secondsOf(deleteMine));
-            settle();
-            rm.append(secondsOf(deleteTheirs));
-        } else {
-            settle();
-            rm.append(secondsOf(deleteTheirs));
-            settle();
-            removal.append(secondsOf(deleteMine));
         }
-    }
-    std::printf("\npermanent deletion of a node_modules of %lld files, median of %d:\n", qlonglong(deleteFiles),
-                rounds);
-    std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
-    std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
-    std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
-    std::printf("  rounds     quaylight %s ms; rm %s ms\n", roundsText(removal).constData(), roundsText(rm).constData());
-    std::printf("  load       %s", qPrintable(loadAverage()));
+        std::printf("\npermanent deletion of a node_modules of %lld files, median of %d:\n", qlonglong(deleteFiles),
+                    rounds);
+        std::printf("  quaylight  %8.1f ms\n", median(removal) * 1e3);
+        std::printf("  rm -rf     %8.1f ms\n", median(rm) * 1e3);
+        std::printf("  ratio      %8.3f   (target <= 1.1)\n", median(removal) / median(rm));
+        std::printf("  rounds     quaylight %s ms; rm %s ms\n", roundsText(removal).constData(),
+                    roundsText(rm).constData());
+        std::printf("  load       %s", qPrintable(loadAverage()));
     }
 
     // ---- trash on the same file system: a rename, whatever the size
     if (runs("trash")) {
-    std::printf("\ntrash on the same file system (a rename), median of %d:\n", rounds);
-    for (const qint64 count : {qint64(10), deleteFiles}) {
-        const QByteArray project = base + "/trash/p" + QByteArray::number(count);
-        ModuleTreeGenerator::generateNodeModules(project + "/node_modules", count, 9);
-        ::sync();
-        QList<double> trashing;
-        for (int round = 0; round < rounds; ++round) {
-            const NodeModule module = recordFor(project, base);
-            Scanner::DeletionResult result;
-            trashing.append(secondsOf(
-                [&] { result = Scanner::deleteModules({module}, Scanner::DeletionMode::trash, base); }));
-            if (result.trashedURLs.size() != 1) {
-                std::fprintf(stderr, "trashing failed\n");
-                return 2;
+        std::printf("\ntrash on the same file system (a rename), median of %d:\n", rounds);
+        for (const qint64 count : {qint64(10), deleteFiles}) {
+            const QByteArray project = base + "/trash/p" + QByteArray::number(count);
+            ModuleTreeGenerator::generateNodeModules(project + "/node_modules", count, 9);
+            ::sync();
+            QList<double> trashing;
+            for (int round = 0; round < rounds; ++round) {
+                const NodeModule module = recordFor(project, base);
+                Scanner::DeletionResult result;
+                trashing.append(
+                    secondsOf([&] { result = Scanner::deleteModules({module}, Scanner::DeletionMode::trash, base); }));
+                if (result.trashedURLs.size() != 1) {
+                    std::fprintf(stderr, "trashing failed\n");
+                    return 2;
+                }
+                // Put it back for the next round, and drop its .trashinfo.
+                const QByteArray trashed = result.trashedURLs.first();
+                const QByteArray name = trashed.mid(trashed.lastIndexOf('/') + 1);
+                ::rename(trashed.constData(), (project + "/node_modules").constData());
+                ::unlink((base + "/data/Trash/info/" + name + ".trashinfo").constData());
             }
-            // Put it back for the next round, and drop its .trashinfo.
-            const QByteArray trashed = result.trashedURLs.first();
-            const QByteArray name = trashed.mid(trashed.lastIndexOf('/') + 1);
-            ::rename(trashed.constData(), (project + "/node_modules").constData());
-            ::unlink((base + "/data/Trash/info/" + name + ".trashinfo").constData());
+            std::printf("  %7lld files  %8.3f ms\n", qlonglong(count), median(trashing) * 1e3);
         }
-        std::printf("  %7lld files  %8.3f ms\n", qlonglong(count), median(trashing) * 1e3);
-    }
     }
 
     if (parser.isSet(keepOption)) {

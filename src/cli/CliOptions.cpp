@@ -32,7 +32,7 @@ QSet<QString> allowedOptions(Command command)
         return {QStringLiteral("--json")};
     case Command::clean:
         return {QStringLiteral("--older-than"), QStringLiteral("--min-size"), QStringLiteral("--permanent"),
-                QStringLiteral("--dry-run"), QStringLiteral("--yes"), QStringLiteral("--json")};
+                QStringLiteral("--dry-run"),    QStringLiteral("--yes"),      QStringLiteral("--json")};
     default:
         return {};
     }
@@ -166,19 +166,18 @@ std::variant<CliOptions, QString> CliOptions::parse(const QStringList &arguments
 
 QString CliOptions::usage()
 {
-    return QStringLiteral(
-        "Usage:\n"
-        "  quaylight-cli ports [--all] [--json]\n"
-        "      Node processes and the dev ports they hold\n"
-        "  quaylight-cli free PORT... [--force] [--yes]\n"
-        "      stop what holds each PORT (SIGTERM; --force: SIGKILL what is still running)\n"
-        "  quaylight-cli scan [DIR] [--json]\n"
-        "      node_modules under DIR (default: the current folder) with their sizes\n"
-        "  quaylight-cli clean [DIR] [--older-than DAYS] [--min-size SIZE] [--permanent]\n"
-        "                      [--dry-run] [--yes] [--json]\n"
-        "      move the chosen node_modules to the Trash (default) or delete them\n"
-        "  quaylight-cli --help | --version\n"
-        "\n"
-        "Exit status: 0 success, 1 nothing matched or something failed, 2 usage error,\n"
-        "130 interrupted.\n");
+    return QStringLiteral("Usage:\n"
+                          "  quaylight-cli ports [--all] [--json]\n"
+                          "      Node processes and the dev ports they hold\n"
+                          "  quaylight-cli free PORT... [--force] [--yes]\n"
+                          "      stop what holds each PORT (SIGTERM; --force: SIGKILL what is still running)\n"
+                          "  quaylight-cli scan [DIR] [--json]\n"
+                          "      node_modules under DIR (default: the current folder) with their sizes\n"
+                          "  quaylight-cli clean [DIR] [--older-than DAYS] [--min-size SIZE] [--permanent]\n"
+                          "                      [--dry-run] [--yes] [--json]\n"
+                          "      move the chosen node_modules to the Trash (default) or delete them\n"
+                          "  quaylight-cli --help | --version\n"
+                          "\n"
+                          "Exit status: 0 success, 1 nothing matched or something failed, 2 usage error,\n"
+                          "130 interrupted.\n");
 }

@@ -20,7 +20,7 @@ struct CliOptions
     bool yes = false;
     bool permanent = false;
     bool dryRun = false;
-    QList<int> ports;            // free: as given, duplicates dropped
+    QList<int> ports;                     // free: as given, duplicates dropped
     QString folder = QStringLiteral("."); // scan and clean
     std::optional<int> olderThanDays;
     std::optional<qint64> minSizeBytes;

@@ -8,7 +8,7 @@ class InterruptWatcher;
 
 // The statuses a command ends with besides 0 (success).
 namespace ExitStatus {
-constexpr int failed = 1;      // nothing matched, the user declined, or part of it failed
+constexpr int failed = 1; // nothing matched, the user declined, or part of it failed
 constexpr int usage = 2;
 constexpr int interrupted = 130;
 } // namespace ExitStatus

@@ -17,8 +17,7 @@ InterruptWatcher::InterruptWatcher(QObject *parent)
     m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        while (::read(s_pipe[0], bytes, sizeof bytes) > 0) {
-        }
+        while (::read(s_pipe[0], bytes, sizeof bytes) > 0) { }
         emit interrupted();
     });
     // No SA_RESTART: a blocking read of an answer ends at Ctrl-C.

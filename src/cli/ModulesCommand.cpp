@@ -112,13 +112,12 @@ QList<NodeModule> ModulesCommand::sorted(const ScanStore &store)
 {
     QList<NodeModule> modules = store.modules();
     const ModuleSortOrder order = store.sortOrder();
-    std::stable_sort(modules.begin(), modules.end(),
-                     [&order](const NodeModule &a, const NodeModule &b) {
-                         // Records the window's order ties (equal sizes) keep one order from run to run.
-                         if (sortsBefore(order, a, b) || sortsBefore(order, b, a))
-                             return sortsBefore(order, a, b);
-                         return a.modulePath < b.modulePath;
-                     });
+    std::stable_sort(modules.begin(), modules.end(), [&order](const NodeModule &a, const NodeModule &b) {
+        // Records the window's order ties (equal sizes) keep one order from run to run.
+        if (sortsBefore(order, a, b) || sortsBefore(order, b, a))
+            return sortsBefore(order, a, b);
+        return a.modulePath < b.modulePath;
+    });
     for (const NodeModule &module : std::as_const(modules))
         m_activity.insert(module.id, ProjectActivity::lastActivity(module.parentPath));
     return modules;
@@ -126,9 +125,9 @@ QList<NodeModule> ModulesCommand::sorted(const ScanStore &store)
 
 QString ModulesCommand::table(const QList<NodeModule> &modules) const
 {
-    TextTable table({QStringLiteral("SIZE"), QStringLiteral("LAST ACTIVITY"), QStringLiteral("PROJECT"),
-                     QStringLiteral("PATH")},
-                    {TextTable::Align::right});
+    TextTable table(
+        {QStringLiteral("SIZE"), QStringLiteral("LAST ACTIVITY"), QStringLiteral("PROJECT"), QStringLiteral("PATH")},
+        {TextTable::Align::right});
     for (const NodeModule &module : modules) {
         QString path = pathText(module.modulePath);
         if (module.symlinkTarget)
@@ -225,8 +224,8 @@ int ModulesCommand::runClean()
 
     const QString verb = mode == Mode::trash ? QStringLiteral("move %1 to the Trash (%2 reclaimed once emptied)")
                                              : QStringLiteral("delete %1 permanently (%2 freed)");
-    const QString action = verb.arg(plural(chosen.size(), QStringLiteral("node_modules folder")),
-                                    ByteFormat::string(planned));
+    const QString action =
+        verb.arg(plural(chosen.size(), QStringLiteral("node_modules folder")), ByteFormat::string(planned));
     if (!m_options.json) {
         if (chosen.isEmpty()) {
             Terminal::out(QStringLiteral("No node_modules folder matches.\n"));
@@ -293,8 +292,8 @@ int ModulesCommand::runClean()
     const QString summary = mode == Mode::trash
         ? QStringLiteral("Moved %1 to the Trash (%2 reclaimed once emptied).")
               .arg(plural(n, QStringLiteral("folder")), ByteFormat::string(freed))
-        : QStringLiteral("Deleted %1 permanently. Freed %2.").arg(plural(n, QStringLiteral("folder")),
-                                                                 ByteFormat::string(freed));
+        : QStringLiteral("Deleted %1 permanently. Freed %2.")
+              .arg(plural(n, QStringLiteral("folder")), ByteFormat::string(freed));
     if (m_options.json) {
         document.insert(QStringLiteral("removed"), removed);
         document.insert(QStringLiteral("trashed"), trashed);

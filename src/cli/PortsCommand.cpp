@@ -14,7 +14,6 @@
 
 namespace {
 
-
 QJsonValue orNull(const std::optional<QString> &text)
 {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
@@ -147,8 +146,7 @@ int PortsCommand::runPorts()
                         {Align::right, Align::left, Align::left, Align::right, Align::right});
         for (const NodeProcess &process : shown) {
             table.addRow({QString::number(process.pid), NodeProcess::rawValue(process.kind), process.portsText(),
-                          process.elapsedText(), ByteFormat::string(process.memoryBytes()),
-                          commandText(process)},
+                          process.elapsedText(), ByteFormat::string(process.memoryBytes()), commandText(process)},
                          process.hangingReason() ? Terminal::Colour::yellow : Terminal::Colour::none);
         }
         Terminal::out(table.text());

@@ -7,8 +7,8 @@
 QDateTime ProjectActivity::lastActivity(const QByteArray &projectPath)
 {
     static const char *const s_names[] = {
-        "",  "/package.json", "/package-lock.json", "/npm-shrinkwrap.json", "/yarn.lock", "/pnpm-lock.yaml",
-        "/bun.lockb", "/bun.lock", "/.git/index",
+        "",           "/package.json", "/package-lock.json", "/npm-shrinkwrap.json", "/yarn.lock", "/pnpm-lock.yaml",
+        "/bun.lockb", "/bun.lock",     "/.git/index",
     };
     qint64 newestMs = -1;
     for (const char *name : s_names) {

@@ -11,4 +11,4 @@ namespace ProjectActivity {
 // DateFormat::distantPast() when none of them can be read.
 [[nodiscard]] QDateTime lastActivity(const QByteArray &projectPath);
 
-}
+} // namespace ProjectActivity

@@ -43,12 +43,23 @@ QString Terminal::paint(const QString &text, Colour colour)
         return text;
     const char *code = "";
     switch (colour) {
-    case Colour::bold: code = "1"; break;
-    case Colour::dim: code = "2"; break;
-    case Colour::red: code = "31"; break;
-    case Colour::yellow: code = "33"; break;
-    case Colour::green: code = "32"; break;
-    case Colour::none: break;
+    case Colour::bold:
+        code = "1";
+        break;
+    case Colour::dim:
+        code = "2";
+        break;
+    case Colour::red:
+        code = "31";
+        break;
+    case Colour::yellow:
+        code = "33";
+        break;
+    case Colour::green:
+        code = "32";
+        break;
+    case Colour::none:
+        break;
     }
     return QStringLiteral("\033[%1m%2\033[0m").arg(QLatin1String(code), text);
 }

@@ -21,8 +21,7 @@ QString string(qint64 bytes)
     // to_chars formats as printf does in the C locale (exact ties round to even, a
     // point, no grouping); printf itself would follow the user's LC_NUMERIC.
     char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
-                                   unit == 0 ? 0 : 1).ptr;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, unit == 0 ? 0 : 1).ptr;
     return QString::fromLatin1(text, end - text) + u' ' + QLatin1String(units[unit]);
 }
 

@@ -12,4 +12,4 @@ namespace DateFormat {
 // "yyyy-MM-dd HH:mm" in local time, or "—" for the distant past and anything before.
 [[nodiscard]] QString string(const QDateTime &date);
 
-}
+} // namespace DateFormat

@@ -9,4 +9,4 @@ namespace TextOrder {
 // <0, 0 or >0 as a sorts before, with or after b.
 [[nodiscard]] int compareCodePoints(QStringView a, QStringView b);
 
-}
+} // namespace TextOrder

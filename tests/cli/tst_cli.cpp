@@ -70,7 +70,10 @@ QStringList snapshot(const QString &root)
         struct stat status = {};
         const QString path = it.next();
         ::lstat(QFile::encodeName(path).constData(), &status);
-        lines.append(u"%1 %2 %3 %4 %5"_s.arg(path).arg(status.st_mode).arg(status.st_size).arg(status.st_ino)
+        lines.append(u"%1 %2 %3 %4 %5"_s.arg(path)
+                         .arg(status.st_mode)
+                         .arg(status.st_size)
+                         .arg(status.st_ino)
                          .arg(status.st_mtim.tv_sec));
     }
     lines.sort();
@@ -85,7 +88,8 @@ void buildTree(const QString &root)
     write(root + "/app/node_modules/react/index.js", QByteArray(64 * 1024, 'r'));
     write(root + "/tool/node_modules/left-pad/index.js", QByteArray(16 * 1024, 'l'));
     QVERIFY(::link(QFile::encodeName(root + "/app/node_modules/react/index.js").constData(),
-                   QFile::encodeName(root + "/tool/node_modules/shared.js").constData()) == 0);
+                   QFile::encodeName(root + "/tool/node_modules/shared.js").constData())
+            == 0);
     QVERIFY(QDir().mkpath(root + "/linked"));
     QVERIFY(QFile::link(root + "/app/node_modules", root + "/linked/node_modules"));
     write(root + "/old/package.json", "{}");
@@ -246,8 +250,9 @@ private slots:
         for (const QJsonObject &module : std::as_const(byProject))
             reclaimable += module["reclaimableBytes"].toInteger();
         QCOMPARE(json(scan).value("totalBytes").toInteger(), reclaimable + shared);
-        QCOMPARE(QDateTime::fromString(byProject["old"]["lastActivity"].toString(), Qt::ISODate).daysTo(
-                     QDateTime::currentDateTimeUtc()), 100);
+        QCOMPARE(QDateTime::fromString(byProject["old"]["lastActivity"].toString(), Qt::ISODate)
+                     .daysTo(QDateTime::currentDateTimeUtc()),
+                 100);
 
         const Run dryRun = run({u"clean"_s, dir.path(), u"--dry-run"_s});
         QCOMPARE(dryRun.status, 0);

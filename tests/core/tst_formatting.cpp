@@ -75,8 +75,8 @@ private slots:
         QCOMPARE(DateFormat::string(past.addSecs(-1)), QStringLiteral("\u2014"));
         QCOMPARE(DateFormat::string(QDateTime()), QStringLiteral("\u2014"));
         QVERIFY(DateFormat::string(past.addSecs(60)) != QStringLiteral("\u2014"));
-        QCOMPARE(
-            DateFormat::string(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 59))), QStringLiteral("2024-03-07 14:05"));
+        QCOMPARE(DateFormat::string(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 59))),
+                 QStringLiteral("2024-03-07 14:05"));
         QCOMPARE(DateFormat::string(past.addYears(1)).size(), 16);
     }
 

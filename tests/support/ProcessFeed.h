@@ -17,8 +17,16 @@ inline NodeProcess record(qint32 pid, NodeProcess::Kind kind, QList<int> ports =
                           qint64 elapsed = 60, std::optional<QString> cwd = std::nullopt,
                           const QString &command = QStringLiteral("node app.js"))
 {
-    return {.id = pid, .pid = pid, .ppid = 1, .kind = kind, .command = command, .cwd = std::move(cwd),
-            .ports = std::move(ports), .elapsedSeconds = elapsed, .rssKB = rssKB, .startTime = std::nullopt};
+    return {.id = pid,
+            .pid = pid,
+            .ppid = 1,
+            .kind = kind,
+            .command = command,
+            .cwd = std::move(cwd),
+            .ports = std::move(ports),
+            .elapsedSeconds = elapsed,
+            .rssKB = rssKB,
+            .startTime = std::nullopt};
 }
 
 // What the store's scans return. Gated, each scan waits for one permit, so a test can hold the
@@ -26,10 +34,20 @@ inline NodeProcess record(qint32 pid, NodeProcess::Kind kind, QList<int> ports =
 struct Feed
 {
     // started counts the scans that reached the gate, scans those that got through it.
-    struct State { QSemaphore gate; QMutex mutex; QList<NodeProcess> processes; QAtomicInt started, scans; };
+    struct State
+    {
+        QSemaphore gate;
+        QMutex mutex;
+        QList<NodeProcess> processes;
+        QAtomicInt started, scans;
+    };
     const std::shared_ptr<State> state = std::make_shared<State>();
 
-    explicit Feed(bool gated = false) { if (!gated) open(); }
+    explicit Feed(bool gated = false)
+    {
+        if (!gated)
+            open();
+    }
     ~Feed() { open(); }
     void open() const { state->gate.release(1'000'000); }
     void allowOneScan() const { state->gate.release(); }

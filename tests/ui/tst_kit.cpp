@@ -56,7 +56,7 @@ const QColor s_darkText(236, 236, 238);
 bool near(const QColor &a, const QColor &b, int tolerance = 6)
 {
     return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
-           && qAbs(a.blue() - b.blue()) <= tolerance;
+        && qAbs(a.blue() - b.blue()) <= tolerance;
 }
 
 // How many pixels of image pass test.
@@ -76,7 +76,7 @@ int pixels(const QImage &image, Test test)
 bool inkedIn(const QImage &image, const QColor &color, int atLeast = 1)
 {
     return pixels(image, [](const QColor &pixel) { return pixel.alpha() >= 40; }) >= atLeast
-           && pixels(image, [&](const QColor &pixel) { return pixel.alpha() >= 40 && !near(pixel, color, 3); }) == 0;
+        && pixels(image, [&](const QColor &pixel) { return pixel.alpha() >= 40 && !near(pixel, color, 3); }) == 0;
 }
 
 // widget drawn over nothing.
@@ -166,7 +166,7 @@ private slots:
         }
         const QString unknown = QStringLiteral("no.such.symbol");
         QVERIFY(!Icons::hasSymbol(unknown) && Icons::icon(unknown).isNull()
-            && Icons::pixmap(unknown, 16, Qt::red).isNull());
+                && Icons::pixmap(unknown, 16, Qt::red).isNull());
 
         // A fixed tint stays, and the disabled mode fades it.
         const QIcon warning = Icons::icon(QStringLiteral("exclamationmark.triangle.fill"), Theme::warning());
@@ -187,8 +187,8 @@ private slots:
                           "[Icon Theme]\nName=test-theme\nDirectories=scalable/actions\n\n"
                           "[scalable/actions]\nSize=16\nMinSize=8\nMaxSize=512\nType=Scalable\n"));
         QVERIFY(writeText(actions + u"/process-stop.svg"_s,
-            "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
-            "<rect width='16' height='16'/></svg>"));
+                          "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
+                          "<rect width='16' height='16'/></svg>"));
         const QStringList searchPaths = QIcon::themeSearchPaths();
         const QString themeName = QIcon::themeName();
         const auto restore = qScopeGuard([&] {
@@ -225,10 +225,13 @@ private slots:
         }
 
         QPalette dark;
-        for (const auto &[role, color] : QList<std::pair<QPalette::ColorRole, QColor>>{
-                 {QPalette::Window, QColor(40, 40, 42)}, {QPalette::Base, QColor(30, 30, 32)},
-                 {QPalette::Button, QColor(52, 52, 56)}, {QPalette::WindowText, s_darkText},
-                 {QPalette::Text, s_darkText}, {QPalette::ButtonText, s_darkText}})
+        for (const auto &[role, color] :
+             QList<std::pair<QPalette::ColorRole, QColor>>{{QPalette::Window, QColor(40, 40, 42)},
+                                                           {QPalette::Base, QColor(30, 30, 32)},
+                                                           {QPalette::Button, QColor(52, 52, 56)},
+                                                           {QPalette::WindowText, s_darkText},
+                                                           {QPalette::Text, s_darkText},
+                                                           {QPalette::ButtonText, s_darkText}})
             dark.setColor(role, color);
         QApplication::setPalette(dark);
         QVERIFY(inkedIn(icon.pixmap(16, 16).toImage(), s_darkText));
@@ -297,7 +300,7 @@ private slots:
             {
                 const int metricValue = QProxyStyle::pixelMetric(metric, option, widget);
                 return metric == PM_LayoutHorizontalSpacing || metric == PM_LayoutLeftMargin ? 2 * metricValue
-                                                                                           : metricValue;
+                                                                                             : metricValue;
             }
         };
         const QString saved = QApplication::style()->name();
@@ -421,8 +424,8 @@ private slots:
 
     void inlineCodeIsEscapedAndKeptOnOneLine()
     {
-        const QString html = InlineCodeLabel::toHtml(QStringLiteral("a <b> & `lsof -i :PORT` then `open"),
-                                                     QColor(0, 0, 0, 20));
+        const QString html =
+            InlineCodeLabel::toHtml(QStringLiteral("a <b> & `lsof -i :PORT` then `open"), QColor(0, 0, 0, 20));
         QVERIFY(html.startsWith(QStringLiteral("a &lt;b&gt; &amp; <span style=")));
         QVERIFY(html.contains(QStringLiteral(">&nbsp;lsof&nbsp;-i&nbsp;:PORT&nbsp;</span>")));
         QVERIFY(html.endsWith(QStringLiteral(" then `open"))); // an unpaired backtick stays
@@ -471,7 +474,7 @@ private slots:
         QObject context;
         const auto confirm = [&](const QString &message) {
             return Dialogs::confirm(&window, QStringLiteral("Stop 1 process?"), message,
-                QStringLiteral("Stop (SIGTERM)"), &context, [&] { ++confirmed; });
+                                    QStringLiteral("Stop (SIGTERM)"), &context, [&] { ++confirmed; });
         };
 
         QMessageBox *box = confirm(QStringLiteral("• Vite · pid 4123\n   <b>/srv/app</b>"));

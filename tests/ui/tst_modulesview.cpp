@@ -60,14 +60,14 @@ struct Screen
 {
     explicit Screen(bool gated = false)
         : store(
-              [gate = gate](const QByteArray &root, const CancelToken &token) {
-                  gate->acquire();
-                  return Scanner::findParentDirs(root, token);
-              },
-              [gate = gate](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
-                  gate->acquire();
-                  return Scanner::measure(parent, root, token);
-              })
+            [gate = gate](const QByteArray &root, const CancelToken &token) {
+                gate->acquire();
+                return Scanner::findParentDirs(root, token);
+            },
+            [gate = gate](const QByteArray &parent, const QByteArray &root, const CancelToken &token) {
+                gate->acquire();
+                return Scanner::measure(parent, root, token);
+            })
     {
         if (!gated)
             open();
@@ -183,14 +183,14 @@ private slots:
         auto *empty = qobject_cast<ContentUnavailableView *>(screen.content());
         QVERIFY(empty);
         QCOMPARE((QStringList{empty->title(), empty->description()}),
-            (QStringList{"No node_modules yet",
-                "Secondary tool: choose a folder and press Scan to find node_modules "
-                "you can reclaim space from. Deleting moves them to the Trash."}));
+                 (QStringList{"No node_modules yet",
+                              "Secondary tool: choose a folder and press Scan to find node_modules "
+                              "you can reclaim space from. Deleting moves them to the Trash."}));
         QCOMPARE(screen.tiles(), (QStringList{"0", "0 B", "Groups", "0"}));
         QCOMPARE(screen.text("statusText"), QStringLiteral("Choose a folder and press Scan."));
         QVERIFY(screen.button("scanButton")->isVisible() && !screen.button("cancelScanButton")->isVisible());
-        for (const char *name : {"revealButton", "moveToTrashButton", "deletePermanentlyButton", "allToTrashButton",
-                                 "selectAllButton"})
+        for (const char *name :
+             {"revealButton", "moveToTrashButton", "deletePermanentlyButton", "allToTrashButton", "selectAllButton"})
             QVERIFY2(!screen.button(name)->isEnabled(), name);
         QCOMPARE(screen.button("deletePermanentlyButton")->toolTip(),
                  QStringLiteral("Removes the folders from disk without going through the Trash."));
@@ -249,8 +249,8 @@ private slots:
         makeLink(m_tree->path("elsewhere"), root + "/linked/node_modules");
         Screen screen;
         QVERIFY(screen.scan(root));
-        QTRY_COMPARE(
-            screen.tiles(), (QStringList{"2", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
+        QTRY_COMPARE(screen.tiles(),
+                     (QStringList{"2", ByteFormat::string(screen.store.totalBytes()), "Symlinks", "1"}));
         QCOMPARE(screen.tile("thirdTile")->tint(), Tint(Theme::warning()));
     }
 
@@ -307,8 +307,10 @@ private slots:
         const qint64 size = screen.model()->record(0).sizeBytes, shared = allocated(store);
         const QModelIndex cell = screen.model()->index(0, Model::SizeColumn);
         QCOMPARE(cell.data().toString(),
-            ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared) + QStringLiteral(" shared"));
-        QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
+                 ByteFormat::string(size) + QStringLiteral(" · ") + ByteFormat::string(shared)
+                     + QStringLiteral(" shared"));
+        QCOMPARE(
+            cell.data(Qt::ToolTipRole).toString(),
             QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this "
                            "folder frees only ")
                 + ByteFormat::string(size - shared) + QStringLiteral("."));
@@ -331,21 +333,22 @@ private slots:
                                 data(Model::SizeColumn, Qt::ToolTipRole), data(Model::SizeColumn, Model::SortRole),
                                 data(Model::ProjectColumn, Qt::DecorationRole).isValid()};
         };
-        const auto explanation
-            = [&](const QByteArray &link) { return *model->record(screen.row(link)).symlinkExplanation(); };
+        const auto explanation = [&](const QByteArray &link) {
+            return *model->record(screen.row(link)).symlinkExplanation();
+        };
         const qint64 liveBytes = model->record(screen.row(records.live)).sizeBytes;
         QVERIFY(liveBytes > 0);
         const QString realSize = ByteFormat::string(allocatedBelow(records.real));
         QCOMPARE(cells(records.real),
                  (QVariantList{realSize, QVariant(), QString(), allocatedBelow(records.real), false}));
         QCOMPARE(cells(records.live),
-            (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
-                explanation(records.live), qint64(0), true}));
+                 (QVariantList{QStringLiteral("link · ") + ByteFormat::string(liveBytes), Theme::warning(),
+                               explanation(records.live), qint64(0), true}));
         QCOMPARE(cells(records.broken),
                  (QVariantList{"broken link", Theme::warning(), explanation(records.broken), qint64(0), true}));
-        QCOMPARE(cells(records.home),
-                 (QVariantList{"link · size not measured", Theme::warning(), explanation(records.home), qint64(0),
-                               true}));
+        QCOMPARE(
+            cells(records.home),
+            (QVariantList{"link · size not measured", Theme::warning(), explanation(records.home), qint64(0), true}));
         QCOMPARE(screen.row(records.real), 0);
         QCOMPARE(model->index(0, Model::PathColumn).data().toString(), QFile::decodeName(records.root + "/real"));
         QStringList titles;
@@ -361,11 +364,11 @@ private slots:
         QVERIFY(screen.scan(records.root));
         screen.store.setSelection({records.real});
         screen.click("moveToTrashButton");
-        QCOMPARE(dialog(screen.box()), (QStringList{"Move 1 node_modules folder to the Trash?",
-                                                    "The folders go to the Trash and can be put back. The space is "
-                                                    "reclaimed when you empty the Trash.",
-                                                    QStringLiteral("Move to Trash (") + records.realSize() + ')',
-                                                    "Cancel"}));
+        QCOMPARE(dialog(screen.box()),
+                 (QStringList{"Move 1 node_modules folder to the Trash?",
+                              "The folders go to the Trash and can be put back. The space is "
+                              "reclaimed when you empty the Trash.",
+                              QStringLiteral("Move to Trash (") + records.realSize() + ')', "Cancel"}));
         QCOMPARE(screen.view.pending()->ids, Ids{records.real});
         buttonLabelled(screen.box(), QStringLiteral("Cancel"))->click();
         QVERIFY(!screen.view.pending());
@@ -381,12 +384,13 @@ private slots:
         QVERIFY(screen.scan(records.root));
         screen.store.setSelection({records.real, records.live});
         screen.click("deletePermanentlyButton");
-        QCOMPARE(dialog(screen.box()),
+        QCOMPARE(
+            dialog(screen.box()),
             (QStringList{"Permanently delete 2 node_modules folders?",
-                "This removes the folders from disk immediately. They do not go to the Trash and cannot be "
-                "recovered.\n\n1 of them is a symbolic link: only the link is removed, the target keeps "
-                "its files and its space.",
-                QStringLiteral("Delete Permanently (") + records.realSize() + ')', "Cancel"}));
+                         "This removes the folders from disk immediately. They do not go to the Trash and cannot be "
+                         "recovered.\n\n1 of them is a symbolic link: only the link is removed, the target keeps "
+                         "its files and its space.",
+                         QStringLiteral("Delete Permanently (") + records.realSize() + ')', "Cancel"}));
         screen.store.setSelection({records.other});
         QCOMPARE(screen.view.pending()->ids, (Ids{records.real, records.live}));
         QCOMPARE(screen.view.pending()->mode, DeletionMode::permanent);
@@ -447,12 +451,12 @@ private slots:
         screen.store.setRootPath(QFile::decodeName(m_tree->path("elsewhere")));
         screen.store.setSelection({other});
         screen.click("deletePermanentlyButton");
-        buttonLabelled(
-            screen.box(), QStringLiteral("Delete Permanently (") + ByteFormat::string(allocatedBelow(other)) + ')')
+        buttonLabelled(screen.box(),
+                       QStringLiteral("Delete Permanently (") + ByteFormat::string(allocatedBelow(other)) + ')')
             ->click();
         QTRY_VERIFY(screen.view.errorMessage());
         const QString lines = QStringLiteral("Refused for safety:\n") + QFile::decodeName(other)
-                              + QStringLiteral(": outside the scanned folder");
+            + QStringLiteral(": outside the scanned folder");
         QCOMPARE(*screen.view.errorMessage(), lines);
         QTRY_COMPARE(dialog(screen.box()), (QStringList{"Some deletions did not happen", lines, "OK"}));
         QVERIFY(exists(other));
@@ -593,7 +597,7 @@ private slots:
         const QPoint project(header->sectionViewportPosition(0) + 20, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, project);
         QCOMPARE(screen.store.sortOrder().first(),
-            (ModuleComparator{ModuleComparator::Key::projectName, Qt::AscendingOrder}));
+                 (ModuleComparator{ModuleComparator::Key::projectName, Qt::AscendingOrder}));
         QCOMPARE(screen.order(), (QList<QByteArray>{projects.upper, projects.lower, projects.accented}));
         QCOMPARE(header->sortIndicatorSection(), int(Model::ProjectColumn));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, project);
@@ -674,8 +678,9 @@ private slots:
         QVERIFY(QDir().mkpath(QFile::decodeName(root + "/src")));
         Screen screen;
         QVERIFY(screen.exposed && screen.scan(root));
-        const auto description
-            = [&screen] { return qobject_cast<ContentUnavailableView *>(screen.content())->description(); };
+        const auto description = [&screen] {
+            return qobject_cast<ContentUnavailableView *>(screen.content())->description();
+        };
         QCOMPARE(description(), QStringLiteral("Found 0 node_modules folders."));
         screen.store.startScan();
         screen.store.cancel();

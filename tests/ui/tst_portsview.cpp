@@ -64,8 +64,8 @@ QStringList texts(const QMessageBox *box)
 QStringList cardTexts(const QWidget *card)
 {
     QStringList texts;
-    for (const char *name : {"blockedPortNumber", "blockedPortSummary", "blockedPortPid", "blockedPortLocation",
-                             "blockedPortReason"})
+    for (const char *name :
+         {"blockedPortNumber", "blockedPortSummary", "blockedPortPid", "blockedPortLocation", "blockedPortReason"})
         texts << card->findChild<KitLabel *>(QLatin1String(name))->text();
     return texts;
 }
@@ -78,7 +78,7 @@ struct TableFixture
     Model model{store};
     QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
     QList<NodeProcess> records{record(1, Kind::vite, {5173}, 100, 10, u"/a"_s), record(2, Kind::node, {}, 200, 20),
-        record(3, Kind::next, {3000, 8080}, 300, 30), record(4, Kind::node, {9999}, 400, 40)};
+                               record(3, Kind::next, {3000, 8080}, 300, 30), record(4, Kind::node, {9999}, 400, 40)};
 
     TableFixture() { QVERIFY(publish(records)); }
     [[nodiscard]] bool publish(const QList<NodeProcess> &processes) { return ::publish(store, feed, processes); }
@@ -106,13 +106,14 @@ struct ModelSignals
 // A store fed with records and the screen over it, shown and, unless gated, loaded.
 struct Screen
 {
-    explicit Screen(QList<NodeProcess> records, bool gated = false) : feed(gated)
+    explicit Screen(QList<NodeProcess> records, bool gated = false)
+        : feed(gated)
     {
         feed.set(std::move(records));
         view.resize(1000, 800);
         view.show();
-        loaded
-            = QTest::qWaitForWindowExposed(&view) && (gated || QTest::qWaitFor([this] { return !store.isLoading(); }));
+        loaded =
+            QTest::qWaitForWindowExposed(&view) && (gated || QTest::qWaitFor([this] { return !store.isLoading(); }));
         // The cards' layout settles over a few posted passes.
         for (int pass = 0; pass < 3; ++pass)
             QCoreApplication::processEvents();
@@ -120,7 +121,8 @@ struct Screen
     // A scan still held at the gate is let through before the store waits for it.
     ~Screen() { feed.open(); }
 
-    template <typename T = QWidget> [[nodiscard]] T *find(const QString &name) const
+    template <typename T = QWidget>
+    [[nodiscard]] T *find(const QString &name) const
     {
         return view.findChild<T *>(name);
     }
@@ -240,9 +242,9 @@ private slots:
                  (QList<bool>{blocked.isEmpty(), !records.isEmpty(), records.isEmpty()}));
         if (records.isEmpty()) {
             QCOMPARE(screen.find<InlineCodeLabel>(u"allClearText"_s)->source(),
-                u"Nothing from the Node ecosystem is on 3000, 5173, 4200, 8080 or the other known dev ports. This "
-                "app only sees Node processes — if a port is still refused, the holder is something else (Docker, "
-                "Rails, Postgres, a stale JVM); check it with `lsof -i :PORT`."_s);
+                     u"Nothing from the Node ecosystem is on 3000, 5173, 4200, 8080 or the other known dev ports. This "
+                     "app only sees Node processes — if a port is still refused, the holder is something else (Docker, "
+                     "Rails, Postgres, a stale JVM); check it with `lsof -i :PORT`."_s);
             QCOMPARE(screen.emptyText(), u"No Node processes are running."_s);
         }
         QCOMPARE(screen.find<KitLabel>(u"portsStatusText"_s)->text(), screen.store.statusText());
@@ -277,8 +279,9 @@ private slots:
         const QList<BlockedPortCard *> cards = screen.cards();
         QCOMPARE(cards.size(), 2);
         // Held by two: the lowest pid speaks for the port; no directory, so its command.
-        QCOMPARE(cardTexts(cards.at(0)), (QStringList{u"3000"_s, u"Next.js · 1h 2m (+1 more)"_s, u"· pid 301"_s,
-                                                      u"next dev"_s, u"Next.js dev server"_s}));
+        QCOMPARE(cardTexts(cards.at(0)),
+                 (QStringList{u"3000"_s, u"Next.js · 1h 2m (+1 more)"_s, u"· pid 301"_s, u"next dev"_s,
+                              u"Next.js dev server"_s}));
         QCOMPARE(cardTexts(cards.at(1)).mid(3), (QStringList{u"/srv/c"_s, u"listening on port 8080"_s}));
         auto *free = cards.at(0)->findChild<QPushButton *>(u"freePortButton"_s);
         auto *forceFree = cards.at(0)->findChild<QToolButton *>(u"forceFreePortButton"_s);
@@ -289,10 +292,10 @@ private slots:
         QTRY_VERIFY(!free->rect().isEmpty());
         QTest::mouseClick(free, Qt::LeftButton);
         QCOMPARE(texts(screen.dialog()),
-            (QStringList{u"Stop whatever is holding port 3000?"_s,
-                u"• Next.js · pid 301 · up 1h 2m · port 3000\n   flagged: Next.js dev server\n"
-                "• Node · pid 302 · up 1m 0s · port 3000\n   /srv/b\n   flagged: listening on port 3000\n"
-                "Unsaved work in these dev servers will be lost."_s}));
+                 (QStringList{u"Stop whatever is holding port 3000?"_s,
+                              u"• Next.js · pid 301 · up 1h 2m · port 3000\n   flagged: Next.js dev server\n"
+                              "• Node · pid 302 · up 1m 0s · port 3000\n   /srv/b\n   flagged: listening on port 3000\n"
+                              "Unsaved work in these dev servers will be lost."_s}));
         QVERIFY(screen.pendingIs({301, 302}, false));
         QVERIFY(screen.cancel());
         QTest::mouseClick(forceFree, Qt::LeftButton);
@@ -320,9 +323,10 @@ private slots:
                               u"Flagged: running `npm start \\u202Ex` for 33m 20s"_s}));
         QCOMPARE(cardTexts(screen.cards().at(0)).at(3), u"node \\u202Esj.revres"_s);
         screen.view.requestKill({302}, false);
-        QCOMPARE(texts(screen.dialog()).at(1), u"• npm/yarn · pid 302 · up 33m 20s\n   /tmp/a\\u000Ab\n"
-                                               "   flagged: running `npm start \\u202Ex` for 33m 20s\n"
-                                               "Unsaved work in these dev servers will be lost."_s);
+        QCOMPARE(texts(screen.dialog()).at(1),
+                 u"• npm/yarn · pid 302 · up 33m 20s\n   /tmp/a\\u000Ab\n"
+                 "   flagged: running `npm start \\u202Ex` for 33m 20s\n"
+                 "Unsaved work in these dev servers will be lost."_s);
         QVERIFY(screen.cancel());
     }
 
@@ -394,8 +398,10 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QCOMPARE(second.value(1), QString::number(port));
         QTRY_VERIFY_WITH_TIMEOUT(view.findChild<QMessageBox *>(u"respawned"_s), 20000);
         QMessageBox *box = view.findChild<QMessageBox *>(u"respawned"_s);
-        QCOMPARE(box->text(), u"Port %1 was taken again by pid %2 — its parent Node (pid %3) restarts it."_s
-                                  .arg(port).arg(second[0]).arg(supervisor.processId()));
+        QCOMPARE(
+            box->text(),
+            u"Port %1 was taken again by pid %2 — its parent Node (pid %3) restarts it."_s.arg(port).arg(second[0]).arg(
+                supervisor.processId()));
         QVERIFY(buttonLabelled(box, u"Leave Running"_s));
         buttonLabelled(box, u"Stop Node too"_s)->click();
         QTRY_COMPARE_WITH_TIMEOUT(supervisor.state(), QProcess::NotRunning, 20000);
@@ -477,9 +483,9 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         screen.store.setPortFilter(u" 80\t"_s);
         QCOMPARE(field->text(), u" 80\t"_s);
         QCOMPARE(screen.emptyText(),
-            u"No Node process is listening on a port starting with 80. If the port is still "
-            "refused, the holder is not a Node process and this app cannot see it — `lsof -i "
-            ":80` will name it."_s);
+                 u"No Node process is listening on a port starting with 80. If the port is still "
+                 "refused, the holder is not a Node process and this app cannot see it — `lsof -i "
+                 ":80` will name it."_s);
         QCOMPARE(screen.find<StatTile>(u"processCountTile"_s)->value(), u"2"_s);
         QCOMPARE((QList<bool>{screen.shows(u"processTableSurface"_s), screen.shows(u"allClearCard"_s)}),
                  (QList<bool>{false, true}));
@@ -527,8 +533,8 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
     {
         // Memory grows with the pid, so the table lists them the other way round.
         const qint32 own = qint32(::getpid());
-        QList<NodeProcess> processes{
-            record(4123, Kind::vite, {5173}, 10, 7500, u"/home/u/shop"_s), record(own, Kind::node)};
+        QList<NodeProcess> processes{record(4123, Kind::vite, {5173}, 10, 7500, u"/home/u/shop"_s),
+                                     record(own, Kind::node)};
         PidSet ten;
         QStringList expected;
         for (qint32 pid = 1001; pid <= 1010; ++pid) {
@@ -546,10 +552,10 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         QCOMPARE(boxes(&screen.view).size(), 1);
         QMessageBox *box = screen.dialog();
         QCOMPARE(texts(box),
-            (QStringList{u"Stop 1 process?"_s,
-                u"• Vite · pid 4123 · up 2h 5m · port 5173\n   "
-                "/home/u/shop\n   flagged: Vite dev server\n"_s
-                    + closing}));
+                 (QStringList{u"Stop 1 process?"_s,
+                              u"• Vite · pid 4123 · up 2h 5m · port 5173\n   "
+                              "/home/u/shop\n   flagged: Vite dev server\n"_s
+                                  + closing}));
         QCOMPARE(buttonTextsInOrder(box), (QStringList{u"Stop (SIGTERM)"_s, u"Cancel"_s}));
         box->reject(); // Escape, or closing the window, dismisses it like Cancel
         QVERIFY(!screen.view.pending());
@@ -593,26 +599,26 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         ProcessTableView *table = screen.table();
         QHeaderView *header = table->horizontalHeader();
         const auto shown = [table] { return pids(table->processModel()->rows()); };
-        const auto indicator
-            = [header] { return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder()); };
+        const auto indicator = [header] {
+            return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder());
+        };
         QCOMPARE(shown(), (Pids{3, 2, 1}));
         QCOMPARE(indicator(), std::pair(int(Model::MemoryColumn), Qt::DescendingOrder));
 
         // A new column goes first, ascending, ahead of the previous key; a second click flips it.
         clickHeader(table, Model::PidColumn);
-        QCOMPARE(screen.store.sortOrder(), (ProcessSortOrder{{Key::pid, Qt::AscendingOrder},
-                                                              {Key::memoryBytes, Qt::DescendingOrder}}));
+        QCOMPARE(screen.store.sortOrder(),
+                 (ProcessSortOrder{{Key::pid, Qt::AscendingOrder}, {Key::memoryBytes, Qt::DescendingOrder}}));
         QCOMPARE(shown(), (Pids{1, 2, 3}));
         QCOMPARE(indicator(), std::pair(int(Model::PidColumn), Qt::AscendingOrder));
         clickHeader(table, Model::PidColumn);
         QCOMPARE(indicator(), std::pair(int(Model::PidColumn), Qt::DescendingOrder));
         clickHeader(table, Model::MemoryColumn);
-        QCOMPARE(screen.store.sortOrder(), (ProcessSortOrder{{Key::memoryBytes, Qt::AscendingOrder},
-                                                              {Key::pid, Qt::DescendingOrder}}));
-        for (const auto &[column, key] : {std::pair{Model::TypeColumn, Key::kind},
-                                          std::pair{Model::PortsColumn, Key::portsText},
-                                          std::pair{Model::UptimeColumn, Key::elapsedSeconds},
-                                          std::pair{Model::CommandColumn, Key::command}}) {
+        QCOMPARE(screen.store.sortOrder(),
+                 (ProcessSortOrder{{Key::memoryBytes, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}}));
+        for (const auto &[column, key] :
+             {std::pair{Model::TypeColumn, Key::kind}, std::pair{Model::PortsColumn, Key::portsText},
+              std::pair{Model::UptimeColumn, Key::elapsedSeconds}, std::pair{Model::CommandColumn, Key::command}}) {
             clickHeader(table, column);
             QCOMPARE(screen.store.sortOrder().first(), (ProcessComparator{key, Qt::AscendingOrder}));
             QCOMPARE(shown(), pids(screen.store.visible()));
@@ -819,16 +825,17 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
             return table.cell(row, column, role);
         };
-        QCOMPARE((QVariantList{cell(1, Model::PortsColumn), cell(2, Model::PortsColumn), cell(1, Model::TypeColumn),
+        QCOMPARE((QVariantList{
+                     cell(1, Model::PortsColumn), cell(2, Model::PortsColumn), cell(1, Model::TypeColumn),
                      cell(0, Model::MemoryColumn), cell(0, Model::MemoryColumn, Model::SortRole),
-                     cell(0, Model::StatusColumn, Model::SortRole),
-                     cell(3, Model::CommandColumn, Model::DirectoryRole),
-                     cell(2, Model::CommandColumn, Model::DirectoryRole),
-                     cell(0, Model::StatusColumn, Qt::ToolTipRole), cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
-            (QVariantList{u"3000, 8080"_s, u"—"_s, u"Next.js"_s, u"400.0 KB"_s, qint64(409600), QVariant(), u"/a"_s,
-                QVariant(), u"Running"_s, u"Flagged: Next.js dev server"_s}));
-        const auto weight
-            = [&](int row) { return cell(row, Model::PortsColumn, Qt::FontRole).value<QFont>().weight(); };
+                     cell(0, Model::StatusColumn, Model::SortRole), cell(3, Model::CommandColumn, Model::DirectoryRole),
+                     cell(2, Model::CommandColumn, Model::DirectoryRole), cell(0, Model::StatusColumn, Qt::ToolTipRole),
+                     cell(1, Model::StatusColumn, Qt::ToolTipRole)}),
+                 (QVariantList{u"3000, 8080"_s, u"—"_s, u"Next.js"_s, u"400.0 KB"_s, qint64(409600), QVariant(),
+                               u"/a"_s, QVariant(), u"Running"_s, u"Flagged: Next.js dev server"_s}));
+        const auto weight = [&](int row) {
+            return cell(row, Model::PortsColumn, Qt::FontRole).value<QFont>().weight();
+        };
         QCOMPARE((QList<QFont::Weight>{weight(1), weight(2)}), (QList<QFont::Weight>{QFont::DemiBold, QFont::Normal}));
         QVERIFY(!cell(1, Model::TypeColumn, Qt::DecorationRole).value<QIcon>().isNull());
     }
@@ -865,9 +872,9 @@ process.on('SIGTERM', () => { child.removeAllListeners('exit'); child.kill(); pr
         // 1 and 3 were not next to each other; 5 and 6 arrive together at the bottom.
         QVERIFY(table.publish({record(5, Kind::nodemon), table.records[1], table.records[3], record(6, Kind::node)}));
         QVERIFY(table.matches());
-        QCOMPARE((QList<qsizetype>{spies.resets.size(), spies.layouts.size(), spies.removed.size(),
-                     spies.inserted.size()}),
-                 (QList<qsizetype>{0, 0, 2, 1}));
+        QCOMPARE(
+            (QList<qsizetype>{spies.resets.size(), spies.layouts.size(), spies.removed.size(), spies.inserted.size()}),
+            (QList<qsizetype>{0, 0, 2, 1}));
         QCOMPARE(two.row(), 0);
 
         table.store.setPortFilter(u"99"_s);

@@ -84,7 +84,7 @@ struct Screen
             for (const ProvenanceRow *row : rows())
                 cards << row->group().key;
             return summary() == ProvenanceView::summaryText(store.modules().size(), keys.size(), store.totalBytes())
-                   && groups() == keys && cards == keys;
+                && groups() == keys && cards == keys;
         });
     }
 
@@ -139,7 +139,7 @@ QStringList card(const ProvenanceRow *row)
 bool near(const QColor &a, const QColor &b, int tolerance = 4)
 {
     return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
-           && qAbs(a.blue() - b.blue()) <= tolerance;
+        && qAbs(a.blue() - b.blue()) <= tolerance;
 }
 
 } // namespace
@@ -177,7 +177,7 @@ private slots:
         chart->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         const QRectF bar = chart->chartLayout().bars.constFirst();
         for (const QPointF &inside :
-            {bar.center(), QPointF(bar.right() - 8, bar.center().y()), bar.topLeft() + QPointF(8, 2)})
+             {bar.center(), QPointF(bar.right() - 8, bar.center().y()), bar.topLeft() + QPointF(8, 2)})
             QVERIFY(near(image.pixelColor(inside.toPoint()), colour));
         // The rounded corner leaves the very corner unpainted; nothing of the colour runs past the end.
         for (const QPointF &outside : {bar.topLeft(), QPointF(bar.right() + 3, bar.center().y())})
@@ -285,7 +285,7 @@ private slots:
                 // Each bar's size fits beside it, and the labels within their column.
                 for (qsizetype i = 0; i < layout.bars.size(); ++i) {
                     QVERIFY(layout.annotations.at(i).right() <= width + 0.5
-                        && layout.labels.at(i).right() < layout.plot.left());
+                            && layout.labels.at(i).right() < layout.plot.left());
                     QVERIFY(metrics.horizontalAdvance(layout.labelTexts.at(i)) <= layout.labels.at(i).width() + 16);
                 }
             }
@@ -303,9 +303,10 @@ private slots:
     {
         Screen screen(true);
         QVERIFY(screen.shows("breakdownPlaceholder") && !screen.shows("breakdownScroll"));
-        const auto *placeholder
-            = screen.view.findChild<ContentUnavailableView *>(QStringLiteral("breakdownPlaceholder"));
-        QCOMPARE((QStringList{placeholder->title(), placeholder->description()}),
+        const auto *placeholder =
+            screen.view.findChild<ContentUnavailableView *>(QStringLiteral("breakdownPlaceholder"));
+        QCOMPARE(
+            (QStringList{placeholder->title(), placeholder->description()}),
             (QStringList{"Nothing to chart", "Run a scan in Disk cleanup to see where your node_modules come from."}));
 
         screen.start({record("small", "x", 100 * MB), record("large", "x", 300 * MB), record("small", "y", 50 * MB)});
@@ -371,7 +372,7 @@ private slots:
                     ids.insert(module.id);
             auto deleted = screen.store.deleteModules(ids, NodeModulesScanner::DeletionMode::permanent);
             return QTest::qWaitFor([&] { return deleted.isFinished(); }) && deleted.result().removedIDs == ids
-                   && screen.settle();
+                && screen.settle();
         };
         QVERIFY(remove(QStringLiteral("shop")));
         QCOMPARE(screen.groups(), (QStringList{"blog", "linked"}));

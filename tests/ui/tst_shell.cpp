@@ -103,9 +103,9 @@ QList<QWidget *> controls(const QWidget *screen)
     QList<QWidget *> found = screen->findChildren<QWidget *>();
     found.removeIf([screen](const QWidget *widget) {
         const bool control = qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QLineEdit *>(widget)
-                             || qobject_cast<const QAbstractItemView *>(widget);
+            || qobject_cast<const QAbstractItemView *>(widget);
         return !control || !widget->isVisibleTo(screen->window()) || !widget->isEnabled()
-               || !(widget->focusPolicy() & Qt::TabFocus);
+            || !(widget->focusPolicy() & Qt::TabFocus);
     });
     return found;
 }
@@ -114,14 +114,15 @@ QList<QWidget *> controls(const QWidget *screen)
 QStringList unnamedControls(QAccessibleInterface *face)
 {
     using enum QAccessible::Role;
-    static const QSet<QAccessible::Role> controlRoles{PushButton, CheckBox, RadioButton, EditableText, Table, List,
-                                                       Tree, ComboBox, SpinBox, Link, ButtonMenu, ButtonDropDown};
+    static const QSet<QAccessible::Role> controlRoles{PushButton, CheckBox, RadioButton, EditableText,
+                                                      Table,      List,     Tree,        ComboBox,
+                                                      SpinBox,    Link,     ButtonMenu,  ButtonDropDown};
     QStringList unnamed;
     if (!face || face->state().invisible)
         return unnamed;
     if (controlRoles.contains(face->role()) && face->text(QAccessible::Name).trimmed().isEmpty())
         unnamed << (face->object() ? face->object()->objectName() : QString()) + u"/"_s
-                       + QString::number(int(face->role()));
+                + QString::number(int(face->role()));
     if (face->role() == Table || face->role() == List || face->role() == Tree)
         return unnamed;
     for (int index = 0; index < face->childCount(); ++index)
@@ -133,7 +134,11 @@ QStringList unnamedControls(QAccessibleInterface *face)
 // waits for it on destruction, also when a check fails.
 struct Shell
 {
-    explicit Shell(bool gated = false, const QUrl &productPage = {}) : feed(gated), app(feed.function(), productPage) {}
+    explicit Shell(bool gated = false, const QUrl &productPage = {})
+        : feed(gated)
+        , app(feed.function(), productPage)
+    {
+    }
     ~Shell() { feed.open(); }
 
     Feed feed;
@@ -180,8 +185,8 @@ private slots:
         QCOMPARE(window->windowTitle(), u"Breakdown — Quaylight"_s);
         auto *statusBar = window->findChild<StatusBar *>();
         QCOMPARE(statusBar->parentWidget(), screens->parentWidget());
-        QCOMPARE(statusBar->geometry(), QRect(screens->x(), screens->geometry().bottom() + 1, screens->width(),
-                                              statusBar->height()));
+        QCOMPARE(statusBar->geometry(),
+                 QRect(screens->x(), screens->geometry().bottom() + 1, screens->width(), statusBar->height()));
 
         // Its least size fits a 1280×720 screen with room for a title bar and a panel.
         QVERIFY(window->minimumSizeHint().width() <= 1280 && window->minimumSizeHint().height() <= 720 - 80);
@@ -344,8 +349,8 @@ private slots:
     {
         {
             Shell bare;
-            QCOMPARE(
-                menuItems(bare.window).value(u"Help"_s), (QStringList{u"About Quaylight"_s, u"Check for Updates…"_s}));
+            QCOMPARE(menuItems(bare.window).value(u"Help"_s),
+                     (QStringList{u"About Quaylight"_s, u"Check for Updates…"_s}));
             QVERIFY(!actionTitled(bare.window, u"Quaylight Help"_s));
             QVERIFY(!bare.window->findChild<QLabel *>(u"homeLink"_s));
         }
@@ -356,8 +361,8 @@ private slots:
         const QMap<QString, QStringList> menus = menuItems(window);
         for (const QStringList &items : menus)
             QVERIFY2(!items.join(u'\n').contains(u"New Window"_s), qPrintable(items.join(u", "_s)));
-        QCOMPARE(
-            menus.value(u"Help"_s), (QStringList{u"Quaylight Help"_s, u"About Quaylight"_s, u"Check for Updates…"_s}));
+        QCOMPARE(menus.value(u"Help"_s),
+                 (QStringList{u"Quaylight Help"_s, u"About Quaylight"_s, u"Check for Updates…"_s}));
         QCOMPARE(actionTitled(window, u"Quaylight Help"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
         QVERIFY(labelText(window, u"homeLink"_s).contains(u"Quaylight Home"_s));
         QCOMPARE(window->findChildren<QLabel *>(u"statusSeparator"_s).size(), 2);
@@ -396,8 +401,8 @@ private slots:
         MainWindow *window = shell.window;
         QVERIFY(QTest::qWaitForWindowActive(window));
         ProcessStore &store = shell.app.processStore();
-        QVERIFY(publish(store, shell.feed, {record(301, Kind::vite, {5173}), record(302, Kind::node, {3000}),
-                                            record(303, Kind::node)}));
+        QVERIFY(publish(store, shell.feed,
+                        {record(301, Kind::vite, {5173}), record(302, Kind::node, {3000}), record(303, Kind::node)}));
         store.setSelection({302});
         auto *table = window->findChild<ProcessTableView *>(u"processTable"_s);
         const QList<QWidget *> chain = tabChain(window->findChild<QLineEdit *>(u"portField"_s));
@@ -405,10 +410,11 @@ private slots:
         QCOMPARE(chain.count(table), 1);
         for (QWidget *control : controls(window->rootView()->screen(RootView::Section::ports)))
             QVERIFY2(chain.contains(control), qPrintable(control->objectName()));
-        const auto at
-            = [&chain, window](const QString &name) { return chain.indexOf(window->findChild<QWidget *>(name)); };
-        QVERIFY(
-            at(u"refreshButton"_s) < at(u"freePortButton"_s) && at(u"forceFreePortButton"_s) < chain.indexOf(table));
+        const auto at = [&chain, window](const QString &name) {
+            return chain.indexOf(window->findChild<QWidget *>(name));
+        };
+        QVERIFY(at(u"refreshButton"_s) < at(u"freePortButton"_s)
+                && at(u"forceFreePortButton"_s) < chain.indexOf(table));
         QVERIFY(chain.indexOf(table) < at(u"stopSelectedButton"_s));
 
         // Shift+Tab leaves backwards; arrows move within the table.
@@ -431,7 +437,10 @@ private slots:
         QProcess sleeper;
         sleeper.start(u"/bin/sleep"_s, {u"60"_s});
         QVERIFY(sleeper.waitForStarted());
-        const auto stop = qScopeGuard([&sleeper] { sleeper.kill(); sleeper.waitForFinished(); });
+        const auto stop = qScopeGuard([&sleeper] {
+            sleeper.kill();
+            sleeper.waitForFinished();
+        });
         const auto pid = qint32(sleeper.processId());
 
         Shell shell;
@@ -514,8 +523,9 @@ private slots:
         MainWindow *window = shell.window;
         ProcessStore &store = shell.app.processStore();
         QTRY_VERIFY(store.isLoading());
-        const auto shows
-            = [window](const QString &name) { return window->findChild<QWidget *>(name)->isVisibleTo(window); };
+        const auto shows = [window](const QString &name) {
+            return window->findChild<QWidget *>(name)->isVisibleTo(window);
+        };
         const auto tiles = [window] {
             return QStringList{window->findChild<StatTile *>(u"heldPortsTile"_s)->value(),
                                window->findChild<StatTile *>(u"processCountTile"_s)->value()};

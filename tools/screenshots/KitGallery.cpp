@@ -49,8 +49,8 @@ QWidget *tiles()
     lookupRow->setContentsMargins(10, 8, 10, 8);
     lookupRow->setSpacing(6);
     auto *glass = new QLabel;
-    glass->setPixmap(Icons::pixmap(QStringLiteral("magnifyingglass"), 14,
-                                   Tint(Tint::Style::secondary).resolve(glass->palette())));
+    glass->setPixmap(
+        Icons::pixmap(QStringLiteral("magnifyingglass"), 14, Tint(Tint::Style::secondary).resolve(glass->palette())));
     lookupRow->addWidget(glass);
     auto *field = new QLineEdit;
     field->setFrame(false);
@@ -115,8 +115,8 @@ QWidget *controls()
     disabled->setEnabled(false);
     layout->addWidget(disabled);
     layout->addWidget(new ProgressSpinner);
-    auto *code = new InlineCodeLabel(QStringLiteral("Inline code such as `lsof -i :PORT` keeps to one line."),
-                                     TextStyle::body);
+    auto *code =
+        new InlineCodeLabel(QStringLiteral("Inline code such as `lsof -i :PORT` keeps to one line."), TextStyle::body);
     code->setTint(Tint::Style::secondary);
     layout->addWidget(code, 1);
     return row;
@@ -178,9 +178,12 @@ QWidget *typeAndColours()
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(14);
-    for (const auto &[style, name] : {std::pair{TextStyle::caption2, "caption 2"}, {TextStyle::caption, "caption"},
-                                      {TextStyle::callout, "callout"}, {TextStyle::body, "body"},
-                                      {TextStyle::headline, "headline"}, {TextStyle::title3, "title 3"},
+    for (const auto &[style, name] : {std::pair{TextStyle::caption2, "caption 2"},
+                                      {TextStyle::caption, "caption"},
+                                      {TextStyle::callout, "callout"},
+                                      {TextStyle::body, "body"},
+                                      {TextStyle::headline, "headline"},
+                                      {TextStyle::title3, "title 3"},
                                       {TextStyle::title2, "title 2"}})
         layout->addWidget(new KitLabel(QString::fromLatin1(name), style), 0, Qt::AlignBottom);
     layout->addSpacing(12);

@@ -2,7 +2,6 @@
 
 #include "core/DateFormat.h"
 
-
 namespace {
 
 constexpr qint64 s_mb = 1024 * 1024;

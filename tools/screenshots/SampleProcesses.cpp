@@ -2,8 +2,8 @@
 
 namespace {
 
-NodeProcess process(qint32 pid, NodeProcess::Kind kind, const QString &command, const QString &cwd,
-                    QList<int> ports, qint64 elapsedSeconds, qint64 rssKB)
+NodeProcess process(qint32 pid, NodeProcess::Kind kind, const QString &command, const QString &cwd, QList<int> ports,
+                    qint64 elapsedSeconds, qint64 rssKB)
 {
     NodeProcess record;
     record.id = pid;

@@ -72,7 +72,8 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
             pixmap.setDevicePixelRatio(scale);
             pixmap.fill(Qt::transparent);
             widget->render(&pixmap);
-            const QString name = stem + suffix + (scale == 1 ? QString() : QStringLiteral("@2x")) + QStringLiteral(".png");
+            const QString name =
+                stem + suffix + (scale == 1 ? QString() : QStringLiteral("@2x")) + QStringLiteral(".png");
             written = pixmap.save(m_outputFolder.filePath(name)) && written;
         }
     };
@@ -121,7 +122,12 @@ bool Screenshotter::renderAll(const QPalette &palette, const QString &suffix)
     {
         // The first process scan still running: the screen says so, and shows no counts.
         const auto gate = std::make_shared<QSemaphore>();
-        QuaylightApp app([gate] { gate->acquire(); return sampleProcesses(); }, QuaylightApp::configuredProductPage());
+        QuaylightApp app(
+            [gate] {
+                gate->acquire();
+                return sampleProcesses();
+            },
+            QuaylightApp::configuredProductPage());
         app.window()->resize(s_windowSize);
         QApplication::processEvents();
         save(app.window(), QStringLiteral("ports-loading"));

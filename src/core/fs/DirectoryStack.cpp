@@ -9,7 +9,7 @@ DirectoryStack::DirectoryStack(FileDescriptor top, int openFlags, int budget)
     : m_openFlags(openFlags | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC)
     , m_budget(std::max(budget, 2))
 {
-    m_frames.push_back(Frame {std::move(top), {}});
+    m_frames.push_back(Frame{std::move(top), {}});
 }
 
 int DirectoryStack::openChild(int parentFd, const std::string &name) const
@@ -77,8 +77,7 @@ int DirectoryStack::fd(std::size_t level)
         if (!fd.isValid())
             return -1;
         struct stat st;
-        if (!frame.identified || ::fstat(fd.get(), &st) != 0 || st.st_dev != frame.device
-            || st.st_ino != frame.inode) {
+        if (!frame.identified || ::fstat(fd.get(), &st) != 0 || st.st_dev != frame.device || st.st_ino != frame.inode) {
             errno = ESTALE;
             return -1;
         }

@@ -144,7 +144,7 @@ FileDescriptor openLongPath(const QByteArray &path, int flags)
 FileDescriptor openBeneath(int dirFd, const QByteArray &relative, Resolution resolution)
 {
     if (resolution == Resolution::automatic && !relative.isEmpty() && relative.size() < PATH_MAX) {
-        open_how how {};
+        open_how how{};
         how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
         how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
         for (int attempt = 0; attempt < 3; ++attempt) {

@@ -66,8 +66,8 @@ QString unsafeReason(int fd, const QByteArray &path, bool checkWritable, int &er
 // where others can reach it, not writable by them either) with its files/ and info/ of
 // the user's own, created as needed. On failure, error is set and problem names the
 // folder when its checks failed.
-std::optional<Place> openTrashFolder(FileDescriptor folder, const QByteArray &path,
-                                     const QByteArray &base, int &error, QString &problem)
+std::optional<Place> openTrashFolder(FileDescriptor folder, const QByteArray &path, const QByteArray &base, int &error,
+                                     QString &problem)
 {
     problem = unsafeReason(folder.get(), path, !base.isEmpty(), error);
     if (error != 0)
@@ -255,8 +255,7 @@ bool writeAll(int fd, const QByteArray &text)
     return true;
 }
 
-Trash::Outcome placeInTrash(Place &place, int parentFd, const QByteArray &name,
-                            const QByteArray &originalPath)
+Trash::Outcome placeInTrash(Place &place, int parentFd, const QByteArray &name, const QByteArray &originalPath)
 {
     const QByteArray text = infoText(originalPath);
     for (int attempt = 0; attempt < 200; ++attempt) {
@@ -281,8 +280,7 @@ Trash::Outcome placeInTrash(Place &place, int parentFd, const QByteArray &name,
         }
         std::ignore = info.release();
 
-        int moved = ::renameat2(parentFd, name.constData(), place.files.get(), candidate.constData(),
-                                RENAME_NOREPLACE);
+        int moved = ::renameat2(parentFd, name.constData(), place.files.get(), candidate.constData(), RENAME_NOREPLACE);
         if (moved != 0 && errno == EINVAL) {
             // A file system without RENAME_NOREPLACE: never rename over a name in use.
             struct stat st;

@@ -24,16 +24,15 @@ class Trash
 public:
     struct Outcome
     {
-        int error = 0; // 0 when trashed, else the errno of the failure
+        int error = 0;       // 0 when trashed, else the errno of the failure
         QByteArray location; // absolute path of the item in a trash's files/
-        QString problem; // what failed, when saying more than the errno's text
+        QString problem;     // what failed, when saying more than the errno's text
     };
 
     // Moves entry `name` of the folder parentFd (the entry is never followed when it
     // is a link) to the Trash. itemPath is the entry's absolute path as the user
     // knows it; the home trash records it as the original location. Blocking.
-    [[nodiscard]] static Outcome moveToTrash(int parentFd, const QByteArray &name,
-                                             const QByteArray &itemPath);
+    [[nodiscard]] static Outcome moveToTrash(int parentFd, const QByteArray &name, const QByteArray &itemPath);
 
     // $XDG_DATA_HOME/Trash, or $HOME/.local/share/Trash when XDG_DATA_HOME is unset,
     // empty or relative; empty when there is no home folder at all. Read from the

@@ -168,7 +168,7 @@ private:
         const qint64 bytes = ::statx(fd, "", AT_EMPTY_PATH, STATX_BLOCKS, &stx) == 0 && (stx.stx_mask & STATX_BLOCKS)
             ? qint64(stx.stx_blocks) * 512
             : 0;
-        folders.push_back(Folder {{}, listings, bytes});
+        folders.push_back(Folder{{}, listings, bytes});
         empty(fd, folders.back());
         return true;
     }

@@ -27,17 +27,16 @@ std::optional<QString> NodeModule::symlinkExplanation() const
         return QStringLiteral("node_modules is a symbolic link to ") + pathText(*symlinkTarget)
             + QStringLiteral(", which is not a node_modules folder, so its size was not measured. ")
             + QStringLiteral("Deleting removes the link only — everything at the target stays on disk.");
-    return QStringLiteral("node_modules is a symbolic link to ") + pathText(*symlinkTarget)
-        + QStringLiteral(". ") + QStringLiteral("Deleting removes the link only — ")
-        + ByteFormat::string(sizeBytes) + QStringLiteral(" stays on disk at the target.");
+    return QStringLiteral("node_modules is a symbolic link to ") + pathText(*symlinkTarget) + QStringLiteral(". ")
+        + QStringLiteral("Deleting removes the link only — ") + ByteFormat::string(sizeBytes)
+        + QStringLiteral(" stays on disk at the target.");
 }
 
 size_t qHash(const NodeModule &module, size_t seed)
 {
-    return qHashMulti(seed, module.id, module.projectName, module.parentPath, module.modulePath,
-                      module.sizeBytes, module.lastAccessed, module.groupKey, module.isSymlink,
-                      module.symlinkTarget.has_value(), module.symlinkTarget.value_or(QByteArray()),
-                      module.sharedBytes);
+    return qHashMulti(seed, module.id, module.projectName, module.parentPath, module.modulePath, module.sizeBytes,
+                      module.lastAccessed, module.groupKey, module.isSymlink, module.symlinkTarget.has_value(),
+                      module.symlinkTarget.value_or(QByteArray()), module.sharedBytes);
 }
 
 namespace {
@@ -54,7 +53,7 @@ qint32 ModuleGroups::add(const NodeModule &module)
     auto found = m_index.constFind(module.groupKey);
     if (found == m_index.cend()) {
         found = m_index.insert(module.groupKey, qint32(m_groups.size()));
-        m_groups.append(ModuleGroup {module.groupKey, {}, 0});
+        m_groups.append(ModuleGroup{module.groupKey, {}, 0});
         m_shared.append(0);
         m_unsorted.append(false);
     }

@@ -18,8 +18,8 @@ struct SharedInode
 {
     quint64 device = 0;
     quint64 inode = 0;
-    qint64 bytes = 0; // allocated
-    quint32 links = 0; // st_nlink when measured
+    qint64 bytes = 0;      // allocated
+    quint32 links = 0;     // st_nlink when measured
     quint32 linksHere = 0; // links the walk met inside the tree, fewer than links
 
     friend bool operator==(const SharedInode &, const SharedInode &) = default;
@@ -44,8 +44,8 @@ struct SharedInodes
 // decoded only for display with pathText(). Identity (id) is the module path.
 struct NodeModule
 {
-    QByteArray id; // equal to modulePath
-    QString projectName; // last component of the parent folder, decoded
+    QByteArray id;         // equal to modulePath
+    QString projectName;   // last component of the parent folder, decoded
     QByteArray parentPath; // as the walk produced it
     QByteArray modulePath; // parentPath + "/node_modules", absolute, no trailing slash
     // A link's target is measured only when it is itself a node_modules folder.

@@ -60,11 +60,11 @@ std::optional<ScanRoot> resolveRoot(const QByteArray &root)
     std::optional<QByteArray> physical = FilePaths::physicalPath(fd.get());
     if (!physical)
         return std::nullopt;
-    return ScanRoot {root, *physical};
+    return ScanRoot{root, *physical};
 }
 
-DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
-                             const std::optional<QByteArray> &root, const DeletionControl &control)
+DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode, const std::optional<QByteArray> &root,
+                             const DeletionControl &control)
 {
     assertNotGuiThread(__func__);
     DeletionResult result;
@@ -96,8 +96,8 @@ DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode
         const QByteArray parent = path.left(path.size() - s_nodeModules.size() - 1);
         FileDescriptor parentFd;
         if (!root) {
-            parentFd = FilePaths::openLongPath(parent.isEmpty() ? QByteArrayLiteral("/") : parent,
-                                               O_PATH | O_DIRECTORY);
+            parentFd =
+                FilePaths::openLongPath(parent.isEmpty() ? QByteArrayLiteral("/") : parent, O_PATH | O_DIRECTORY);
         } else if (!scanned) {
             result.errors.append(failureLine(module, QStringLiteral("could not open the scanned folder"),
                                              FilePaths::errorText(rootError)));
@@ -115,8 +115,8 @@ DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode
             parentFd = FilePaths::openBeneath(rootFd.get(), parent.mid(rootPath == "/" ? 1 : rootPath.size() + 1));
         }
         if (!parentFd.isValid()) {
-            result.errors.append(failureLine(module, QStringLiteral("could not open its folder"),
-                                             FilePaths::errorText(errno)));
+            result.errors.append(
+                failureLine(module, QStringLiteral("could not open its folder"), FilePaths::errorText(errno)));
             continue;
         }
         QByteArray location;
@@ -135,8 +135,8 @@ DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode
             // A removal that got partway still gave back what it unlinked.
             result.freedBytes += remover.freedBytes();
             if (error != 0) {
-                result.errors.append(failureLine(module, QStringLiteral("could not delete permanently"),
-                                                 FilePaths::errorText(error)));
+                result.errors.append(
+                    failureLine(module, QStringLiteral("could not delete permanently"), FilePaths::errorText(error)));
                 continue;
             }
         }

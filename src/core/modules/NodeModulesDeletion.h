@@ -22,8 +22,8 @@ enum class DeletionMode { trash, permanent };
 struct DeletionResult
 {
     QSet<QByteArray> removedIDs;
-    QStringList errors; // "{projectName}: {strerror text}", input order
-    QStringList refusals; // "{modulePath}: {reason}", input order
+    QStringList errors;            // "{projectName}: {strerror text}", input order
+    QStringList refusals;          // "{modulePath}: {reason}", input order
     QList<QByteArray> trashedURLs; // absolute paths in a Trash's files/, input order
     // Bytes the removals gave back (files whose last link went, and folders), also by
     // removals that failed part-way; 0 in trash mode.
@@ -35,8 +35,7 @@ struct DeletionResult
 // Why path must not be deleted ("not a node_modules directory", "refusing to delete a
 // top-level path", "outside the scanned folder"), or nothing when it may be. An empty
 // or relative root is no folder anyone scanned: everything is outside it.
-[[nodiscard]] std::optional<QString> deletionRefusal(const QByteArray &path,
-                                                     const std::optional<QByteArray> &root);
+[[nodiscard]] std::optional<QString> deletionRefusal(const QByteArray &path, const std::optional<QByteArray> &root);
 
 // A scan's root as typed and where it really lies: its physical path (no link, no ".."),
 // resolved by the kernel as the walk resolves it. Deleting a record of the scan goes
@@ -76,7 +75,6 @@ struct DeletionControl
 // the Trash" or "could not delete permanently", the reason the system's wording or the
 // trash folder that was not safe to use.
 [[nodiscard]] DeletionResult deleteModules(const QList<NodeModule> &modules, DeletionMode mode,
-                                           const std::optional<QByteArray> &root,
-                                           const DeletionControl &control = {});
+                                           const std::optional<QByteArray> &root, const DeletionControl &control = {});
 
 } // namespace NodeModulesScanner

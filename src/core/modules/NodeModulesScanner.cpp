@@ -95,9 +95,9 @@ public:
 
     void add(const struct statx &stx)
     {
-        const qint64 bytes = (stx.stx_mask & STATX_BLOCKS) ? qint64(stx.stx_blocks) * 512
+        const qint64 bytes = (stx.stx_mask & STATX_BLOCKS)         ? qint64(stx.stx_blocks) * 512
             : (stx.stx_mask & STATX_SIZE) && S_ISREG(stx.stx_mode) ? qint64(stx.stx_size)
-                                                                  : 0;
+                                                                   : 0;
         // Folders cannot be hard-linked; their link count counts subfolders.
         if (S_ISDIR(stx.stx_mode) || !(stx.stx_mask & STATX_NLINK) || stx.stx_nlink <= 1) {
             m_size += bytes;
@@ -155,7 +155,7 @@ public:
     }
 
 private:
-    qint64 m_size = 0; // of the inodes with one link
+    qint64 m_size = 0;                // of the inodes with one link
     std::vector<SharedInode> m_links; // one note per link of an inode with several
 };
 
@@ -293,8 +293,7 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
 
 QDateTime fromTimestamp(const struct statx_timestamp &time)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(time.tv_sec) * 1000 + time.tv_nsec / 1000000,
-                                          QTimeZone::utc());
+    return QDateTime::fromMSecsSinceEpoch(qint64(time.tv_sec) * 1000 + time.tv_nsec / 1000000, QTimeZone::utc());
 }
 
 std::optional<QByteArray> readLink(int dirFd, const char *name)
@@ -360,7 +359,7 @@ QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &toke
         if (!stack.push(name.c_str()))
             continue;
         const int fd = stack.deepestFd();
-        WalkFolder child {std::move(path), {}};
+        WalkFolder child{std::move(path), {}};
         if (fd < 0 || !listForWalk(reader, fd, child, holdsModules)) {
             stack.pop();
             continue;
@@ -390,8 +389,7 @@ std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray
     if (!parentFd.isValid())
         return std::nullopt;
     struct statx stx;
-    if (::statx(parentFd.get(), "node_modules", AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_ATIME,
-                &stx)
+    if (::statx(parentFd.get(), "node_modules", AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_ATIME, &stx)
         != 0)
         return std::nullopt;
 
@@ -412,8 +410,8 @@ std::optional<NodeModule> measure(const QByteArray &parentPath, const QByteArray
             if (FilePaths::openLongPath(target, O_PATH).isValid()) {
                 module.symlinkTarget = target;
                 // The target's size: nothing there is freed by deleting the link.
-                module.sizeBytes = leadsToNodeModules(target) ? directorySize(target, token)
-                                                              : NodeModule::s_sizeNotMeasured;
+                module.sizeBytes =
+                    leadsToNodeModules(target) ? directorySize(target, token) : NodeModule::s_sizeNotMeasured;
             }
         }
         return module;

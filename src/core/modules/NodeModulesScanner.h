@@ -19,8 +19,8 @@ namespace NodeModulesScanner {
 // The folders under root (root included) that hold an entry named node_modules, in
 // visiting order: depth first, siblings last-listed first. Never enters node_modules,
 // hidden or __pycache__ folders, nor links (root itself may be one). Unreadable
-// folders are skipped. Notes every folder it lists on token, as it goes. Checks token once per folder and stops early, with what it
-// found so far, once it is cancelled.
+// folders are skipped. Notes every folder it lists on token, as it goes. Checks token once per folder and stops early,
+// with what it found so far, once it is cancelled.
 [[nodiscard]] QList<QByteArray> findParentDirs(const QByteArray &root, const CancelToken &token);
 
 // Bytes allocated on disk (st_blocks * 512) by the tree at path as du -s counts them:

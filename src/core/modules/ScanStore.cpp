@@ -239,7 +239,7 @@ qint64 ScanStore::reclaimableBytes(const QSet<QByteArray> &ids) const
             continue;
         total += module.reclaimableBytes();
         for (const SharedInode &shared : module.sharedInodes.list())
-            linksInSelection[InodeKey {shared.device, shared.inode}] += shared.linksHere;
+            linksInSelection[InodeKey{shared.device, shared.inode}] += shared.linksHere;
     }
     for (auto links = linksInSelection.cbegin(); links != linksInSelection.cend(); ++links) {
         const auto tally = m_sharedInodes.constFind(links.key());
@@ -251,9 +251,8 @@ qint64 ScanStore::reclaimableBytes(const QSet<QByteArray> &ids) const
 
 int ScanStore::symlinkCount(const QSet<QByteArray> &ids) const
 {
-    return int(std::count_if(m_modules.cbegin(), m_modules.cend(), [&ids](const NodeModule &module) {
-        return module.isSymlink && ids.contains(module.id);
-    }));
+    return int(std::count_if(m_modules.cbegin(), m_modules.cend(),
+                             [&ids](const NodeModule &module) { return module.isSymlink && ids.contains(module.id); }));
 }
 
 QList<ModuleGroup> ScanStore::groups() const
@@ -279,9 +278,9 @@ void ScanStore::account(const NodeModule &module)
         ++m_symlinkCount;
     const qint32 group = m_groups.add(module);
     for (const SharedInode &shared : module.sharedInodes.list()) {
-        auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
+        auto tally = m_sharedInodes.find(InodeKey{shared.device, shared.inode});
         if (tally == m_sharedInodes.end()) {
-            tally = m_sharedInodes.insert(InodeKey {shared.device, shared.inode},
+            tally = m_sharedInodes.insert(InodeKey{shared.device, shared.inode},
                                           InodeTally(shared.bytes, shared.links, group));
         } else {
             addShared(*tally, -1);
@@ -300,7 +299,7 @@ void ScanStore::retract(const NodeModule &module, Departure departure, QSet<Inod
         --m_symlinkCount;
     m_groups.remove(module);
     for (const SharedInode &shared : module.sharedInodes.list()) {
-        const auto tally = m_sharedInodes.find(InodeKey {shared.device, shared.inode});
+        const auto tally = m_sharedInodes.find(InodeKey{shared.device, shared.inode});
         if (tally == m_sharedInodes.end())
             continue;
         addShared(*tally, -1);
@@ -337,7 +336,7 @@ void ScanStore::regather(QList<NodeModule> &remaining, const QSet<InodeKey> &reg
     for (qsizetype index = 0; index < remaining.size(); ++index) {
         const NodeModule &module = remaining.at(index);
         for (const SharedInode &shared : module.sharedInodes.list()) {
-            const InodeKey key {shared.device, shared.inode};
+            const InodeKey key{shared.device, shared.inode};
             if (!regathered.contains(key))
                 continue;
             Holders &held = holders[key];
@@ -368,7 +367,7 @@ void ScanStore::regather(QList<NodeModule> &remaining, const QSet<InodeKey> &reg
         m_groups.remove(module);
         auto kept = std::make_shared<std::vector<SharedInode>>();
         for (const SharedInode &shared : module.sharedInodes.list()) {
-            if (handed->contains(InodeKey {shared.device, shared.inode}))
+            if (handed->contains(InodeKey{shared.device, shared.inode}))
                 module.sharedBytes -= shared.bytes;
             else
                 kept->push_back(shared);
@@ -462,8 +461,8 @@ void ScanStore::enqueueMeasurement(const std::shared_ptr<Measuring> &measuring)
         return;
     measurePool().start([measuring, index] {
         runBelowGuiPriority();
-        std::optional<NodeModule> module
-            = measuring->measure(measuring->folders.at(index), measuring->root, *measuring->token);
+        std::optional<NodeModule> module =
+            measuring->measure(measuring->folders.at(index), measuring->root, *measuring->token);
         // Only the GUI thread can tell whether the scan still counts when this arrives.
         measuring->mailbox->post([token = measuring->token, module = std::move(module)](ScanStore &store) {
             store.measured(token, module);
@@ -506,7 +505,8 @@ void ScanStore::finishScan()
 {
     setIsScanning(false);
     setProgressText(QString());
-    setStatusText(QStringLiteral("Found %1 node_modules folder%2.").arg(m_modules.size()).arg(pluralS(m_modules.size())));
+    setStatusText(
+        QStringLiteral("Found %1 node_modules folder%2.").arg(m_modules.size()).arg(pluralS(m_modules.size())));
 }
 
 void ScanStore::cancel()
@@ -614,8 +614,8 @@ NodeModulesScanner::DeletionResult ScanStore::applyDeletion(int serial, const QS
             + QStringLiteral(" reclaimed once emptied).")
         : QStringLiteral("Deleted ") + QString::number(removed) + QStringLiteral(" permanently. Freed ") + freedText
             + QStringLiteral(".");
-    setStatusText(modeSentence + QStringLiteral(" ") + QString::number(m_modules.size())
-                  + QStringLiteral(" folder") + pluralS(m_modules.size()) + QStringLiteral(" remaining."));
+    setStatusText(modeSentence + QStringLiteral(" ") + QString::number(m_modules.size()) + QStringLiteral(" folder")
+                  + pluralS(m_modules.size()) + QStringLiteral(" remaining."));
     return result;
 }
 

@@ -34,8 +34,8 @@ public:
     // Both run on worker threads and must honour the token; tests and the screenshot
     // tool pass their own to shape or feed a scan.
     using WalkFunction = std::function<QList<QByteArray>(const QByteArray &root, const CancelToken &token)>;
-    using MeasureFunction = std::function<std::optional<NodeModule>(
-        const QByteArray &parentPath, const QByteArray &root, const CancelToken &token)>;
+    using MeasureFunction = std::function<std::optional<NodeModule>(const QByteArray &parentPath,
+                                                                    const QByteArray &root, const CancelToken &token)>;
 
     // What one change of modules was: a scan's record added at the end, or anything else
     // (a new scan begun, records deleted).
@@ -136,9 +136,15 @@ private:
         static constexpr qint64 s_maxBytes = (qint64(1) << 43) - 1;
         static constexpr qint32 s_maxGroup = (1 << 19) - 1;
 
-        InodeTally() : bytes(0), group(0) { }
+        InodeTally()
+            : bytes(0)
+            , group(0)
+        {
+        }
         InodeTally(qint64 bytes, quint32 links, qint32 group)
-            : bytes(std::min(bytes, s_maxBytes)), group(group < s_maxGroup ? group : -1), links(links)
+            : bytes(std::min(bytes, s_maxBytes))
+            , group(group < s_maxGroup ? group : -1)
+            , links(links)
         {
         }
         void setGroup(qint32 index) { group = index < s_maxGroup ? index : -1; }

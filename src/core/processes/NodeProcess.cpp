@@ -10,7 +10,7 @@
 QString NodeProcess::rawValue(Kind kind)
 {
     // In the order of Kind.
-    static constexpr std::array<QStringView, 7> s_rawValues{u"Next.js", u"NestJS", u"Vite", u"React",
+    static constexpr std::array<QStringView, 7> s_rawValues{u"Next.js", u"NestJS",   u"Vite", u"React",
                                                             u"nodemon", u"npm/yarn", u"Node"};
     static_assert(s_rawValues.size() == std::size_t(Kind::node) + 1);
     return s_rawValues[std::size_t(kind)].toString();
@@ -94,8 +94,8 @@ std::optional<QString> NodeProcess::hangingReason() const
     }
 
     const QString lower = command.toLower();
-    const bool looksLikeDevScript = lower.contains(QLatin1String(" dev"))
-        || lower.contains(QLatin1String(" start")) || lower.contains(QLatin1String(" serve"));
+    const bool looksLikeDevScript = lower.contains(QLatin1String(" dev")) || lower.contains(QLatin1String(" start"))
+        || lower.contains(QLatin1String(" serve"));
     if (looksLikeDevScript && elapsedSeconds >= 1801)
         return QLatin1String("running `") + printable(command) + QLatin1String("` for ") + elapsedText();
     return std::nullopt;
@@ -103,8 +103,7 @@ std::optional<QString> NodeProcess::hangingReason() const
 
 size_t qHash(const NodeProcess &process, size_t seed)
 {
-    seed = qHashMulti(seed, process.id, process.pid, process.ppid,
-                      NodeProcess::rawValue(process.kind), process.command,
+    seed = qHashMulti(seed, process.id, process.pid, process.ppid, NodeProcess::rawValue(process.kind), process.command,
                       process.cwd.has_value());
     if (process.cwd)
         seed = qHashMulti(seed, *process.cwd);

@@ -229,8 +229,6 @@ std::optional<QString> commandLine(qint32 pid)
     return QString::fromUtf8(*line);
 }
 
-
-
 std::optional<QString> workingDirectory(qint32 pid)
 {
     const std::optional<QByteArray> target = readLink(AT_FDCWD, procPath(pid, "cwd").constData());

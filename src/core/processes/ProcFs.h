@@ -16,8 +16,8 @@ namespace ProcFs {
 
 struct Stat
 {
-    char state = '?';       // field 3: 'R', 'S', 'Z', ...
-    quint64 startTime = 0;  // field 22: clock ticks after boot; with the pid, the process's identity
+    char state = '?';      // field 3: 'R', 'S', 'Z', ...
+    quint64 startTime = 0; // field 22: clock ticks after boot; with the pid, the process's identity
 };
 
 // Fields 3 and 22 of a /proc/<pid>/stat line. The command name in field 2 may hold

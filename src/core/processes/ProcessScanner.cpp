@@ -28,8 +28,7 @@ bool stopRequested()
 
 const QStringList &lsofPaths()
 {
-    static const QStringList paths = {QStringLiteral("/usr/sbin/lsof"),
-                                      QStringLiteral("/usr/bin/lsof")};
+    static const QStringList paths = {QStringLiteral("/usr/sbin/lsof"), QStringLiteral("/usr/bin/lsof")};
     return paths;
 }
 
@@ -55,8 +54,7 @@ std::optional<Int> parseDecimal(QStringView text)
         // Accumulating towards the sign keeps the most negative value in range.
         if (__builtin_mul_overflow(value, Int(10), &value))
             return std::nullopt;
-        if (negative ? __builtin_sub_overflow(value, digit, &value)
-                     : __builtin_add_overflow(value, digit, &value))
+        if (negative ? __builtin_sub_overflow(value, digit, &value) : __builtin_add_overflow(value, digit, &value))
             return std::nullopt;
     }
     return value;
@@ -128,16 +126,15 @@ QList<PSEntry> parsePs(const QString &text, qint32 ownPid)
 
 QList<PSEntry> ps()
 {
-    const QString text = run(QStringLiteral("/bin/ps"),
-                             {QStringLiteral("-axww"), QStringLiteral("-o"),
-                              QStringLiteral("pid=,ppid=,etime=,rss=,command=")});
+    const QString text =
+        run(QStringLiteral("/bin/ps"),
+            {QStringLiteral("-axww"), QStringLiteral("-o"), QStringLiteral("pid=,ppid=,etime=,rss=,command=")});
     return parsePs(text, qint32(::getpid()));
 }
 
 QHash<qint32, QSet<int>> listeningPorts()
 {
-    return parseListening(runLsof({QStringLiteral("-nP"), QStringLiteral("-iTCP"),
-                                   QStringLiteral("-sTCP:LISTEN")}));
+    return parseListening(runLsof({QStringLiteral("-nP"), QStringLiteral("-iTCP"), QStringLiteral("-sTCP:LISTEN")}));
 }
 
 QHash<qint32, QString> parseWorkingDirectories(const QString &text)
@@ -164,9 +161,9 @@ QHash<qint32, QString> workingDirectories(const QList<qint32> &pids)
     pidTexts.reserve(pids.size());
     for (const qint32 pid : pids)
         pidTexts.append(QString::number(pid));
-    QHash<qint32, QString> directories = parseWorkingDirectories(
-        runLsof({QStringLiteral("-a"), QStringLiteral("-d"), QStringLiteral("cwd"), QStringLiteral("-p"),
-                 pidTexts.join(u','), QStringLiteral("-Fpn")}));
+    QHash<qint32, QString> directories =
+        parseWorkingDirectories(runLsof({QStringLiteral("-a"), QStringLiteral("-d"), QStringLiteral("cwd"),
+                                         QStringLiteral("-p"), pidTexts.join(u','), QStringLiteral("-Fpn")}));
     directories.removeIf([](const QHash<qint32, QString>::iterator entry) {
         return entry->startsWith(QLatin1String("/proc/")) && entry->contains(QLatin1String(" (readlink: "));
     });
@@ -355,10 +352,8 @@ qint64 parseETime(const QString &text)
 
     qint64 total = 0;
     if (__builtin_mul_overflow(days, qint64(24), &total) || __builtin_add_overflow(total, hours, &total)
-        || __builtin_mul_overflow(total, qint64(60), &total)
-        || __builtin_add_overflow(total, minutes, &total)
-        || __builtin_mul_overflow(total, qint64(60), &total)
-        || __builtin_add_overflow(total, seconds, &total))
+        || __builtin_mul_overflow(total, qint64(60), &total) || __builtin_add_overflow(total, minutes, &total)
+        || __builtin_mul_overflow(total, qint64(60), &total) || __builtin_add_overflow(total, seconds, &total))
         return 0;
     return total;
 }
@@ -366,8 +361,8 @@ qint64 parseETime(const QString &text)
 bool isNodeProcess(const QString &command)
 {
     static const QStringList keywords = {
-        QStringLiteral("node"), QStringLiteral("npm"),  QStringLiteral("yarn"),
-        QStringLiteral("pnpm"), QStringLiteral("next"), QStringLiteral("nest"),
+        QStringLiteral("node"), QStringLiteral("npm"),     QStringLiteral("yarn"),
+        QStringLiteral("pnpm"), QStringLiteral("next"),    QStringLiteral("nest"),
         QStringLiteral("vite"), QStringLiteral("nodemon"), QStringLiteral("react-scripts")};
     const QString lower = command.toLower();
     if (lower.contains(QLatin1String("helper (renderer)")) || lower.contains(QLatin1String("code helper")))
@@ -407,8 +402,8 @@ QHash<qint32, QSet<int>> parseListening(const QString &text)
         const std::optional<qint32> pid = parseDecimal<qint32>(columns[1]);
         if (!pid)
             continue;
-        const auto address = std::find_if(columns.crbegin(), columns.crend(),
-                                          [](QStringView column) { return column.contains(u':'); });
+        const auto address =
+            std::find_if(columns.crbegin(), columns.crend(), [](QStringView column) { return column.contains(u':'); });
         if (address == columns.crend())
             continue;
         const QList<QStringView> pieces = address->split(u':', Qt::SkipEmptyParts);

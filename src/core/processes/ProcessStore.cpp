@@ -146,9 +146,8 @@ QList<NodeProcess> ProcessStore::visible() const
     if (!query.isEmpty()) {
         // A typed port shows every holder, suspicious or not.
         for (const NodeProcess &process : m_processes) {
-            const bool matches = std::any_of(process.ports.cbegin(), process.ports.cend(), [query](int port) {
-                return QString::number(port).startsWith(query);
-            });
+            const bool matches = std::any_of(process.ports.cbegin(), process.ports.cend(),
+                                             [query](int port) { return QString::number(port).startsWith(query); });
             if (matches)
                 rows.append(process);
         }
@@ -160,9 +159,8 @@ QList<NodeProcess> ProcessStore::visible() const
     } else {
         rows = m_processes;
     }
-    std::stable_sort(rows.begin(), rows.end(), [this](const NodeProcess &a, const NodeProcess &b) {
-        return sortsBefore(m_sortOrder, a, b);
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [this](const NodeProcess &a, const NodeProcess &b) { return sortsBefore(m_sortOrder, a, b); });
     return rows;
 }
 
@@ -222,7 +220,8 @@ QString ProcessStore::summaryText() const
             .arg(m_processes.size())
             .arg(m_processes.size() == 1 ? QString() : QStringLiteral("es"));
     }
-    return QStringLiteral("No Node processes running. Nothing from Node is on a dev port — something else still can be.");
+    return QStringLiteral(
+        "No Node processes running. Nothing from Node is on a dev port — something else still can be.");
 }
 
 std::optional<QString> ProcessStore::refusal(qint32 pid)
@@ -235,7 +234,7 @@ std::optional<QString> ProcessStore::refusal(qint32 pid)
 // For each port a signalled process held: a new holder whose parent chain reaches a
 // listed process, nearest first, that is not a holder itself.
 QList<KillOutcome::Respawn> ProcessStore::respawns(const QHash<int, QSet<qint32>> &confirmedPorts,
-                                                    const QHash<qint32, NodeProcess> &current)
+                                                   const QHash<qint32, NodeProcess> &current)
 {
     QList<KillOutcome::Respawn> found;
     for (const NodeProcess &holder : current) {
@@ -308,8 +307,8 @@ QFuture<KillOutcome> ProcessStore::kill(const QSet<qint32> &ids, bool force)
 
     auto outcome = std::make_shared<QPromise<KillOutcome>>();
     outcome->start();
-    const auto reloadAndReport = [this, outcome, failures, force, listed, confirmedPorts](
-                                     const QList<qint32> &survivors) {
+    const auto reloadAndReport = [this, outcome, failures, force, listed,
+                                  confirmedPorts](const QList<qint32> &survivors) {
         // No context object here: Qt 6.4 asserts when it is gone before the future ends.
         // Without one, this runs right where the list is published, on this thread, or not
         // at all once the store is gone.

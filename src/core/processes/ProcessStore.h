@@ -97,9 +97,8 @@ public:
     // and gets nothing. A pid not in the list is signalled without that check. When a
     // signalled process has a listed parent that was not signalled (a supervisor that
     // may restart it), the wait goes on for up to s_respawnWait until one of its ports
-    // is listened on again, or until no such parent runs any more. The future finishes after that reload has published (at
-    // once when a reload was already running); it gives no result when the store goes
-    // first.
+    // is listened on again, or until no such parent runs any more. The future finishes after that reload has published
+    // (at once when a reload was already running); it gives no result when the store goes first.
     QFuture<KillOutcome> kill(const QSet<qint32> &ids, bool force);
 
     static constexpr std::chrono::milliseconds s_termWait{3000};

@@ -22,7 +22,8 @@ enum class Dump { Done, Unsupported, Failed };
 // One dump of family's listening TCP sockets into listeners.
 Dump dumpListeners(int socket, quint8 family, QHash<quint64, int> &listeners)
 {
-    struct {
+    struct
+    {
         nlmsghdr header;
         inet_diag_req_v2 request;
     } message{};
@@ -54,8 +55,7 @@ Dump dumpListeners(int socket, quint8 family, QHash<quint64, int> &listeners)
                 const auto *error = static_cast<const nlmsgerr *>(NLMSG_DATA(header));
                 return error->error == -ENOENT ? Dump::Unsupported : Dump::Failed;
             }
-            if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY
-                || header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
+            if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY || header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
                 continue;
             const auto *socketInfo = static_cast<const inet_diag_msg *>(NLMSG_DATA(header));
             if (socketInfo->idiag_state == s_tcpListen && socketInfo->idiag_inode != 0)

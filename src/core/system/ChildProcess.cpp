@@ -102,8 +102,7 @@ void killAndReap(pid_t pid, Clock::duration grace = std::chrono::seconds(2))
     // caller is not held up and no zombie is left behind.
     std::thread([pid] {
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     }).detach();
 }
 
@@ -127,12 +126,16 @@ struct ChildSetup
     for (int sig = 1; sig < NSIG; ++sig) {
         if (sig == SIGKILL || sig == SIGSTOP)
             continue;
-        struct sigaction current{};
+        struct sigaction current
+        {
+        };
         if (::sigaction(sig, nullptr, &current) != 0)
             continue;
         const bool caught = current.sa_handler != SIG_DFL && current.sa_handler != SIG_IGN;
         if (caught || (sig == SIGPIPE && current.sa_handler == SIG_IGN)) {
-            struct sigaction byDefault{};
+            struct sigaction byDefault
+            {
+            };
             byDefault.sa_handler = SIG_DFL;
             ::sigaction(sig, &byDefault, nullptr);
         }
@@ -178,7 +181,9 @@ QString run(const QString &path, const QStringList &arguments, int timeoutMs, qs
     assertNotGuiThread(__func__);
 
     const QByteArray file = QFile::encodeName(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (file.isEmpty() || ::stat(file.constData(), &info) != 0 || !S_ISREG(info.st_mode)
         || ::access(file.constData(), X_OK) != 0)
         return {};

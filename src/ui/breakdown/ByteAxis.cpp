@@ -32,8 +32,7 @@ const std::vector<qint64> &steps()
         }
         // Terabytes have no larger unit to move to, so their steps keep growing decimally.
         const qint64 terabyte = unitSize(s_largestUnit);
-        for (qint64 mantissa = 1000; mantissa <= std::numeric_limits<qint64>::max() / terabyte / 5;
-             mantissa *= 10) {
+        for (qint64 mantissa = 1000; mantissa <= std::numeric_limits<qint64>::max() / terabyte / 5; mantissa *= 10) {
             for (const qint64 factor : {1, 2, 5})
                 list.push_back(mantissa * factor * terabyte);
         }

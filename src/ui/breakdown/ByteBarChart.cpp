@@ -20,10 +20,10 @@
 namespace {
 
 constexpr int s_mostIntervals = 6;
-constexpr qreal s_labelGap = 12; // between the category labels and the plot
+constexpr qreal s_labelGap = 12;     // between the category labels and the plot
 constexpr qreal s_annotationGap = 6; // between a bar's end and its size
-constexpr qreal s_axisGap = 5; // between the plot and the axis labels
-constexpr qreal s_markTextGap = 14; // the least room between two axis labels
+constexpr qreal s_axisGap = 5;       // between the plot and the axis labels
+constexpr qreal s_markTextGap = 14;  // the least room between two axis labels
 constexpr qreal s_thickestBar = 20;
 constexpr qreal s_barShare = 0.62; // of a row's height, below the thickest
 // The category labels give way to the bars beyond this share of the width.
@@ -103,14 +103,12 @@ ByteBarChart::Layout ByteBarChart::layOut() const
         widestAnnotation = std::max(widestAnnotation, captionWidth(out.annotationTexts.last()));
     }
 
-    const qreal labelColumn =
-        std::ceil(std::min(widestLabel, std::max(s_narrowestLabelColumn, width * s_labelShare)));
+    const qreal labelColumn = std::ceil(std::min(widestLabel, std::max(s_narrowestLabelColumn, width * s_labelShare)));
     const qreal plotLeft = labelColumn > 0 ? labelColumn + s_labelGap : 0;
     // The largest bar can reach the plot's end; its size is written past it.
     const qreal plotRight = width - std::ceil(widestAnnotation + s_annotationGap);
     const qreal axisHeight = std::ceil(captionMetrics.height()) + s_axisGap;
-    out.plot = QRectF(plotLeft, 0, std::max<qreal>(1, plotRight - plotLeft),
-                      std::max<qreal>(1, height() - axisHeight));
+    out.plot = QRectF(plotLeft, 0, std::max<qreal>(1, plotRight - plotLeft), std::max<qreal>(1, height() - axisHeight));
 
     // As many marks as fit with their texts apart; fewer on a narrow chart.
     QList<qint64> values;

@@ -33,7 +33,7 @@ public:
     {
         qint64 value = 0;
         QString text;
-        qreal x = 0; // of the grid line
+        qreal x = 0;     // of the grid line
         QRectF textRect; // below the plot, inside the widget
         // False when the text would run into another: only on a chart too narrow for
         // two labels, where the largest value keeps its label.
@@ -43,12 +43,12 @@ public:
     // Where everything goes at the widget's current size and fonts.
     struct Layout
     {
-        QSize size; // the widget's, when laid out
-        QRectF plot; // the area the bars span; the axis labels sit below it
+        QSize size;           // the widget's, when laid out
+        QRectF plot;          // the area the bars span; the axis labels sit below it
         qint64 domainMax = 1; // the value at plot.right()
         QList<Mark> marks;
-        QList<QRectF> bars; // a bar of 0 bytes has no width
-        QList<QRectF> labels; // the category labels
+        QList<QRectF> bars;        // a bar of 0 bytes has no width
+        QList<QRectF> labels;      // the category labels
         QList<QString> labelTexts; // elided to fit
         QList<QRectF> annotations;
         QList<QString> annotationTexts;

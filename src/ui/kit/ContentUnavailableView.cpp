@@ -12,8 +12,8 @@ constexpr int s_iconSize = 44;
 constexpr int s_textWidth = 380;
 } // namespace
 
-ContentUnavailableView::ContentUnavailableView(const QString &title, const QString &symbol,
-                                               const QString &description, QWidget *parent)
+ContentUnavailableView::ContentUnavailableView(const QString &title, const QString &symbol, const QString &description,
+                                               QWidget *parent)
     : QWidget(parent)
     , m_symbol(symbol)
     , m_icon(new QLabel)

@@ -38,10 +38,10 @@ protected:
             return false;
         auto *label = static_cast<QLabel *>(watched);
         // In the place the box laid out for the style's own bitmap.
-        const QSize size = label->pixmap().isNull() ? label->contentsRect().size()
-                                                     : label->pixmap().deviceIndependentSize().toSize();
-        const QRect area = QStyle::alignedRect(label->layoutDirection(), label->alignment(), size,
-                                               label->contentsRect());
+        const QSize size =
+            label->pixmap().isNull() ? label->contentsRect().size() : label->pixmap().deviceIndependentSize().toSize();
+        const QRect area =
+            QStyle::alignedRect(label->layoutDirection(), label->alignment(), size, label->contentsRect());
         QPainter painter(label);
         m_icon.paint(&painter, area);
         return true;
@@ -87,15 +87,15 @@ QMessageBox *build(QWidget *parent, QMessageBox::Icon icon, const QString &title
     // QMessageBox sizes itself to its title; process and folder lines need more room
     // than that before they wrap.
     if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
-        grid->addItem(new QSpacerItem(s_minimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(s_minimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
     return box;
 }
 
 } // namespace
 
-QMessageBox *confirm(QWidget *parent, const QString &title, const QString &message,
-                     const QString &destructiveLabel, QObject *context, std::function<void()> onConfirm)
+QMessageBox *confirm(QWidget *parent, const QString &title, const QString &message, const QString &destructiveLabel,
+                     QObject *context, std::function<void()> onConfirm)
 {
     QMessageBox *box = build(parent, QMessageBox::Warning, title, message);
     sharpenIcon(box, QMessageBox::Warning);

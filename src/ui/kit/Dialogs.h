@@ -18,14 +18,12 @@ namespace Dialogs {
 // A confirmation: the destructive button, then "Cancel", which is the default and the
 // Escape button. onConfirm runs only when the destructive button is chosen, and not at all
 // once context is gone; connect to the box's finished() to hear of any other ending.
-QMessageBox *confirm(QWidget *parent, const QString &title, const QString &message,
-                     const QString &destructiveLabel, QObject *context,
-                     std::function<void()> onConfirm);
+QMessageBox *confirm(QWidget *parent, const QString &title, const QString &message, const QString &destructiveLabel,
+                     QObject *context, std::function<void()> onConfirm);
 // A warning with one "OK" button, for problems that remain after an action.
 QMessageBox *alert(QWidget *parent, const QString &title, const QString &message);
 // A message with one "OK" button; icon replaces the standard information icon when given.
-QMessageBox *inform(QWidget *parent, const QString &title, const QString &message,
-                    const QPixmap &icon = {});
+QMessageBox *inform(QWidget *parent, const QString &title, const QString &message, const QPixmap &icon = {});
 // The message boxes currently shown over window, oldest first.
 [[nodiscard]] QList<QMessageBox *> openMessageBoxes(const QWidget *window);
 } // namespace Dialogs

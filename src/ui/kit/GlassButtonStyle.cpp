@@ -101,8 +101,8 @@ void GlassButtonStyle::drawBevel(const QStyleOption *option, QPainter *painter) 
     painter->restore();
 }
 
-void GlassButtonStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
-                                     QPainter *painter, const QWidget *widget) const
+void GlassButtonStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                                     const QWidget *widget) const
 {
     switch (element) {
     case PE_PanelButtonCommand:
@@ -121,8 +121,8 @@ void GlassButtonStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     }
 }
 
-void GlassButtonStyle::drawControl(ControlElement element, const QStyleOption *option,
-                                   QPainter *painter, const QWidget *widget) const
+void GlassButtonStyle::drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                                   const QWidget *widget) const
 {
     const bool enabled = option->state & State_Enabled;
     if (const auto *push = qstyleoption_cast<const QStyleOptionButton *>(option);
@@ -163,11 +163,12 @@ void GlassButtonStyle::drawIconAndText(const QStyleOptionButton &option, QPainte
     // The common style leaves only a hairline between icon and text; a little more air
     // reads better at these sizes.
     const bool enabled = option.state & State_Enabled;
-    const QIcon::Mode mode = !enabled ? QIcon::Disabled
-                                      : (option.state & State_MouseOver) ? QIcon::Active : QIcon::Normal;
+    const QIcon::Mode mode = !enabled      ? QIcon::Disabled
+        : (option.state & State_MouseOver) ? QIcon::Active
+                                           : QIcon::Normal;
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap pixmap = option.icon.pixmap(option.iconSize, dpr, mode,
-                                              (option.state & State_On) ? QIcon::On : QIcon::Off);
+    const QPixmap pixmap =
+        option.icon.pixmap(option.iconSize, dpr, mode, (option.state & State_On) ? QIcon::On : QIcon::Off);
     const QSize iconSize = pixmap.deviceIndependentSize().toSize();
     const int textWidth = option.fontMetrics.horizontalAdvance(option.text);
     const int total = iconSize.width() + s_iconSpacing + textWidth;
@@ -175,8 +176,8 @@ void GlassButtonStyle::drawIconAndText(const QStyleOptionButton &option, QPainte
     const int left = area.x() + (area.width() - total) / 2;
     painter->drawPixmap(QPoint(left, area.y() + (area.height() - iconSize.height()) / 2), pixmap);
     const QRect textRect(left + iconSize.width() + s_iconSpacing, area.y(), textWidth + 2, area.height());
-    proxy()->drawItemText(painter, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
-                          option.palette, enabled, option.text, QPalette::ButtonText);
+    proxy()->drawItemText(painter, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, option.palette,
+                          enabled, option.text, QPalette::ButtonText);
 }
 
 int GlassButtonStyle::pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const
@@ -190,8 +191,8 @@ int GlassButtonStyle::pixelMetric(PixelMetric metric, const QStyleOption *option
     }
 }
 
-QSize GlassButtonStyle::sizeFromContents(ContentsType type, const QStyleOption *option,
-                                         const QSize &size, const QWidget *widget) const
+QSize GlassButtonStyle::sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+                                         const QWidget *widget) const
 {
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
     if (const auto *push = qstyleoption_cast<const QStyleOptionButton *>(option);

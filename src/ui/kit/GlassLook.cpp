@@ -50,8 +50,7 @@ void scrollOver(QScrollArea *area, QWidget *content)
 
 namespace {
 
-void applyTreatment(QAbstractButton *button, GlassButtonStyle::Treatment treatment,
-                    std::optional<QColor> tint)
+void applyTreatment(QAbstractButton *button, GlassButtonStyle::Treatment treatment, std::optional<QColor> tint)
 {
     if (auto *style = qobject_cast<GlassButtonStyle *>(button->style()); style && style->parent() == button) {
         style->setTreatment(treatment, tint);

@@ -151,8 +151,7 @@ void TintedIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode m
     const int side = qMin(rect.width(), rect.height());
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const QPixmap drawn = Icons::pixmap(m_symbol, side, colorFor(mode), dpr);
-    const QRect target(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2,
-                       side, side);
+    const QRect target(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side);
     painter->drawPixmap(target, drawn);
 }
 

@@ -24,6 +24,5 @@ namespace Icons {
 // The freedesktop icon name of symbol; empty when none fits.
 [[nodiscard]] QString themeName(const QString &symbol);
 // The icon as a square pixmap of size logical pixels at device pixel ratio dpr.
-[[nodiscard]] QPixmap pixmap(const QString &symbol, int size, const QColor &color,
-                             qreal dpr = 1.0);
+[[nodiscard]] QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal dpr = 1.0);
 } // namespace Icons

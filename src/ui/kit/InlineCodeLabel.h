@@ -10,8 +10,7 @@ class InlineCodeLabel : public KitLabel
     Q_OBJECT
 
 public:
-    explicit InlineCodeLabel(const QString &source = {}, TextStyle style = TextStyle::body,
-                             QWidget *parent = nullptr);
+    explicit InlineCodeLabel(const QString &source = {}, TextStyle style = TextStyle::body, QWidget *parent = nullptr);
 
     // The text with its backticks, as given.
     [[nodiscard]] QString source() const { return m_source; }

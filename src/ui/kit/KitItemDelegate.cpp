@@ -22,13 +22,13 @@ KitItemDelegate::Cell KitItemDelegate::beginCell(QPainter *painter, const QStyle
 
     cell.selected = opt.state & QStyle::State_Selected;
     const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (opt.state & QStyle::State_Active) ? QPalette::Active
+        : (opt.state & QStyle::State_Active)                                ? QPalette::Active
                                                                             : QPalette::Inactive;
     cell.primary = opt.palette.color(group, cell.selected ? QPalette::HighlightedText : QPalette::Text);
     const QVariant foreground = index.data(Qt::ForegroundRole);
     cell.text = !foreground.isValid() ? cell.primary
-                : cell.selected      ? faded(cell.primary, 0.8)
-                                     : foreground.value<QColor>();
+        : cell.selected               ? faded(cell.primary, 0.8)
+                                      : foreground.value<QColor>();
     cell.secondary = faded(cell.primary, cell.selected ? 0.8 : 0.62);
     cell.area = opt.rect.adjusted(s_padding, 0, -s_padding, 0);
     return cell;
@@ -40,9 +40,8 @@ void KitItemDelegate::drawLine(QPainter *painter, const QRect &rect, const QFont
     painter->setFont(font);
     painter->setPen(color);
     const QFontMetrics metrics(font);
-    const QString shown = metrics.horizontalAdvance(text) <= rect.width()
-                              ? text
-                              : metrics.elidedText(text, elide, rect.width());
+    const QString shown =
+        metrics.horizontalAdvance(text) <= rect.width() ? text : metrics.elidedText(text, elide, rect.width());
     painter->drawText(rect, alignment | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 

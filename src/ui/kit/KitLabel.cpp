@@ -68,8 +68,8 @@ QSize KitLabel::sizeHint() const
     // The full advance of the text, so a label given its size hint never elides; QLabel's
     // own hint measures the ink, which can be a pixel or two narrower.
     const QMargins margins = contentsMargins();
-    const int width = qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 2 * margin()
-                      + margins.left() + margins.right() + 1;
+    const int width =
+        qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 2 * margin() + margins.left() + margins.right() + 1;
     return {qMax(width, QLabel::sizeHint().width()), QLabel::sizeHint().height()};
 }
 
@@ -112,10 +112,10 @@ void KitLabel::paintEvent(QPaintEvent *event)
     const QRect area = contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin()));
     const QFontMetricsF metrics(font());
     const QString shown = metrics.horizontalAdvance(text()) <= area.width()
-                              ? text()
-                              : metrics.elidedText(text(), m_elideMode, area.width());
-    style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()),
-                          palette(), isEnabled(), shown, foregroundRole());
+        ? text()
+        : metrics.elidedText(text(), m_elideMode, area.width());
+    style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), shown, foregroundRole());
 }
 
 bool KitLabel::drawsElided() const

@@ -15,8 +15,7 @@ class KitLabel : public QLabel
     Q_OBJECT
 
 public:
-    explicit KitLabel(const QString &text = {}, TextStyle style = TextStyle::body,
-                      QWidget *parent = nullptr);
+    explicit KitLabel(const QString &text = {}, TextStyle style = TextStyle::body, QWidget *parent = nullptr);
     // A screen's title, at its top: title 2 in semibold, inset from the top and the sides.
     [[nodiscard]] static KitLabel *screenTitle(const QString &text);
 

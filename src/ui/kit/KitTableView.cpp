@@ -55,8 +55,7 @@ void KitTableView::setRowHeight(std::function<int()> height)
     applyMetrics();
 }
 
-QItemSelectionModel::SelectionFlags KitTableView::selectionCommand(const QModelIndex &index,
-                                                                   const QEvent *event) const
+QItemSelectionModel::SelectionFlags KitTableView::selectionCommand(const QModelIndex &index, const QEvent *event) const
 {
     const QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
     return m_selection ? m_selection->noteCommand(command) : command;

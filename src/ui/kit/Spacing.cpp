@@ -19,8 +19,8 @@ int controlSpacing(const QStyle *style, const QWidget *widget)
 {
     int spacing = style->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, widget);
     if (spacing < 0)
-        spacing = style->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal, nullptr,
-                                       widget);
+        spacing =
+            style->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal, nullptr, widget);
     return spacing > 0 ? spacing : s_fallbackSpacing;
 }
 

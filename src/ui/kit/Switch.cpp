@@ -40,8 +40,7 @@ QSize Switch::minimumSizeHint() const
 
 QRectF Switch::trackRect() const
 {
-    return {width() - s_trackWidth - 1.0, (height() - s_trackHeight) / 2.0, qreal(s_trackWidth),
-            qreal(s_trackHeight)};
+    return {width() - s_trackWidth - 1.0, (height() - s_trackHeight) / 2.0, qreal(s_trackWidth), qreal(s_trackHeight)};
 }
 
 bool Switch::hitButton(const QPoint &position) const

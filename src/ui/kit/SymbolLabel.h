@@ -12,8 +12,7 @@ class SymbolLabel : public QLabel
     Q_OBJECT
 
 public:
-    SymbolLabel(const QString &symbol, const Tint &tint, TextStyle style = TextStyle::body,
-                QWidget *parent = nullptr);
+    SymbolLabel(const QString &symbol, const Tint &tint, TextStyle style = TextStyle::body, QWidget *parent = nullptr);
 
     [[nodiscard]] QString symbol() const { return m_symbol; }
     void setSymbol(const QString &symbol);

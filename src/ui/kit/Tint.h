@@ -11,11 +11,10 @@ public:
     enum class Style { primary, secondary, tertiary };
 
     // Implicit on purpose: a Theme colour or a text style reads naturally where a Tint goes.
-    Tint(const QColor &color); // NOLINT(google-explicit-constructor)
+    Tint(const QColor &color);          // NOLINT(google-explicit-constructor)
     Tint(Style style = Style::primary); // NOLINT(google-explicit-constructor)
 
-    [[nodiscard]] QColor resolve(const QPalette &palette,
-                                 QPalette::ColorGroup group = QPalette::Active) const;
+    [[nodiscard]] QColor resolve(const QPalette &palette, QPalette::ColorGroup group = QPalette::Active) const;
     // A fixed colour stays as it is whatever the palette; a style does not.
     [[nodiscard]] bool isFixed() const { return m_color.isValid(); }
 

@@ -81,8 +81,8 @@ QFont monospacedDigits(const QFont &font)
         return font;
     // Qt 6.4 cannot switch on the tnum feature, so fall back to a family whose digits are
     // tabular by design. DejaVu Sans ships with the application's packages.
-    for (const QString &family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"),
-                                  QStringLiteral("Liberation Sans")}) {
+    for (const QString &family :
+         {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"), QStringLiteral("Liberation Sans")}) {
         if (!QFontDatabase::hasFamily(family))
             continue;
         QFont candidate = font;

@@ -35,7 +35,7 @@ int ModuleGroupDelegate::headerHeight()
 int ModuleGroupDelegate::rowHeight()
 {
     return QFontMetrics(Typography::font(TextStyle::body)).height() + s_lineGap
-           + QFontMetrics(Typography::font(TextStyle::caption)).height() + 12;
+        + QFontMetrics(Typography::font(TextStyle::caption)).height() + 12;
 }
 
 const ModuleGroupDelegate::Fonts &ModuleGroupDelegate::fonts() const
@@ -97,8 +97,8 @@ void ModuleGroupDelegate::paintHeader(QPainter *painter, const Cell &cell, int r
     const QString key = keyMetrics.elidedText(group.groupKey, Qt::ElideMiddle, keyRoom);
     drawLine(painter, QRect(keyLeft, line.top(), keyRoom, line.height()), f.key, cell.primary, key, Qt::ElideNone);
     const int countLeft = keyLeft + keyMetrics.horizontalAdvance(key) + s_gap / 2 + 2;
-    drawLine(painter, QRect(countLeft, line.top(), countWidth + 2, line.height()), f.application, cell.secondary,
-             count, Qt::ElideNone);
+    drawLine(painter, QRect(countLeft, line.top(), countWidth + 2, line.height()), f.application, cell.secondary, count,
+             Qt::ElideNone);
 }
 
 QRect ModuleGroupDelegate::sizeRect(const QRect &rowRect, int row) const
@@ -123,8 +123,8 @@ void ModuleGroupDelegate::paintRecord(QPainter *painter, const Cell &cell, int r
 
     const QString size = sizeText(module);
     const QString date = DateFormat::string(module.lastAccessed);
-    const int rightWidth = std::max(QFontMetrics(f.size).horizontalAdvance(size),
-                                    QFontMetrics(f.captionDigits).horizontalAdvance(date));
+    const int rightWidth =
+        std::max(QFontMetrics(f.size).horizontalAdvance(size), QFontMetrics(f.captionDigits).horizontalAdvance(date));
     const QRect right(area.right() - rightWidth + 1, y, rightWidth, top + s_lineGap + bottom);
     const QColor sizeColour = module.isSymlink && !cell.selected ? Theme::warning() : cell.primary;
     drawLine(painter, QRect(right.left(), y, rightWidth, top), f.size, sizeColour, size, Qt::ElideNone, Qt::AlignRight);

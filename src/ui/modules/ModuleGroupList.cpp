@@ -36,7 +36,7 @@ void ModuleGroupList::hideEvent(QHideEvent *event)
 }
 
 QItemSelectionModel::SelectionFlags ModuleGroupList::selectionCommand(const QModelIndex &index,
-                                                                     const QEvent *event) const
+                                                                      const QEvent *event) const
 {
     return m_selection->noteCommand(QListView::selectionCommand(index, event));
 }
@@ -47,7 +47,7 @@ void ModuleGroupList::contextMenuEvent(QContextMenuEvent *event)
     if (!index.isValid() || m_model->isHeader(index.row()))
         return;
     const QPoint position = event->reason() == QContextMenuEvent::Mouse
-                                ? event->globalPos()
-                                : viewport()->mapToGlobal(visualRect(index).center());
+        ? event->globalPos()
+        : viewport()->mapToGlobal(visualRect(index).center());
     emit contextMenuRequested(position);
 }

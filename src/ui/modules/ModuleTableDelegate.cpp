@@ -31,8 +31,7 @@ QRect ModuleTableDelegate::linkSymbolRect(const QStyleOptionViewItem &option, co
     return QRect(left, area.center().y() - side / 2 + 1, side, side);
 }
 
-void ModuleTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                const QModelIndex &index) const
+void ModuleTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const Cell cell = beginCell(painter, option, index);
     const QStyleOptionViewItem &opt = cell.option;

@@ -14,7 +14,9 @@
 
 ModuleTableModel::ModuleTableModel(ScanStore &store, QObject *parent)
     : StoreSortedModel(store,
-                       {{QStringLiteral("Project"), 0}, {QStringLiteral("Path"), 0}, {QStringLiteral("Size"), 110},
+                       {{QStringLiteral("Project"), 0},
+                        {QStringLiteral("Path"), 0},
+                        {QStringLiteral("Size"), 110},
                         {QStringLiteral("Last Accessed"), 150}},
                        {ModuleComparator::Key::projectName, ModuleComparator::Key::parentPath,
                         ModuleComparator::Key::reclaimableBytes, ModuleComparator::Key::lastAccessed},
@@ -49,8 +51,8 @@ QVariant ModuleTableModel::cellData(const NodeModule &module, int column, int ro
         return {};
     case SortRole:
         return column == ProjectColumn ? QVariant(module.projectName)
-               : column == PathColumn  ? QVariant(module.parentPath)
-               : column == SizeColumn  ? QVariant(module.reclaimableBytes())
+            : column == PathColumn     ? QVariant(module.parentPath)
+            : column == SizeColumn     ? QVariant(module.reclaimableBytes())
                                        : QVariant(module.lastAccessed);
     case Qt::DecorationRole:
         if (column == ProjectColumn && module.isSymlink)

@@ -203,7 +203,8 @@ QWidget *ModulesView::summaryStrip()
     m_status->setElideMode(Qt::ElideRight);
     m_groupSwitch = new Switch(QStringLiteral("Group by folder"));
     m_groupSwitch->setObjectName(QStringLiteral("groupByFolderSwitch"));
-    m_groupSwitch->setAccessibleDescription(QStringLiteral("Groups the folders by the first folder below the scanned one."));
+    m_groupSwitch->setAccessibleDescription(
+        QStringLiteral("Groups the folders by the first folder below the scanned one."));
     connect(m_groupSwitch, &Switch::toggled, this, [this](bool on) { m_store.setGroupByFolder(on); });
     readings->addWidget(m_scanningRow, 0, Qt::AlignRight);
     readings->addWidget(m_status);
@@ -226,7 +227,8 @@ QWidget *ModulesView::content()
     m_empty->setObjectName(QStringLiteral("emptyState"));
     m_table = new ModuleTableView(m_store);
     m_groups = new ModuleGroupList(m_store);
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_table), static_cast<QAbstractItemView *>(m_groups)}) {
+    for (QAbstractItemView *view :
+         {static_cast<QAbstractItemView *>(m_table), static_cast<QAbstractItemView *>(m_groups)}) {
         view->setAccessibleName(QStringLiteral("node_modules folders"));
         view->setAccessibleDescription(QStringLiteral("The folders found; select the ones to open or delete."));
     }
@@ -245,10 +247,10 @@ QWidget *ModulesView::content()
     m_trashAction = ScreenActions::make(this, QStringLiteral("moveToTrashAction"), QStringLiteral("Move to Trash"),
                                         Icons::themed(QStringLiteral("trash")), {QKeySequence(QKeySequence::Delete)},
                                         {m_table, m_groups});
-    m_deleteAction = ScreenActions::make(this, QStringLiteral("deletePermanentlyAction"),
-                                         QStringLiteral("Delete Permanently"),
-                                         Icons::icon(QStringLiteral("xmark.bin.fill"), Theme::danger()),
-                                         {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_table, m_groups});
+    m_deleteAction =
+        ScreenActions::make(this, QStringLiteral("deletePermanentlyAction"), QStringLiteral("Delete Permanently"),
+                            Icons::icon(QStringLiteral("xmark.bin.fill"), Theme::danger()),
+                            {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_table, m_groups});
     connect(m_revealAction, &QAction::triggered, this, &ModulesView::revealSelected);
     connect(m_trashAction, &QAction::triggered, this,
             [this] { requestDeletion(m_store.selection(), DeletionMode::trash); });
@@ -269,7 +271,8 @@ QWidget *ModulesView::actionBar()
     glassButton(m_revealButton);
     ScreenActions::bind(m_revealButton, m_revealAction);
 
-    m_trashButton = button(QStringLiteral("Move to Trash"), QStringLiteral("moveToTrashButton"), QStringLiteral("trash"));
+    m_trashButton =
+        button(QStringLiteral("Move to Trash"), QStringLiteral("moveToTrashButton"), QStringLiteral("trash"));
     m_trashButton->setAccessibleDescription(QStringLiteral("Asks to move the selected folders to the Trash."));
     glassButton(m_trashButton);
     ScreenActions::bind(m_trashButton, m_trashAction);
@@ -281,8 +284,8 @@ QWidget *ModulesView::actionBar()
     glassButton(m_deleteButton, Theme::danger());
     ScreenActions::bind(m_deleteButton, m_deleteAction);
 
-    m_allToTrash = button(QStringLiteral("All to Trash"), QStringLiteral("allToTrashButton"),
-                          QStringLiteral("trash.circle"));
+    m_allToTrash =
+        button(QStringLiteral("All to Trash"), QStringLiteral("allToTrashButton"), QStringLiteral("trash.circle"));
     m_allToTrash->setAccessibleDescription(QStringLiteral("Asks to move every folder found to the Trash."));
     glassButton(m_allToTrash);
     connect(m_allToTrash, &QPushButton::clicked, this,
@@ -353,7 +356,7 @@ void ModulesView::showContent()
 {
     const bool none = m_store.modules().isEmpty();
     QWidget *shown = none && !m_store.isScanning() ? static_cast<QWidget *>(m_empty)
-                     : m_store.groupByFolder()     ? static_cast<QWidget *>(m_groups)
+        : m_store.groupByFolder()                  ? static_cast<QWidget *>(m_groups)
                                                    : static_cast<QWidget *>(m_table);
     const bool contentHadFocus = m_content->currentWidget()->hasFocus();
     m_content->setCurrentWidget(shown);
@@ -411,9 +414,9 @@ void ModulesView::requestDeletion(const QSet<QByteArray> &ids, DeletionMode mode
 {
     const PendingDeletion deletion{ids, mode};
     m_pending = deletion;
-    QMessageBox *box = Dialogs::confirm(this, confirmTitle(m_pending), confirmMessage(m_pending),
-                                        confirmButtonLabel(m_pending), this,
-                                        [this, deletion] { performDelete(deletion); });
+    QMessageBox *box =
+        Dialogs::confirm(this, confirmTitle(m_pending), confirmMessage(m_pending), confirmButtonLabel(m_pending), this,
+                         [this, deletion] { performDelete(deletion); });
     box->setObjectName(QStringLiteral("deletionConfirmation"));
     m_confirmation.show(box, this, [this] { m_pending.reset(); });
 }
@@ -434,10 +437,10 @@ void ModulesView::showUnopened(const QList<QByteArray> &folders)
     for (const QByteArray &folder : folders)
         lines << QString::fromLocal8Bit(folder);
     lines << QString() << QStringLiteral("No file manager answered, and no program is set to open folders.");
-    QMessageBox *box = Dialogs::alert(
-        this, folders.size() == 1 ? QStringLiteral("The folder could not be opened")
-                                  : QStringLiteral("The folders could not be opened"),
-        lines.join(QLatin1Char('\n')));
+    QMessageBox *box = Dialogs::alert(this,
+                                      folders.size() == 1 ? QStringLiteral("The folder could not be opened")
+                                                          : QStringLiteral("The folders could not be opened"),
+                                      lines.join(QLatin1Char('\n')));
     box->setObjectName(QStringLiteral("revealProblems"));
 }
 

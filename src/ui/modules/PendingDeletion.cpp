@@ -9,13 +9,14 @@ using NodeModulesScanner::DeletionMode;
 QString PendingDeletion::id() const
 {
     return NodeModulesScanner::rawValue(mode) + QLatin1Char('-') + QString::number(ids.size()) + QLatin1Char('-')
-           + QString::number(qHash(ids));
+        + QString::number(qHash(ids));
 }
 
 QString PendingDeletion::title() const
 {
     const qsizetype n = ids.size();
-    const QString noun = QString::number(n) + QStringLiteral(" node_modules folder") + (n == 1 ? QString() : QStringLiteral("s"));
+    const QString noun =
+        QString::number(n) + QStringLiteral(" node_modules folder") + (n == 1 ? QString() : QStringLiteral("s"));
     if (mode == DeletionMode::trash)
         return QStringLiteral("Move ") + noun + QStringLiteral(" to the Trash?");
     return QStringLiteral("Permanently delete ") + noun + QStringLiteral("?");
@@ -31,8 +32,8 @@ QString PendingDeletion::message(int symlinks) const
                                         "and cannot be recovered."));
     if (symlinks >= 1) {
         paragraphs << QString::number(symlinks) + QStringLiteral(" of them ")
-                          + (symlinks == 1 ? QStringLiteral("is a symbolic link") : QStringLiteral("are symbolic links"))
-                          + QStringLiteral(": only the link is removed, the target keeps its files and its space.");
+                + (symlinks == 1 ? QStringLiteral("is a symbolic link") : QStringLiteral("are symbolic links"))
+                + QStringLiteral(": only the link is removed, the target keeps its files and its space.");
     }
     return paragraphs.join(QStringLiteral("\n\n"));
 }

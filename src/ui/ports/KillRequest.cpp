@@ -45,7 +45,8 @@ QStringList KillRequest::describe(const QList<NodeProcess> &processes, const QSe
         if (ids.contains(process.id))
             kept.append(process);
     }
-    std::stable_sort(kept.begin(), kept.end(), [](const NodeProcess &a, const NodeProcess &b) { return a.pid < b.pid; });
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const NodeProcess &a, const NodeProcess &b) { return a.pid < b.pid; });
 
     QStringList entries;
     for (qsizetype i = 0; i < std::min(kept.size(), s_describedAtMost); ++i) {
@@ -65,8 +66,8 @@ QStringList KillRequest::describe(const QList<NodeProcess> &processes, const QSe
 QString KillRequest::killMessage(const KillRequest &request)
 {
     QStringList lines = request.details;
-    lines.append(request.force
-                     ? QStringLiteral("SIGKILL stops them immediately, with no chance to clean up. Unsaved work is lost.")
-                     : QStringLiteral("Unsaved work in these dev servers will be lost."));
+    lines.append(request.force ? QStringLiteral(
+                     "SIGKILL stops them immediately, with no chance to clean up. Unsaved work is lost.")
+                               : QStringLiteral("Unsaved work in these dev servers will be lost."));
     return lines.join(QLatin1Char('\n'));
 }

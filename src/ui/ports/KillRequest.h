@@ -29,8 +29,7 @@ struct KillRequest
     [[nodiscard]] static KillRequest forProcesses(const QList<NodeProcess> &processes, const QSet<qint32> &ids,
                                                   bool force);
     // A request for every holder of a blocked port, labelled "whatever is holding port N".
-    [[nodiscard]] static KillRequest forPort(const BlockedPort &port, const QList<NodeProcess> &processes,
-                                             bool force);
+    [[nodiscard]] static KillRequest forPort(const BlockedPort &port, const QList<NodeProcess> &processes, bool force);
 
     // One entry per process of processes whose id is in ids, by ascending pid, at most 8,
     // then "…and N more not listed here." when more were found. An entry is

@@ -174,8 +174,9 @@ QWidget *PortsView::header()
     QPalette clear = m_portField->palette();
     clear.setColor(QPalette::Base, Qt::transparent);
     m_portField->setPalette(clear);
-    m_portField->addAction(Icons::themed(QStringLiteral("magnifyingglass"), Tint::Style::secondary),
-                           QLineEdit::LeadingPosition)
+    m_portField
+        ->addAction(Icons::themed(QStringLiteral("magnifyingglass"), Tint::Style::secondary),
+                    QLineEdit::LeadingPosition)
         ->setText(QStringLiteral("Find by port"));
     // The style's own clear button, shown only while there is text; it empties the filter.
     m_portField->setClearButtonEnabled(true);
@@ -203,9 +204,9 @@ QWidget *PortsView::header()
     m_refresh->setObjectName(QStringLiteral("refreshButton"));
     m_refresh->setAccessibleDescription(QStringLiteral("Lists the Node processes and their ports again."));
     glassProminentButton(m_refresh);
-    m_refreshAction = ScreenActions::make(this, QStringLiteral("refreshAction"), QStringLiteral("Refresh"),
-                                          m_refresh->icon(), {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)},
-                                          {this});
+    m_refreshAction =
+        ScreenActions::make(this, QStringLiteral("refreshAction"), QStringLiteral("Refresh"), m_refresh->icon(),
+                            {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)}, {this});
     m_refreshAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_refreshAction, &QAction::triggered, this, [this] { (void)m_store.reload(); });
     ScreenActions::bind(m_refresh, m_refreshAction);
@@ -299,10 +300,10 @@ QWidget *PortsView::processSection()
     m_stopAction = ScreenActions::make(this, QStringLiteral("stopAction"), QStringLiteral("Stop (SIGTERM)"),
                                        Icons::themed(QStringLiteral("stop.circle")),
                                        {QKeySequence(QKeySequence::Delete)}, {m_processTable});
-    m_forceKillAction = ScreenActions::make(this, QStringLiteral("forceKillAction"),
-                                            QStringLiteral("Force Kill (SIGKILL)"),
-                                            Icons::icon(QStringLiteral("xmark.octagon"), Theme::danger()),
-                                            {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_processTable});
+    m_forceKillAction =
+        ScreenActions::make(this, QStringLiteral("forceKillAction"), QStringLiteral("Force Kill (SIGKILL)"),
+                            Icons::icon(QStringLiteral("xmark.octagon"), Theme::danger()),
+                            {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, {m_processTable});
     connect(m_stopAction, &QAction::triggered, this, [this] { requestKill(targetIds(), false); });
     connect(m_forceKillAction, &QAction::triggered, this, [this] { requestKill(targetIds(), true); });
     m_processTable->setMenuActions({m_stopAction, m_forceKillAction});
@@ -399,7 +400,8 @@ void PortsView::showProcesses()
 
 void PortsView::showBlockedPorts(const QList<BlockedPort> &blocked)
 {
-    m_blockedHeading->setText(blocked.isEmpty() ? QStringLiteral("Dev ports") : QStringLiteral("Dev ports held by Node"));
+    m_blockedHeading->setText(blocked.isEmpty() ? QStringLiteral("Dev ports")
+                                                : QStringLiteral("Dev ports held by Node"));
 
     QSet<int> ports;
     for (const BlockedPort &port : blocked)
@@ -530,11 +532,11 @@ QString PortsView::emptyProcessText() const
         }
         if (!holders.isEmpty())
             return QStringLiteral("No Node process is listening on a port starting with ") + filter
-                   + QStringLiteral(". ") + holders.join(QLatin1Char(' '));
+                + QStringLiteral(". ") + holders.join(QLatin1Char(' '));
         return QStringLiteral("No Node process is listening on a port starting with ") + filter
-               + QStringLiteral(". If the port is still refused, the holder is not a Node process and this app "
-                                "cannot see it — `lsof -i :")
-               + filter + QStringLiteral("` will name it.");
+            + QStringLiteral(". If the port is still refused, the holder is not a Node process and this app "
+                             "cannot see it — `lsof -i :")
+            + filter + QStringLiteral("` will name it.");
     }
     if (!m_store.processes().isEmpty())
         return QStringLiteral("No suspicious processes. Turn off “Only suspicious” to see everything Node is running.");
@@ -621,9 +623,9 @@ QMessageBox *PortsView::offerStopParent(const KillOutcome::Respawn &respawn)
                               .arg(kind)
                               .arg(respawn.parent.pid);
     const KillRequest request = KillRequest::forProcesses(m_store.processes(), {respawn.parent.pid}, false);
-    QMessageBox *box = Dialogs::confirm(this, title, KillRequest::killMessage(request),
-                                        QStringLiteral("Stop %1 too").arg(kind), this,
-                                        [this, request] { confirm(request); });
+    QMessageBox *box =
+        Dialogs::confirm(this, title, KillRequest::killMessage(request), QStringLiteral("Stop %1 too").arg(kind), this,
+                         [this, request] { confirm(request); });
     box->escapeButton()->setText(QStringLiteral("Leave Running"));
     box->setObjectName(QStringLiteral("respawned"));
     m_stillRunning.show(box, this, [] {});

@@ -20,8 +20,7 @@ int ProcessTableDelegate::rowHeight()
     return command + s_lineGap + directory + Spacing::of(Space::standard);
 }
 
-void ProcessTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                 const QModelIndex &index) const
+void ProcessTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const Cell cell = beginCell(painter, option, index);
     const QStyleOptionViewItem &opt = cell.option;
@@ -58,8 +57,8 @@ void ProcessTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         const int bottom = QFontMetrics(directoryFont).height();
         const int y = area.top() + (area.height() - top - s_lineGap - bottom) / 2;
         drawLine(painter, QRect(area.left(), y, area.width(), top), commandFont, text, opt.text, Qt::ElideMiddle);
-        drawLine(painter, QRect(area.left(), y + top + s_lineGap, area.width(), bottom), directoryFont,
-                 cell.secondary, directory.toString(), Qt::ElideMiddle);
+        drawLine(painter, QRect(area.left(), y + top + s_lineGap, area.width(), bottom), directoryFont, cell.secondary,
+                 directory.toString(), Qt::ElideMiddle);
         break;
     }
     default:

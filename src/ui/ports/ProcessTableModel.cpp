@@ -12,8 +12,12 @@
 
 ProcessTableModel::ProcessTableModel(ProcessStore &store, QObject *parent)
     : StoreSortedModel(store,
-                       {{QString(), 24}, {QStringLiteral("Ports"), 90}, {QStringLiteral("Type"), 110},
-                        {QStringLiteral("Uptime"), 80}, {QStringLiteral("PID"), 60}, {QStringLiteral("Memory"), 80},
+                       {{QString(), 24},
+                        {QStringLiteral("Ports"), 90},
+                        {QStringLiteral("Type"), 110},
+                        {QStringLiteral("Uptime"), 80},
+                        {QStringLiteral("PID"), 60},
+                        {QStringLiteral("Memory"), 80},
                         {QStringLiteral("Command"), 0}},
                        {std::nullopt, ProcessComparator::Key::portsText, ProcessComparator::Key::kind,
                         ProcessComparator::Key::elapsedSeconds, ProcessComparator::Key::pid,

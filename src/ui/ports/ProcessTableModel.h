@@ -19,8 +19,16 @@ class ProcessTableModel : public StoreSortedModel<NodeProcess, ProcessStore, Pro
     Q_OBJECT
 
 public:
-    enum Column { StatusColumn, PortsColumn, TypeColumn, UptimeColumn, PidColumn, MemoryColumn, CommandColumn,
-                  ColumnCount };
+    enum Column {
+        StatusColumn,
+        PortsColumn,
+        TypeColumn,
+        UptimeColumn,
+        PidColumn,
+        MemoryColumn,
+        CommandColumn,
+        ColumnCount
+    };
     enum Role {
         // The working directory under the command, when known.
         DirectoryRole = FirstOwnRole,

@@ -58,8 +58,8 @@ void BlockedBadge::refresh()
 void BlockedBadge::updateIcon()
 {
     const int side = QFontMetrics(m_text->font()).height() - 2;
-    m_icon->setPixmap(Icons::pixmap(QStringLiteral("exclamationmark.triangle.fill"), side,
-                                    Theme::warning(), devicePixelRatioF()));
+    m_icon->setPixmap(
+        Icons::pixmap(QStringLiteral("exclamationmark.triangle.fill"), side, Theme::warning(), devicePixelRatioF()));
 }
 
 bool BlockedBadge::event(QEvent *event)

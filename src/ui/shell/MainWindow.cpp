@@ -14,8 +14,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater,
-                       const QUrl &productPage, QWidget *parent)
+MainWindow::MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater, const QUrl &productPage,
+                       QWidget *parent)
     : QMainWindow(parent)
     , m_scan(scan)
     , m_productPage(productPage)
@@ -61,8 +61,8 @@ void MainWindow::buildMenus(UpdaterController &updater)
 void MainWindow::showAbout()
 {
     QString message = QCoreApplication::applicationVersion().isEmpty()
-                          ? QString()
-                          : QStringLiteral("Version %1\n\n").arg(QCoreApplication::applicationVersion());
+        ? QString()
+        : QStringLiteral("Version %1\n\n").arg(QCoreApplication::applicationVersion());
     message += QStringLiteral("See which Node processes hold your dev ports, and reclaim the space "
                               "your node_modules folders take.");
     Dialogs::inform(this, QStringLiteral("Quaylight"), message,

@@ -22,8 +22,8 @@ public:
     static constexpr QSize s_minimumContentSize{940, 620};
 
     // productPage empty leaves "Quaylight Help" (and the status bar's home link) out.
-    MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater,
-               const QUrl &productPage, QWidget *parent = nullptr);
+    MainWindow(ProcessStore &processes, ScanStore &scan, UpdaterController &updater, const QUrl &productPage,
+               QWidget *parent = nullptr);
 
     [[nodiscard]] RootView *rootView() const { return m_rootView; }
 

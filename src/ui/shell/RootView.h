@@ -26,8 +26,7 @@ public:
     static constexpr int s_sidebarMaximumWidth = 240;
 
     // productPage empty leaves the status bar's home link out.
-    RootView(ProcessStore &processes, ScanStore &scan, const QUrl &productPage,
-             QWidget *parent = nullptr);
+    RootView(ProcessStore &processes, ScanStore &scan, const QUrl &productPage, QWidget *parent = nullptr);
 
     [[nodiscard]] Section selection() const { return m_selection; }
     void setSelection(Section section);

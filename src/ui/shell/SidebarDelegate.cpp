@@ -31,8 +31,8 @@ void SidebarDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
     // The icons carry the accent colour, the titles the text colour.
     const QIcon icon = qvariant_cast<QIcon>(index.data(Qt::DecorationRole));
-    const QRect iconRect(option.rect.left() + s_inset, option.rect.center().y() - s_iconSize / 2 + 1,
-                         s_iconSize, s_iconSize);
+    const QRect iconRect(option.rect.left() + s_inset, option.rect.center().y() - s_iconSize / 2 + 1, s_iconSize,
+                         s_iconSize);
     QPixmap tinted = icon.pixmap(QSize(s_iconSize, s_iconSize), painter->device()->devicePixelRatioF());
     {
         QPainter recolour(&tinted);
@@ -47,9 +47,9 @@ void SidebarDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->setFont(font);
     painter->setPen(palette.color(QPalette::WindowText));
     const QRect textRect = option.rect.adjusted(s_inset + s_iconSize + s_gap, 0, -s_inset, 0);
-    painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-                      QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(),
-                                                    Qt::ElideRight, textRect.width()));
+    painter->drawText(
+        textRect, Qt::AlignVCenter | Qt::AlignLeft,
+        QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width()));
     painter->restore();
 }
 

@@ -36,11 +36,9 @@ StatusBar::StatusBar(ProcessStore &processes, const QUrl &productPage, QWidget *
     identity->setSpacing(Spacing::of(Space::related));
     auto *icon = new QLabel;
     const int iconSide = QFontMetrics(m_reading->font()).height() - 2;
-    icon->setPixmap(Icons::pixmap(QStringLiteral("powerplug.fill"), iconSide, Theme::nodeGreen(),
-                                  devicePixelRatioF()));
+    icon->setPixmap(Icons::pixmap(QStringLiteral("powerplug.fill"), iconSide, Theme::nodeGreen(), devicePixelRatioF()));
     identity->addWidget(icon);
-    auto *name = captionLabel(QStringLiteral("Quaylight"), Tint::Style::primary,
-                              QStringLiteral("statusName"));
+    auto *name = captionLabel(QStringLiteral("Quaylight"), Tint::Style::primary, QStringLiteral("statusName"));
     name->setTextStyle(TextStyle::caption, QFont::DemiBold);
     identity->addWidget(name);
     if (const std::optional<QString> version = bundleVersion()) {

@@ -52,7 +52,7 @@ QList<int> KeyedListModelBase::columnWidths() const
 bool KeyedListModelBase::holds(const QModelIndex &index) const
 {
     return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < rowCount()
-           && index.column() < m_columns.size();
+        && index.column() < m_columns.size();
 }
 
 void KeyedListModelBase::emitChangedRuns(const QList<int> &rows)

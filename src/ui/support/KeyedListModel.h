@@ -333,8 +333,8 @@ public:
 
 protected:
     // sortKeys: the key of each column in order, nothing for a column that does not sort.
-    StoreSortedModel(Store &store, QList<KeyedListModelBase::Column> columns,
-                     QList<std::optional<SortKey>> sortKeys, QObject *parent)
+    StoreSortedModel(Store &store, QList<KeyedListModelBase::Column> columns, QList<std::optional<SortKey>> sortKeys,
+                     QObject *parent)
         : KeyedListModel<Record>(std::move(columns), parent)
         , m_store(store)
         , m_sortKeys(std::move(sortKeys))

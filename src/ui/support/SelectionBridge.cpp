@@ -8,8 +8,7 @@ SelectionBridge::SelectionBridge(QAbstractItemView *view, const KeyedListModelBa
     connect(&m_model, &KeyedListModelBase::refreshed, this, &SelectionBridge::selectFromStore);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { selectInserted(first, last); });
-    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &SelectionBridge::storeSelection);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &SelectionBridge::storeSelection);
 }
 
 QItemSelectionModel::SelectionFlags SelectionBridge::noteCommand(QItemSelectionModel::SelectionFlags command)

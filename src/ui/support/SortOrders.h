@@ -5,7 +5,6 @@
 #include <QTableView>
 #include <Qt>
 
-
 // What a click on a table's header does to a store's sort order (a list of comparators, the
 // most significant first, each with a key and an order), and the binding of a header to it.
 namespace SortOrders {

@@ -90,14 +90,14 @@ private slots:
         }
         makeDirs(root + "/app/node_modules");
         result = Scanner::deleteModules({recordFor(root + "/app", root)}, DeletionMode::trash, root);
-        QCOMPARE(result.trashedURLs, QList<QByteArray> {m_home->path(".local/share/Trash/files/node_modules")});
+        QCOMPARE(result.trashedURLs, QList<QByteArray>{m_home->path(".local/share/Trash/files/node_modules")});
     }
 
     void sameNamesAndOddNamesStayApart()
     {
         const QByteArray root = m_home->path("code");
         const QByteArray odd = root + "/a b%#?\n-\xff";
-        const QList<QByteArray> parents {root + "/one", root + "/two", odd, root + "/four"};
+        const QList<QByteArray> parents{root + "/one", root + "/two", odd, root + "/four"};
         QList<NodeModule> modules;
         for (const QByteArray &parent : parents) {
             writeFile(parent + "/node_modules/marker", parent.size());
@@ -114,9 +114,9 @@ private slots:
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::trash, root);
         QCOMPARE(result.errors, QStringList());
         QCOMPARE(result.removedIDs.size(), 5);
-        QCOMPARE(result.trashedURLs, (QList<QByteArray> {files + "/node_modules", files + "/node_modules.2",
-                                                         files + "/node_modules.4", files + "/node_modules.5",
-                                                         files + "/node_modules.6"}));
+        QCOMPARE(result.trashedURLs,
+                 (QList<QByteArray>{files + "/node_modules", files + "/node_modules.2", files + "/node_modules.4",
+                                    files + "/node_modules.5", files + "/node_modules.6"}));
         QVERIFY(isLink(files + "/node_modules.6"));
         QVERIFY(exists(m_home->path("shared/nm/pkg.js")));
         for (qsizetype i = 0; i < parents.size(); ++i)
@@ -150,8 +150,8 @@ private slots:
         QCOMPARE(result.errors.size(), 1);
         QVERIFY(result.errors.first().startsWith(QStringLiteral("app: ")) && result.removedIDs.isEmpty());
         QVERIFY(exists(root + "/app/node_modules/pkg.js"));
-        QCOMPARE(
-            fingerprint(m_home->path("elsewhere")) + fingerprint(m_home->path("data/Trash/info")), QList<QByteArray>());
+        QCOMPARE(fingerprint(m_home->path("elsewhere")) + fingerprint(m_home->path("data/Trash/info")),
+                 QList<QByteArray>());
 
         // A Trash folder owned by someone else is not used either.
         QVERIFY(::unlink(m_home->path("data/Trash/files").constData()) == 0);
@@ -189,8 +189,9 @@ private slots:
         const auto removeOurs = qScopeGuard([&] {
             const QByteArray info = trash + "/info/" + trashed.mid(trashed.lastIndexOf('/') + 1) + ".trashinfo";
             if (!trashExisted || !trashed.isEmpty())
-                QProcess::execute("/bin/rm", {"-rf", "--", QFile::decodeName(trashExisted ? trashed : trash),
-                                              QFile::decodeName(trashExisted ? info : trash)});
+                QProcess::execute("/bin/rm",
+                                  {"-rf", "--", QFile::decodeName(trashExisted ? trashed : trash),
+                                   QFile::decodeName(trashExisted ? info : trash)});
         });
         QCOMPARE(result.errors, QStringList());
         QVERIFY(trashed.startsWith(trash + "/files/node_modules") && exists(trashed + "/pkg.js"));

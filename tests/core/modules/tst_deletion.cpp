@@ -113,8 +113,8 @@ private slots:
         writeFile(root + "/app/package.json", 100);
         const QList<QByteArray> outsideBefore = fingerprint(outside);
 
-        const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(odd, root),
-                                         recordFor(root + "/linked", root), recordFor(root + "/filed", root)};
+        const QList<NodeModule> modules{recordFor(root + "/app", root), recordFor(odd, root),
+                                        recordFor(root + "/linked", root), recordFor(root + "/filed", root)};
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
         DeletionResult expected;
         for (const NodeModule &module : modules) {
@@ -140,16 +140,15 @@ private slots:
         notModules.modulePath = root + "/three/node_modules2";
         notModules.id = notModules.modulePath;
 
-        const QList<NodeModule> modules {recordFor(root + "/one", root), recordFor(root + "/gone", root),
-                                         recordFor(path("work/apps/x"), root), notModules,
-                                         recordFor(root + "/two", root)};
+        const QList<NodeModule> modules{recordFor(root + "/one", root), recordFor(root + "/gone", root),
+                                        recordFor(path("work/apps/x"), root), notModules,
+                                        recordFor(root + "/two", root)};
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
         DeletionResult expected;
         expected.removedIDs = {root + "/one/node_modules", root + "/two/node_modules"};
         expected.errors = QStringList{QStringLiteral("gone: could not open its folder: No such file or directory")};
-        expected.refusals
-            = QStringList{pathText(path("work/apps/x/node_modules")) + ": outside the scanned folder",
-                pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
+        expected.refusals = QStringList{pathText(path("work/apps/x/node_modules")) + ": outside the scanned folder",
+                                        pathText(root + "/three/node_modules2") + ": not a node_modules directory"};
         expected.freedBytes = result.freedBytes;
         QCOMPARE(result, expected);
         QVERIFY(exists(path("work/apps/x/node_modules")) && exists(root + "/three/node_modules2"));
@@ -161,7 +160,7 @@ private slots:
     void freedBytesAreWhatTheDiskGetsBack()
     {
         if (qEnvironmentVariableIsEmpty("QUAYLIGHT_PRIVATE_MOUNTS")) {
-            const QStringList unshare {"-m", "--propagation", "private"};
+            const QStringList unshare{"-m", "--propagation", "private"};
             if (QProcess::execute(QStringLiteral("unshare"), unshare + QStringList{"/bin/true"}) != 0)
                 QSKIP("private mount namespaces are not permitted here (unshare -m)");
             QProcess self;
@@ -364,8 +363,8 @@ private slots:
             stop = position == 2;
         };
         control.stopRequested = [&] { return stop; };
-        const QList<NodeModule> modules {recordFor(root + "/one", root), recordFor(root + "/two", root),
-                                         recordFor(root + "/three", root)};
+        const QList<NodeModule> modules{recordFor(root + "/one", root), recordFor(root + "/two", root),
+                                        recordFor(root + "/three", root)};
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root, control);
         QCOMPARE(positions, (QList<qsizetype>{1, 2}));
         QCOMPARE(result.removedIDs, QSet<QByteArray>{root + "/one/node_modules"});
@@ -384,7 +383,7 @@ private slots:
         makeChain(root + "/outside-chain", 10, "o", 1, 10);
         QVERIFY(::symlinkat(path("root/outside-chain").constData(), deepFd.get(), "node_modules/link") == 0);
 
-        const QList<NodeModule> modules {recordFor(root + "/app", root), recordFor(deepProject, root)};
+        const QList<NodeModule> modules{recordFor(root + "/app", root), recordFor(deepProject, root)};
         QCOMPARE(modules[1].modulePath, deepProject + "/node_modules");
         const DeletionResult result = Scanner::deleteModules(modules, DeletionMode::permanent, root);
         QCOMPARE(std::pair(result.errors, result.removedIDs.size()), std::pair(QStringList(), qsizetype(2)));

@@ -40,15 +40,15 @@ private slots:
         const QDateTime now = at(1700000000);
         const auto name = [&](const QString &project) { return record(project, "/p", 0, false, now); };
         const auto path = [&](const QByteArray &parent) { return record(QStringLiteral("x"), parent, 0, false, now); };
-        QTest::newRow("upper case before lower") << name(QStringLiteral("Zeta")) << name(QStringLiteral("alpha"))
-                                                  << int(Key::projectName) << -1;
+        QTest::newRow("upper case before lower")
+            << name(QStringLiteral("Zeta")) << name(QStringLiteral("alpha")) << int(Key::projectName) << -1;
         QTest::newRow("prefix first") << name(QStringLiteral("app")) << name(QStringLiteral("app2"))
                                       << int(Key::projectName) << -1;
         QTest::newRow("not by locale") << name(QStringLiteral("z")) << name(QStringLiteral("é"))
                                        << int(Key::projectName) << -1;
         // UTF-16 units would put the emoji's surrogates before U+FF21.
-        QTest::newRow("supplementary after BMP") << name(QStringLiteral("\U0001F600")) << name(QStringLiteral("\uFF21"))
-                                                 << int(Key::projectName) << 1;
+        QTest::newRow("supplementary after BMP")
+            << name(QStringLiteral("\U0001F600")) << name(QStringLiteral("\uFF21")) << int(Key::projectName) << 1;
         QTest::newRow("equal names") << name(QStringLiteral("web")) << name(QStringLiteral("web"))
                                      << int(Key::projectName) << 0;
         QTest::newRow("path bytes") << path("/a/Z") << path("/a/b") << int(Key::parentPath) << -1;
@@ -57,13 +57,13 @@ private slots:
         QTest::newRow("size") << record(QStringLiteral("x"), "/p", 10, false, now)
                               << record(QStringLiteral("x"), "/p", 9, false, now) << int(Key::reclaimableBytes) << 1;
         QTest::newRow("link counts 0") << record(QStringLiteral("x"), "/p", 1000, true, now)
-                                       << record(QStringLiteral("x"), "/p", 1, false, now)
-                                       << int(Key::reclaimableBytes) << -1;
+                                       << record(QStringLiteral("x"), "/p", 1, false, now) << int(Key::reclaimableBytes)
+                                       << -1;
         QTest::newRow("date") << record(QStringLiteral("x"), "/p", 0, false, at(5))
                               << record(QStringLiteral("x"), "/p", 0, false, at(6)) << int(Key::lastAccessed) << -1;
-        QTest::newRow("unknown date first") << record(QStringLiteral("x"), "/p", 0, false, DateFormat::distantPast())
-                                            << record(QStringLiteral("x"), "/p", 0, false, at(0))
-                                            << int(Key::lastAccessed) << -1;
+        QTest::newRow("unknown date first")
+            << record(QStringLiteral("x"), "/p", 0, false, DateFormat::distantPast())
+            << record(QStringLiteral("x"), "/p", 0, false, at(0)) << int(Key::lastAccessed) << -1;
     }
 
     void comparesByKey()
@@ -87,8 +87,8 @@ private slots:
         const QDateTime now = at(1700000000);
         const NodeModule big = record(QStringLiteral("shop"), "/a/shop", 500, false, now);
         const NodeModule alsoBig = record(QStringLiteral("blog"), "/a/blog", 500, false, now);
-        const ModuleSortOrder order{
-            {Key::reclaimableBytes, Qt::DescendingOrder}, {Key::projectName, Qt::AscendingOrder}};
+        const ModuleSortOrder order{{Key::reclaimableBytes, Qt::DescendingOrder},
+                                    {Key::projectName, Qt::AscendingOrder}};
         QVERIFY(sortsBefore(order, alsoBig, big));
         QVERIFY(!sortsBefore(order, big, alsoBig));
         QVERIFY(!sortsBefore(order, big, big));

@@ -35,10 +35,13 @@ private slots:
                                 "only \u2014 2.0 GB stays on disk at the target."));
 
         const NodeModule unmeasured = moduleRecord("/w/e", "e", NodeModule::s_sizeNotMeasured, true, QByteArray("/"));
-        QCOMPARE(std::pair(unmeasured.reclaimableBytes(), unmeasured.symlinkExplanation()),
-                 std::pair(qint64(0), std::optional(QStringLiteral(
-                     "node_modules is a symbolic link to /, which is not a node_modules folder, so its size was not "
-                     "measured. Deleting removes the link only — everything at the target stays on disk."))));
+        QCOMPARE(
+            std::pair(unmeasured.reclaimableBytes(), unmeasured.symlinkExplanation()),
+            std::pair(
+                qint64(0),
+                std::optional(QStringLiteral(
+                    "node_modules is a symbolic link to /, which is not a node_modules folder, so its size was not "
+                    "measured. Deleting removes the link only — everything at the target stays on disk."))));
 
         const NodeModule broken = moduleRecord("/w/c", "c", 0, true);
         QCOMPARE(broken.reclaimableBytes(), 0);
@@ -55,7 +58,7 @@ private slots:
     {
         ModuleGroups grouped;
         QVERIFY(grouped.sorted().isEmpty());
-        const QList<NodeModule> modules {
+        const QList<NodeModule> modules{
             moduleRecord("/r/shop/a", "shop", 100),
             moduleRecord("/r/links/x", "links", 9000, true, QByteArray("/t")),
             moduleRecord("/r/blog", "blog", 50),
@@ -76,18 +79,18 @@ private slots:
         QCOMPARE(groups.size(), 3);
         QCOMPARE(groups[0].key, QStringLiteral("blog"));
         QCOMPARE(groups[0].totalBytes, 550);
-        QCOMPARE(ids(groups[0].modules), (QList<QByteArray> {"/r/blog/y/node_modules", "/r/blog/node_modules"}));
+        QCOMPARE(ids(groups[0].modules), (QList<QByteArray>{"/r/blog/y/node_modules", "/r/blog/node_modules"}));
         QCOMPARE(groups[1].key, QStringLiteral("shop"));
         // The live link sorts by its target's size but adds nothing to the total;
         // equal sizes keep their input order.
         QCOMPARE(groups[1].totalBytes, 500);
         QCOMPARE(ids(groups[1].modules),
-                 (QList<QByteArray> {"/r/shop/b/node_modules", "/r/shop/d/node_modules", "/r/shop/a/node_modules",
-                                     "/r/shop/c/node_modules"}));
+                 (QList<QByteArray>{"/r/shop/b/node_modules", "/r/shop/d/node_modules", "/r/shop/a/node_modules",
+                                    "/r/shop/c/node_modules"}));
         // A group of links only frees nothing and comes last.
         QCOMPARE(groups[2].key, QStringLiteral("links"));
         QCOMPARE(groups[2].totalBytes, 0);
-        QCOMPARE(ids(groups[2].modules), (QList<QByteArray> {"/r/links/x/node_modules", "/r/links/z/node_modules"}));
+        QCOMPARE(ids(groups[2].modules), (QList<QByteArray>{"/r/links/x/node_modules", "/r/links/z/node_modules"}));
     }
 };
 

@@ -90,8 +90,8 @@ private slots:
         const QByteArray root = scratch.path("root");
         const QByteArray outside = scratch.path("outside");
         for (const char *folder : {"/node_modules/pkg", "/a/node_modules/dep/node_modules", "/b/node_modules",
-                 "/c/x/node_modules", "/c/y/z/node_modules", "/c/x/sub/node_modules", "/.git/p/node_modules",
-                 "/__pycache__/p/node_modules", "/d/.cache/p/node_modules"})
+                                   "/c/x/node_modules", "/c/y/z/node_modules", "/c/x/sub/node_modules",
+                                   "/.git/p/node_modules", "/__pycache__/p/node_modules", "/d/.cache/p/node_modules"})
             makeDirs(root + folder);
         writeFile(root + "/plain/node_modules", 10);
         makeDirs(outside + "/p/node_modules");
@@ -104,9 +104,9 @@ private slots:
 
         const QList<QByteArray> found = Scanner::findParentDirs(root, CancelToken());
         QCOMPARE(std::pair(QSet<QByteArray>(found.cbegin(), found.cend()), found.size()),
-            std::pair(QSet<QByteArray>{root, root + "/a", root + "/b", root + "/c/x", root + "/c/x/sub",
-                          root + "/c/y/z", root + "/plain", root + "/e", odd},
-                qsizetype(9)));
+                 std::pair(QSet<QByteArray>{root, root + "/a", root + "/b", root + "/c/x", root + "/c/x/sub",
+                                            root + "/c/y/z", root + "/plain", root + "/e", odd},
+                           qsizetype(9)));
         // Depth first from the root: a folder comes before the folders below it.
         QCOMPARE(found.first(), root);
         QVERIFY(found.indexOf(root + "/c/x") < found.indexOf(root + "/c/x/sub"));
@@ -125,9 +125,15 @@ private slots:
         const QByteArray outside = scratch.path("outside");
         writeFile(outside + "/big", 3 * 1024 * 1024);
         writeFile(outside + "/folder/inner", 200000);
-        const std::pair<const char *, qint64> files[]
-            = {{"/empty", 0}, {"/one", 1}, {"/page", 4096}, {"/.hidden", 5000}, {"/pkg/lib/index.js", 12345},
-                {"/pkg/node_modules/nested/x.js", 777}, {"/.bin/tool", 300}, {"/caf\xe9 \n-odd", 9000}, {"/sparse", 0}};
+        const std::pair<const char *, qint64> files[] = {{"/empty", 0},
+                                                         {"/one", 1},
+                                                         {"/page", 4096},
+                                                         {"/.hidden", 5000},
+                                                         {"/pkg/lib/index.js", 12345},
+                                                         {"/pkg/node_modules/nested/x.js", 777},
+                                                         {"/.bin/tool", 300},
+                                                         {"/caf\xe9 \n-odd", 9000},
+                                                         {"/sparse", 0}};
         for (const auto &[name, size] : files)
             writeFile(modules + name, size);
         makeLink(outside + "/big", modules + "/link-to-file");
@@ -173,7 +179,7 @@ private slots:
                  std::tuple(du, outside, du - outside));
         struct stat st;
         QVERIFY(::stat((modules + "/b.js").constData(), &st) == 0);
-        const SharedInode expected {quint64(st.st_dev), quint64(st.st_ino), outside, 2, 1};
+        const SharedInode expected{quint64(st.st_dev), quint64(st.st_ino), outside, 2, 1};
         QCOMPARE(module->sharedInodes.list(), std::vector<SharedInode>{expected});
     }
 
@@ -196,7 +202,7 @@ private slots:
                 && process.exitCode() == 0;
         };
         makeDirs(scratch.path("tool"));
-        const QStringList npmInstall {"install", "--prefix", ".", "--no-audit", "--no-fund", "pnpm@9"};
+        const QStringList npmInstall{"install", "--prefix", ".", "--no-audit", "--no-fund", "pnpm@9"};
         if (!run(QStringLiteral("npm"), npmInstall, scratch.path("tool")))
             QSKIP("pnpm could not be installed with npm (no npm or no registry here)");
         const QString pnpm = QFile::decodeName(scratch.path("tool/node_modules/.bin/pnpm"));
@@ -208,8 +214,8 @@ private slots:
             manifest.write("{\"name\": \"" + project
                            + "\", \"version\": \"1.0.0\", \"dependencies\": {\"is-number\": \"7.0.0\"}}");
             manifest.close();
-            const QStringList pnpmInstall {"install", "--store-dir", QFile::decodeName(scratch.path("store")),
-                                           "--package-import-method", "hardlink"};
+            const QStringList pnpmInstall{"install", "--store-dir", QFile::decodeName(scratch.path("store")),
+                                          "--package-import-method", "hardlink"};
             if (!run(pnpm, pnpmInstall, root + '/' + project))
                 QSKIP("pnpm install failed (no registry here)");
         }
@@ -286,8 +292,8 @@ private slots:
 
         const std::optional<NodeModule> broken = Scanner::measure(root + "/broken", root, token);
         QVERIFY(broken);
-        QCOMPARE(
-            std::tuple(broken->isSymlink, broken->symlinkTarget, broken->sizeBytes), std::tuple(true, std::nullopt, 0));
+        QCOMPARE(std::tuple(broken->isSymlink, broken->symlinkTarget, broken->sizeBytes),
+                 std::tuple(true, std::nullopt, 0));
         const std::optional<NodeModule> filed = Scanner::measure(root + "/filed", root, token);
         QVERIFY(filed);
         QCOMPARE(std::pair(filed->isSymlink, filed->sizeBytes), std::pair(false, qint64(0)));
@@ -300,13 +306,13 @@ private slots:
         const std::optional<NodeModule> odd = Scanner::measure(project, root, token);
         QVERIFY(odd);
         QCOMPARE(std::tuple(odd->modulePath, odd->projectName, odd->sizeBytes),
-            std::tuple(
-                project + "/node_modules", QStringLiteral("-x \n\uFFFD"), allocatedBelow(project + "/node_modules")));
+                 std::tuple(project + "/node_modules", QStringLiteral("-x \n\uFFFD"),
+                            allocatedBelow(project + "/node_modules")));
         writeFile(root + "/node_modules/b", 100);
         const std::optional<NodeModule> atRoot = Scanner::measure(root, root, token);
         QVERIFY(atRoot);
         QCOMPARE(std::pair(atRoot->groupKey, atRoot->projectName),
-            std::pair(QStringLiteral("(root)"), QStringLiteral("code")));
+                 std::pair(QStringLiteral("(root)"), QStringLiteral("code")));
     }
 
     void cancellationStopsEarly()
@@ -365,7 +371,7 @@ private slots:
 
         const QList<QByteArray> found = Scanner::findParentDirs(root, CancelToken());
         QVERIFY(found == (QList<QByteArray>{deepProject, longProject})
-            || found == (QList<QByteArray>{longProject, deepProject}));
+                || found == (QList<QByteArray>{longProject, deepProject}));
 
         const FileDescriptor modulesFd(openDeep(modules));
         QVERIFY(modulesFd.isValid());

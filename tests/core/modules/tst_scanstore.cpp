@@ -19,7 +19,10 @@ using Scanner::DeletionResult;
 
 namespace {
 
-QByteArray idOf(const QByteArray &parent) { return parent + "/node_modules"; }
+QByteArray idOf(const QByteArray &parent)
+{
+    return parent + "/node_modules";
+}
 
 // A project whose node_modules holds `size` bytes of real data; returns the parent.
 QByteArray makeProject(const QByteArray &parent, qint64 size)
@@ -35,7 +38,12 @@ struct Gate
 {
     QSemaphore passes;
     std::atomic<int> waiting = 0;
-    void pass() { ++waiting; (void)passes.tryAcquire(1, 60000); --waiting; }
+    void pass()
+    {
+        ++waiting;
+        (void)passes.tryAcquire(1, 60000);
+        --waiting;
+    }
     void open() { passes.release(1 << 20); }
 };
 
@@ -65,7 +73,10 @@ struct StoreLog
     explicit StoreLog(ScanStore &store)
     {
         const auto log = [&](auto signal, auto append) {
-            QObject::connect(&store, signal, &context, [this, append] { append(); ++emissions; });
+            QObject::connect(&store, signal, &context, [this, append] {
+                append();
+                ++emissions;
+            });
         };
         log(&ScanStore::statusTextChanged, [this, &store] { statuses.append(store.statusText()); });
         log(&ScanStore::progressTextChanged, [this, &store] { progress.append(store.progressText()); });
@@ -93,7 +104,11 @@ struct StoreLog
 struct PostedCalls : QObject
 {
     explicit PostedCalls(QObject &target) { target.installEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *event) override { count += event->type() == QEvent::MetaCall; return false; }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::MetaCall;
+        return false;
+    }
     int count = 0;
 };
 
@@ -173,9 +188,12 @@ private slots:
         QTest::addColumn<int>("projects");
         QTest::addColumn<QString>("measuring");
         QTest::addColumn<QString>("found");
-        QTest::newRow("none") << 0 << "Measuring 0 folders…" << "Found 0 node_modules folders.";
-        QTest::newRow("one") << 1 << "Measuring 1 folder…" << "Found 1 node_modules folder.";
-        QTest::newRow("several") << 12 << "Measuring 12 folders…" << "Found 12 node_modules folders.";
+        QTest::newRow("none") << 0 << "Measuring 0 folders…"
+                              << "Found 0 node_modules folders.";
+        QTest::newRow("one") << 1 << "Measuring 1 folder…"
+                             << "Found 1 node_modules folder.";
+        QTest::newRow("several") << 12 << "Measuring 12 folders…"
+                                 << "Found 12 node_modules folders.";
     }
 
     // The texts in their order, the progress counting up with the running total, and
@@ -342,20 +360,20 @@ private slots:
         std::condition_variable changed;
         int inFlight = 0, started = 0, peak = 0;
         ScanStore store(Scanner::findParentDirs,
-            [&](const QByteArray &parent, const QByteArray &scanRoot, const CancelToken &token) {
-                {
-                    std::unique_lock lock(mutex);
-                    ++started;
-                    peak = std::max(peak, ++inFlight);
-                    changed.notify_all();
-                    changed.wait_for(
-                        lock, std::chrono::milliseconds(250), [&] { return inFlight > 8 || started == s_projects; });
-                }
-                std::optional<NodeModule> module = Scanner::measure(parent, scanRoot, token);
-                std::lock_guard lock(mutex);
-                --inFlight;
-                return module;
-            });
+                        [&](const QByteArray &parent, const QByteArray &scanRoot, const CancelToken &token) {
+                            {
+                                std::unique_lock lock(mutex);
+                                ++started;
+                                peak = std::max(peak, ++inFlight);
+                                changed.notify_all();
+                                changed.wait_for(lock, std::chrono::milliseconds(250),
+                                                 [&] { return inFlight > 8 || started == s_projects; });
+                            }
+                            std::optional<NodeModule> module = Scanner::measure(parent, scanRoot, token);
+                            std::lock_guard lock(mutex);
+                            --inFlight;
+                            return module;
+                        });
         store.setRootPath(QFile::decodeName(root));
         store.startScan();
         QTRY_COMPARE_WITH_TIMEOUT(store.statusText(), QStringLiteral("Found 30 node_modules folders."), 60000);
@@ -368,8 +386,8 @@ private slots:
         const SixRecords six;
         const QSet<QByteArray> some{idOf(six.a), six.linked, six.broken, "/no/such/node_modules"};
         QCOMPARE(std::tuple(six.store->totalBytes(), six.store->symlinkCount(), six.store->reclaimableBytes(some),
-                     six.store->symlinkCount(some), six.store->symlinkCount({idOf(six.b)})),
-            std::tuple(six.aBytes + six.bBytes + six.cBytes + six.dBytes, 2, six.aBytes, 2, 0));
+                            six.store->symlinkCount(some), six.store->symlinkCount({idOf(six.b)})),
+                 std::tuple(six.aBytes + six.bBytes + six.cBytes + six.dBytes, 2, six.aBytes, 2, 0));
         const QList<ModuleGroup> groups = six.store->groups();
         QCOMPARE(std::tuple(groups.size(), groups.at(0).key, groups.at(0).totalBytes),
                  std::tuple(qsizetype(5), QStringLiteral("a"), six.aBytes + six.cBytes));
@@ -381,8 +399,8 @@ private slots:
         ScanStore &store = *six.store;
         store.setSelection(idsOf(store.modules()));
         StoreLog log(store);
-        QFuture<DeletionResult> nothing
-            = store.deleteModules({"/no/such/node_modules", idOf(six.a) + "2"}, DeletionMode::permanent);
+        QFuture<DeletionResult> nothing =
+            store.deleteModules({"/no/such/node_modules", idOf(six.a) + "2"}, DeletionMode::permanent);
         QVERIFY(nothing.isFinished());
         QCOMPARE(nothing.result(), DeletionResult());
         QCOMPARE(store.deleteModules({}, DeletionMode::trash).result(), DeletionResult());
@@ -407,8 +425,8 @@ private slots:
             QVERIFY(location.startsWith(m_home.path("data/Trash/files/")) && exists(location));
         QVERIFY(!exists(idOf(six.a)) && !exists(idOf(six.b)));
         QCOMPARE(store.statusText(),
-            QStringLiteral("Moved 2 to the Trash (%1 reclaimed once emptied). 4 folders remaining.")
-                .arg(ByteFormat::string(six.aBytes + six.bBytes)));
+                 QStringLiteral("Moved 2 to the Trash (%1 reclaimed once emptied). 4 folders remaining.")
+                     .arg(ByteFormat::string(six.aBytes + six.bBytes)));
         order.removeAll(idOf(six.a));
         order.removeAll(idOf(six.b));
         QCOMPARE(std::pair(idList(store.modules()), store.selection()), std::pair(order, idsOf(store.modules())));
@@ -438,10 +456,10 @@ private slots:
         QFuture<DeletionResult> refused = store.deleteModules({six.broken}, DeletionMode::trash);
         QTRY_VERIFY(refused.isFinished());
         QCOMPARE(refused.result().refusals,
-            QStringList{QFile::decodeName(six.broken) + QStringLiteral(": outside the scanned folder")});
+                 QStringList{QFile::decodeName(six.broken) + QStringLiteral(": outside the scanned folder")});
         QVERIFY(refused.result().removedIDs.isEmpty());
         QCOMPARE(store.statusText(),
-            QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 6 folders remaining."));
+                 QStringLiteral("Moved 0 to the Trash (0 B reclaimed once emptied). 6 folders remaining."));
         QCOMPARE(std::pair(store.modules().size(), store.selection()),
                  std::pair(qsizetype(6), QSet<QByteArray>{six.broken}));
         QVERIFY(isLink(six.broken));
@@ -458,11 +476,11 @@ private slots:
         QFuture<DeletionResult> second = store.deleteModules({d, "/elsewhere/node_modules"}, DeletionMode::permanent);
         QTRY_VERIFY(first.isFinished() && second.isFinished());
         QCOMPARE(std::tuple(second.result().removedIDs, store.modules().size(), store.selection()),
-            std::tuple(QSet<QByteArray>{d}, qsizetype(4), QSet<QByteArray>{"/elsewhere/node_modules"}));
+                 std::tuple(QSet<QByteArray>{d}, qsizetype(4), QSet<QByteArray>{"/elsewhere/node_modules"}));
         const QString last = QStringLiteral("Deleted 1 permanently. Freed %1. 4 folders remaining.");
         QVERIFY2(store.statusText() == last.arg(ByteFormat::string(six.cBytes))
-                || store.statusText() == last.arg(ByteFormat::string(six.dBytes)),
-            qPrintable(store.statusText()));
+                     || store.statusText() == last.arg(ByteFormat::string(six.dBytes)),
+                 qPrintable(store.statusText()));
         QVERIFY(!exists(c) && !exists(d) && exists(six.c + "/package.json"));
     }
 
@@ -481,16 +499,18 @@ private slots:
     void visibleFollowsTheSortOrderAndKeepsArrivalAmongEquals()
     {
         const Scratch tree;
-        ScanStore store([](const QByteArray &root, const CancelToken &) {
-            return QList<QByteArray>{root + "/b", root + "/a", root + "/c", root + "/d"};
-        }, [](const QByteArray &parent, const QByteArray &, const CancelToken &) {
-            NodeModule module;
-            module.id = module.modulePath = parent + "/node_modules";
-            module.parentPath = parent;
-            module.projectName = QFile::decodeName(parent.mid(parent.lastIndexOf('/') + 1));
-            module.sizeBytes = parent.endsWith('c') ? 2048 : 1024;
-            return std::optional<NodeModule>(module);
-        });
+        ScanStore store(
+            [](const QByteArray &root, const CancelToken &) {
+                return QList<QByteArray>{root + "/b", root + "/a", root + "/c", root + "/d"};
+            },
+            [](const QByteArray &parent, const QByteArray &, const CancelToken &) {
+                NodeModule module;
+                module.id = module.modulePath = parent + "/node_modules";
+                module.parentPath = parent;
+                module.projectName = QFile::decodeName(parent.mid(parent.lastIndexOf('/') + 1));
+                module.sizeBytes = parent.endsWith('c') ? 2048 : 1024;
+                return std::optional<NodeModule>(module);
+            });
         store.setRootPath(QFile::decodeName(tree.path()));
         store.startScan();
         QTRY_VERIFY(!store.isScanning());
@@ -525,8 +545,8 @@ private slots:
         const qint64 freed = allocatedBelow(idOf(a)) + allocatedBelow(idOf(b));
         StoreLog log(store);
 
-        QFuture<DeletionResult> deletion = store.deleteModules({idOf(a), idOf(b), tree.path("x/node_modules")},
-                                                               DeletionMode::permanent);
+        QFuture<DeletionResult> deletion =
+            store.deleteModules({idOf(a), idOf(b), tree.path("x/node_modules")}, DeletionMode::permanent);
         QCOMPARE(store.statusText(), QStringLiteral("Deleting 1 of 2…"));
         QCOMPARE(std::pair(store.deletingIds(), store.selection()),
                  std::pair(QSet<QByteArray>{idOf(a), idOf(b)}, QSet<QByteArray>{idOf(c)}));
@@ -536,9 +556,10 @@ private slots:
         QVERIFY(again.isFinished() && again.result() == DeletionResult());
 
         QTRY_VERIFY(deletion.isFinished());
-        QCOMPARE(log.statuses, (QStringList{"Deleting 1 of 2…", "Deleting 2 of 2…",
-                                            QStringLiteral("Deleted 2 permanently. Freed %1. 1 folder remaining.")
-                                                .arg(ByteFormat::string(freed))}));
+        QCOMPARE(log.statuses,
+                 (QStringList{"Deleting 1 of 2…", "Deleting 2 of 2…",
+                              QStringLiteral("Deleted 2 permanently. Freed %1. 1 folder remaining.")
+                                  .arg(ByteFormat::string(freed))}));
         QCOMPARE(std::pair(store.deletingIds(), store.selection()),
                  std::pair(QSet<QByteArray>(), QSet<QByteArray>{idOf(c)}));
         QVERIFY(!exists(idOf(a)) && !exists(idOf(b)));
@@ -616,8 +637,8 @@ private slots:
             return found == store->modules().cend() ? NodeModule() : *found;
         };
         QHash<QByteArray, qint64> own;
-        for (const auto &[parent, shared] : {std::pair(x, s + v), std::pair(y, s), std::pair(p1, t + v),
-                                             std::pair(p2, t + v)}) {
+        for (const auto &[parent, shared] :
+             {std::pair(x, s + v), std::pair(y, s), std::pair(p1, t + v), std::pair(p2, t + v)}) {
             QCOMPARE(record(parent).sharedBytes, shared);
             own.insert(parent, duBytes(idOf(parent)) - shared);
             QCOMPARE(record(parent).reclaimableBytes(), own.value(parent));

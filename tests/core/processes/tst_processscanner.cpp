@@ -34,8 +34,12 @@ using Listeners = QHash<quint64, int>;
 namespace ProcessScanner::detail {
 char *toString(const PSEntry &entry)
 {
-    return QTest::toString(QStringLiteral("{%1, %2, %3s, %4 KiB, \"%5\"}").arg(entry.pid).arg(entry.ppid)
-                               .arg(entry.elapsedSeconds).arg(entry.rssKB).arg(entry.command));
+    return QTest::toString(QStringLiteral("{%1, %2, %3s, %4 KiB, \"%5\"}")
+                               .arg(entry.pid)
+                               .arg(entry.ppid)
+                               .arg(entry.elapsedSeconds)
+                               .arg(entry.rssKB)
+                               .arg(entry.command));
 }
 } // namespace ProcessScanner::detail
 
@@ -147,8 +151,8 @@ private slots:
         QTest::newRow("rows, one cut off, one blank")
             << "  101     1    10:00  2000 npm run dev\n\n  102   101    09:59  80000 node "
                "/app/node_modules/.bin/vite\n  103   10"
-            << QList<PSEntry>{
-                   {101, 1, 600, 2000, "npm run dev"}, {102, 101, 599, 80000, "node /app/node_modules/.bin/vite"}};
+            << QList<PSEntry>{{101, 1, 600, 2000, "npm run dev"},
+                              {102, 101, 599, 80000, "node /app/node_modules/.bin/vite"}};
         QTest::newRow("command cut off still counts") << "104 1 00:05 64 /usr/local/bin/node /srv/ap"
                                                       << QList<PSEntry>{{104, 1, 5, 64, "/usr/local/bin/node /srv/ap"}};
     }
@@ -167,11 +171,11 @@ private slots:
         QTest::addColumn<PortMap>("ports");
         const QString header = "COMMAND    PID USER   FD   TYPE DEVICE SIZE/OFF NODE NAME\n";
 
-        QTest::newRow("IPv4, IPv6 and the same port twice")
-            << header + "node      501 dev   21u  IPv4 0x1      0t0  TCP *:3000 (LISTEN)\n"
-                        "node      501 dev   22u  IPv6 0x2      0t0  TCP [::1]:3000 (LISTEN)\n"
-                        "node      502 dev   23u  IPv4 0x3      0t0  TCP 127.0.0.1:5173 (LISTEN)\n"
-            << PortMap{{501, {3000}}, {502, {5173}}};
+        QTest::newRow("IPv4, IPv6 and the same port twice") << header
+                + "node      501 dev   21u  IPv4 0x1      0t0  TCP *:3000 (LISTEN)\n"
+                  "node      501 dev   22u  IPv6 0x2      0t0  TCP [::1]:3000 (LISTEN)\n"
+                  "node      502 dev   23u  IPv4 0x3      0t0  TCP 127.0.0.1:5173 (LISTEN)\n"
+                                                            << PortMap{{501, {3000}}, {502, {5173}}};
         QTest::newRow("IPv6 address, several ports") << header
                 + "node 601 dev 21u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)\nnode 601 dev 22u IPv6 2 0t0 TCP "
                   "[fe80::1%lo]:9229 (LISTEN)\n" << PortMap{{601, {8080, 9229}}};
@@ -223,24 +227,24 @@ private slots:
         const QByteArray header = "  sl local_address rem_address st tx_queue rx_queue tr tm->when retrnsmt"
                                   " uid timeout inode\n";
         const QByteArray v6Any = "00000000000000000000000000000000";
-        QTest::newRow("IPv4 listener, established and time-wait skipped")
-            << header + "   0: 0100007F:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000 1000 0 4711\n"
-                        "   1: 0100007F:0BB8 0100007F:D2F0 01 00000000:00000000 00:00000000 00000000 1000 0 4712\n"
-                        "   2: 0100007F:9C40 0100007F:0BB8 06 00000000:00000000 03:00001770 00000000 0 0 0\n"
-            << Listeners{{4711, 3000}};
-        QTest::newRow("IPv6 listeners")
-            << header + "   0: 00000000000000000000000001000000:1435 " + v6Any
-                   + ":0000 0A 00000000:00000000 00:00000000 00000000 0 0 99\n"
-                     "   1: " + v6Any + ":5E26 " + v6Any + ":0000 0A 00000000:00000000 00:00000000 00000000 0 0 98"
-            << Listeners{{99, 5173}, {98, 24102}};
+        QTest::newRow("IPv4 listener, established and time-wait skipped") << header
+                + "   0: 0100007F:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000 1000 0 4711\n"
+                  "   1: 0100007F:0BB8 0100007F:D2F0 01 00000000:00000000 00:00000000 00000000 1000 0 4712\n"
+                  "   2: 0100007F:9C40 0100007F:0BB8 06 00000000:00000000 03:00001770 00000000 0 0 0\n"
+                                                                          << Listeners{{4711, 3000}};
+        QTest::newRow("IPv6 listeners") << header + "   0: 00000000000000000000000001000000:1435 " + v6Any
+                + ":0000 0A 00000000:00000000 00:00000000 00000000 0 0 99\n"
+                  "   1: "
+                + v6Any + ":5E26 " + v6Any + ":0000 0A 00000000:00000000 00:00000000 00000000 0 0 98"
+                                        << Listeners{{99, 5173}, {98, 24102}};
         QTest::newRow("header alone") << header << Listeners{};
         QTest::newRow("first line is the header")
             << QByteArray("   0: 0100007F:0BB8 00000000:0000 0A 0:0 0:0 0 0 0 5 1\n") << Listeners{};
-        QTest::newRow("cut off, bad port, no inode")
-            << header + "   0: 0100007F:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0\n"
-                        "   1: 0100007F:ZZZZ 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 7\n"
-                        "   2: 0100007F:0050 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 0\n"
-            << Listeners{};
+        QTest::newRow("cut off, bad port, no inode") << header
+                + "   0: 0100007F:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0\n"
+                  "   1: 0100007F:ZZZZ 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 7\n"
+                  "   2: 0100007F:0050 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000   0 0\n"
+                                                     << Listeners{};
     }
 
     void parseTcpListeners()
@@ -298,7 +302,8 @@ const listen = (host, port) => new Promise((ok, fail) => {
   const v6 = await listen('::1', 0);
   net.connect(both, '127.0.0.1', () => console.log(both + ' ' + v6));
 })().catch(e => console.log('failed ' + e.message));
-)js"), "node is not installed or did not start");
+)js"),
+                 "node is not installed or did not start");
         const QStringList ports = listener.line.split(' ');
         if (ports.first() == "failed")
             QSKIP(qPrintable("no IPv6 loopback here: " + listener.line));
@@ -320,8 +325,8 @@ const listen = (host, port) => new Promise((ok, fail) => {
         if (::geteuid() != 0 || unshare.isEmpty() || node.isEmpty())
             QSKIP("needs root, unshare and node to start a server in a network namespace of its own");
         QProcess server; // unshare execs node: one pid, killed and reaped with the object
-        server.start(unshare, {"--net", node, "-e",
-                               "require('net').createServer().listen(3000, () => console.log('ready'))"});
+        server.start(unshare,
+                     {"--net", node, "-e", "require('net').createServer().listen(3000, () => console.log('ready'))"});
         if (!server.waitForReadyRead(20000))
             QSKIP("no network namespace could be made here");
         const qint32 pid = qint32(server.processId());
@@ -340,8 +345,8 @@ const listen = (host, port) => new Promise((ok, fail) => {
 
         const qint32 pid = server.pid();
         const QList<NodeProcess> processes = ProcessScanner::scan().processes;
-        const auto found = std::find_if(processes.cbegin(), processes.cend(),
-                                        [pid](const NodeProcess &p) { return p.pid == pid; });
+        const auto found =
+            std::find_if(processes.cbegin(), processes.cend(), [pid](const NodeProcess &p) { return p.pid == pid; });
         QVERIFY2(found != processes.cend(), "scan() did not list the node server");
         QCOMPARE(std::tuple(found->id, found->ppid, found->kind, found->command, found->ports, found->cwd),
                  std::tuple(pid, qint32(::getpid()), NodeProcess::Kind::next, server.command(), QList<int>{port},
@@ -399,9 +404,8 @@ const listen = (host, port) => new Promise((ok, fail) => {
             QSKIP("needs root, and the user nobody to scan as");
         NodeServer server;
         QVERIFY2(server.start(sortedDevPorts()), qPrintable(server.error()));
-        const auto found = scanInChild(server, [=] {
-            return (!hideTables || hideNetworkTables()) && (!asNobody || becomeUser(nobody));
-        });
+        const auto found = scanInChild(
+            server, [=] { return (!hideTables || hideNetworkTables()) && (!asNobody || becomeUser(nobody)); });
         if (!found && hideTables)
             QSKIP("no private mount namespace here");
         report.replace("{dir}", server.directory()).replace("{port}", QString::number(server.port()));
@@ -444,7 +448,8 @@ private:
     static bool hideNetworkTables()
     {
         return refuseNetlink() && ::unshare(CLONE_NEWNS) == 0
-            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
+            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+            && ::mount("tmpfs", "/proc/self/net", "tmpfs", 0, nullptr) == 0 && !QFile::exists("/proc/net/tcp");
     }
 
     // Scans in a forked child once prepare() has succeeded there, and reports what it found of
@@ -464,8 +469,10 @@ private:
             const ProcessScan scan = ProcessScanner::scan();
             for (const NodeProcess &process : scan.processes) {
                 if (process.pid == server.pid())
-                    report = QString("%1|%2|%3").arg(process.cwd.value_or("none"), process.portsText(),
-                                                     NodeProcess::rawValue(process.kind)).toUtf8();
+                    report =
+                        QString("%1|%2|%3")
+                            .arg(process.cwd.value_or("none"), process.portsText(), NodeProcess::rawValue(process.kind))
+                            .toUtf8();
             }
             for (const PortHolder &holder : scan.otherHolders) {
                 if (holder.port == server.port())

@@ -42,7 +42,11 @@ struct ExitedChild
         if (pid > 0)
             ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
     }
-    ~ExitedChild() { if (pid > 0) ::waitpid(pid, nullptr, 0); }
+    ~ExitedChild()
+    {
+        if (pid > 0)
+            ::waitpid(pid, nullptr, 0);
+    }
 };
 
 // Whether sig waits, undelivered, for a stopped process (the ShdPnd mask of its status).
@@ -108,16 +112,18 @@ private slots:
         QFuture<void> done = store.reload();
         QCOMPARE(store.statusText(), QString("Scanning processes…"));
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(log, (QStringList{"loading", "Scanning processes…", "processes", "selection", "idle",
-                                   "2 Node processes · none of them is holding a known dev port."}));
+        QCOMPARE(log,
+                 (QStringList{"loading", "Scanning processes…", "processes", "selection", "idle",
+                              "2 Node processes · none of them is holding a known dev port."}));
         QCOMPARE(store.selection(), QSet<qint32>{202});
         QCOMPARE(pids(store.processes()), (QList<qint32>{202, 303}));
 
         // An identical result changes nothing but the loading flag and the status.
         log.clear();
         QVERIFY(publish(store, feed, next));
-        QCOMPARE(log, (QStringList{"loading", "Scanning processes…", "idle",
-                                   "2 Node processes · none of them is holding a known dev port."}));
+        QCOMPARE(log,
+                 (QStringList{"loading", "Scanning processes…", "idle",
+                              "2 Node processes · none of them is holding a known dev port."}));
 
         // Nothing is published before reload() returns, however quick the scan.
         for (int i = 0; i < 100; ++i) {
@@ -134,27 +140,29 @@ private slots:
         Feed feed;
         ProcessStore store(feed.function());
         QVERIFY(store.blockedPorts().isEmpty());
-        publish(store, feed,
-                {record(300, Kind::node, {3000, 5173}, 1000, 60), record(200, Kind::vite, {3000, 9999}, 1000, 724),
-                 record(100, Kind::node, {9999})});
+        QVERIFY(publish(store, feed,
+                        {record(300, Kind::node, {3000, 5173}, 1000, 60),
+                         record(200, Kind::vite, {3000, 9999}, 1000, 724), record(100, Kind::node, {9999})}));
         QCOMPARE(store.statusText(), QString("2 dev ports in use: 3000, 5173."));
         QList<std::tuple<int, QList<qint32>, QString>> blocked;
         for (const BlockedPort &port : store.blockedPorts())
             blocked.append({port.port, pids(port.processes), port.summary()});
         QCOMPARE(blocked,
-            (QList<std::tuple<int, QList<qint32>, QString>>{
-                {3000, {200, 300}, "Vite · 12m 4s (+1 more)"}, {5173, {300}, "Node · 1m 0s"}}));
+                 (QList<std::tuple<int, QList<qint32>, QString>>{{3000, {200, 300}, "Vite · 12m 4s (+1 more)"},
+                                                                 {5173, {300}, "Node · 1m 0s"}}));
 
         QCOMPARE(BlockedPort{}.summary(), QString("in use"));
-        BlockedPort many{3000, {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}),
-                               record(3, Kind::node, {3000})}};
+        BlockedPort many{
+            3000,
+            {record(1, Kind::next, {3000}, 1, 3720), record(2, Kind::node, {3000}), record(3, Kind::node, {3000})}};
         QCOMPARE(many.summary(), QString("Next.js · 1h 2m (+2 more)"));
         QVERIFY(publish(store, feed, {record(2, Kind::node, {3000, 9999})}));
         QCOMPARE(store.statusText(), QString("1 dev port in use: 3000."));
         QVERIFY(publish(store, feed, {record(2, Kind::vite, {9999})}));
         QCOMPARE(store.statusText(), QString("1 Node process · none of them is holding a known dev port."));
         QVERIFY(publish(store, feed, {}));
-        QCOMPARE(store.statusText(),
+        QCOMPARE(
+            store.statusText(),
             QString("No Node processes running. Nothing from Node is on a dev port — something else still can be."));
     }
 
@@ -162,20 +170,21 @@ private slots:
     {
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed,
-            {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20),
-                record(3, Kind::node, {5175}, 30), record(4, Kind::node, {517}, 40), record(5, Kind::node, {51700}, 50),
-                record(6, Kind::node, {3000}, 60), record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80),
-                record(9, Kind::node, {}, 90), record(10, Kind::node, {30000}, 5)});
+        QVERIFY(publish(store, feed,
+                        {record(1, Kind::node, {5173}, 10), record(2, Kind::node, {5174, 3000}, 20),
+                         record(3, Kind::node, {5175}, 30), record(4, Kind::node, {517}, 40),
+                         record(5, Kind::node, {51700}, 50), record(6, Kind::node, {3000}, 60),
+                         record(7, Kind::node, {9999}, 70), record(8, Kind::vite, {}, 80),
+                         record(9, Kind::node, {}, 90), record(10, Kind::node, {30000}, 5)}));
 
         // Default order: memory, largest first.
         QCOMPARE(pids(store.visible()), (QList<qint32>{9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
         store.setPortFilter(" 517 ");
         QCOMPARE(std::pair(pids(store.visible()), store.portQuery()),
-            std::pair(QList<qint32>{5, 4, 3, 2, 1}, QString("517")));
+                 std::pair(QList<qint32>{5, 4, 3, 2, 1}, QString("517")));
         store.setPortFilter("\t30\u00a0");
-        QCOMPARE(
-            std::pair(pids(store.visible()), store.portQuery()), std::pair(QList<qint32>{6, 2, 10}, QString("30")));
+        QCOMPARE(std::pair(pids(store.visible()), store.portQuery()),
+                 std::pair(QList<qint32>{6, 2, 10}, QString("30")));
         store.setPortFilter("abc");
         QVERIFY(store.visible().isEmpty());
 
@@ -194,16 +203,17 @@ private slots:
     {
         Feed feed;
         ProcessStore store(feed.function());
-        publish(store, feed,
-            {record(1, Kind::nodemon, {5173}, 10, 5, {}, "\U0001F600 emoji"),
-                record(2, Kind::react, {3000, 5173}, 10, 9, {}, "\ufffd replacement"),
-                record(3, Kind::vite, {}, 30, 7, {}, "Zeta"), record(4, Kind::react, {3000}, 20, 1, {}, "alpha")});
+        QVERIFY(publish(store, feed,
+                        {record(1, Kind::nodemon, {5173}, 10, 5, {}, "\U0001F600 emoji"),
+                         record(2, Kind::react, {3000, 5173}, 10, 9, {}, "\ufffd replacement"),
+                         record(3, Kind::vite, {}, 30, 7, {}, "Zeta"),
+                         record(4, Kind::react, {3000}, 20, 1, {}, "alpha")}));
 
         const QList<std::pair<ProcessSortOrder, QList<qint32>>> cases{
             {{{Key::kind, Qt::AscendingOrder}, {Key::pid, Qt::DescendingOrder}},
-                {4, 2, 3, 1}}, // "React" < "Vite" < "nodemon"
+             {4, 2, 3, 1}},                                         // "React" < "Vite" < "nodemon"
             {{{Key::portsText, Qt::AscendingOrder}}, {4, 2, 1, 3}}, // "3000" < "3000, 5173" < "5173" < "—"
-            {{{Key::command, Qt::AscendingOrder}}, {3, 4, 2, 1}}, // by code point, not UTF-16 unit
+            {{{Key::command, Qt::AscendingOrder}}, {3, 4, 2, 1}},   // by code point, not UTF-16 unit
             {{{Key::elapsedSeconds, Qt::DescendingOrder}}, {2, 3, 1, 4}},
             {{{Key::memoryBytes, Qt::AscendingOrder}, {Key::pid, Qt::AscendingOrder}}, {1, 2, 4, 3}},
             {{{Key::pid, Qt::DescendingOrder}}, {4, 3, 2, 1}}};
@@ -233,7 +243,7 @@ private slots:
         feed.allowOneScan();
         QTRY_VERIFY(first.isFinished());
         QCOMPARE(std::tuple(feed.scans(), store->isLoading(), pids(store->processes())),
-            std::tuple(1, false, QList<qint32>{7}));
+                 std::tuple(1, false, QList<qint32>{7}));
 
         feed.allowOneScan();
         QFuture<void> third = store->reload();
@@ -263,7 +273,7 @@ private slots:
                      std::tuple(KillOutcome(), force ? 2 : 1, false));
             QTRY_COMPARE(sleeper.state(), QProcess::NotRunning);
             QCOMPARE(std::pair(sleeper.exitStatus(), sleeper.exitCode()),
-                std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
+                     std::pair(QProcess::CrashExit, force ? SIGKILL : SIGTERM));
         }
     }
 
@@ -272,7 +282,7 @@ private slots:
         const qint32 own = qint32(::getpid());
         for (const qint32 pid : {0, -1, 1, INT_MIN, own})
             QCOMPARE(ProcessStore::refusal(pid),
-                std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
+                     std::optional<QString>(QString("pid %1: refusing to signal this process").arg(pid)));
         QCOMPARE(ProcessStore::refusal(own + 1), std::nullopt);
 
         Feed feed;

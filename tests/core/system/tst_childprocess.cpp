@@ -25,7 +25,7 @@ private slots:
         const QString script = dir.filePath("tool.sh");
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly)
-            && file.write(QStringLiteral("#!/bin/sh\necho hi\ntouch '%1'\n").arg(marker).toUtf8()) > 0);
+                && file.write(QStringLiteral("#!/bin/sh\necho hi\ntouch '%1'\n").arg(marker).toUtf8()) > 0);
         file.close();
         QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
@@ -43,8 +43,8 @@ private slots:
     // Arguments go through as they are; stdout only, whatever the exit status.
     void runReturnsStdoutOnly()
     {
-        QCOMPARE(
-            ChildProcess::run("/usr/bin/printf", {"%s|", "a  b", "$HOME", "*", "'q'"}), QString("a  b|$HOME|*|'q'|"));
+        QCOMPARE(ChildProcess::run("/usr/bin/printf", {"%s|", "a  b", "$HOME", "*", "'q'"}),
+                 QString("a  b|$HOME|*|'q'|"));
         QCOMPARE(ChildProcess::run("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}), QString("out\n"));
         QCOMPARE(ChildProcess::run("/usr/bin/printf", {"a\\377b\\n"}), QString("a\ufffdb\n"));
         // Output cut off in the middle of a two-byte character.
@@ -55,8 +55,8 @@ private slots:
     void runReadsLargeOutputWhileStderrFloods()
     {
         // Both streams far beyond a pipe's buffer, written at the same time.
-        const QString text = ChildProcess::run(
-            "/bin/sh", {"-c", "yes err | head -c 12000000 >&2 & yes out | head -c 12000000; wait"});
+        const QString text =
+            ChildProcess::run("/bin/sh", {"-c", "yes err | head -c 12000000 >&2 & yes out | head -c 12000000; wait"});
         QCOMPARE(text.size(), 12000000);
         QCOMPARE(text.count(QLatin1String("out\n")), 3000000);
     }
