@@ -41,7 +41,8 @@ format: deps
 	clang-format -i $(CXX_SOURCES)
 
 format-check: deps
-	clang-format --dry-run --Werror $(CXX_SOURCES)
+	@echo "clang-format --dry-run --Werror: $(words $(CXX_SOURCES)) files"
+	@clang-format --dry-run --Werror $(CXX_SOURCES)
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshots/quaylight_screenshots build/screenshots
