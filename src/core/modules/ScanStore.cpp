@@ -32,23 +32,22 @@ constexpr auto s_deletionStopWait = std::chrono::seconds(5);
 
 // The pools outlive every store and are never destroyed: destroying a pool waits for its
 // jobs, and a walk stuck on a dead network mount must not hold up the exit.
+QThreadPool *neverDestroyedPool(int threads)
+{
+    auto *pool = new QThreadPool;
+    pool->setMaxThreadCount(threads);
+    return pool;
+}
+
 QThreadPool &workerPool()
 {
-    static QThreadPool *const pool = [] {
-        auto *made = new QThreadPool;
-        made->setMaxThreadCount(s_workerThreads);
-        return made;
-    }();
+    static QThreadPool *const pool = neverDestroyedPool(s_workerThreads);
     return *pool;
 }
 
 QThreadPool &measurePool()
 {
-    static QThreadPool *const pool = [] {
-        auto *made = new QThreadPool;
-        made->setMaxThreadCount(s_measureSlots);
-        return made;
-    }();
+    static QThreadPool *const pool = neverDestroyedPool(s_measureSlots);
     return *pool;
 }
 
