@@ -161,32 +161,80 @@ private:
 
 constexpr unsigned s_tallyMask = STATX_TYPE | STATX_BLOCKS | STATX_SIZE | STATX_NLINK | STATX_INO;
 
-// Tallies one folder's entries and notes its subfolders. False when cancelled.
+// What the walkers of one tree share: where it lies, and whether its folders can be
+// listed with one read each.
+class TreeSite
+{
+public:
+    explicit TreeSite(int top)
+        : m_fillsEveryRead(DirectoryReader::fillsEveryRead(top))
+    {
+        struct statx stx;
+        if (::statx(top, "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0)
+            m_device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    }
+
+    // Tallies a folder just opened for listing (its own blocks: a folder is stated
+    // through its descriptor rather than by name, which saves a lookup) and starts
+    // reader on it.
+    void start(DirectoryReader &reader, int fd, TreeTally &tally) const
+    {
+        struct statx stx;
+        bool fills = false;
+        if (::statx(fd, "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0) {
+            tally.add(stx);
+            // A file system mounted inside the tree is asked for itself.
+            fills = makedev(stx.stx_dev_major, stx.stx_dev_minor) == m_device ? m_fillsEveryRead
+                                                                              : DirectoryReader::fillsEveryRead(fd);
+        }
+        reader.start(fd, fills);
+    }
+
+private:
+    bool m_fillsEveryRead = false;
+    dev_t m_device = 0;
+};
+
+// A folder that could not be opened still has its own blocks, as du counts them.
+void tallyUnopened(int dirFd, const char *name, TreeTally &tally)
+{
+    struct statx stx;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, s_tallyMask, &stx) == 0)
+        tally.add(stx);
+}
+
+// Tallies the entries of the folder reader was started on and notes its subfolders,
+// which are tallied when opened. False when cancelled.
 bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, TreeTally &tally,
                  const CancelToken &token)
 {
-    reader.start(fd);
     DirectoryReader::Entry entry;
     while (reader.next(entry)) {
         if (token.isCancelled())
             return false;
+        if (entry.type == DT_DIR) {
+            subfolders.emplace_back(entry.name, entry.length);
+            continue;
+        }
         struct statx stx;
         if (::statx(fd, entry.name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, s_tallyMask, &stx) != 0)
             continue;
-        tally.add(stx);
         if (S_ISDIR(stx.stx_mode))
             subfolders.emplace_back(entry.name, entry.length);
+        else
+            tally.add(stx);
     }
     return true;
 }
 
-// Tallies everything below folder (its own blocks are its parent's to count), depth
-// first. False when cancelled.
-bool tallyBelow(FileDescriptor folder, DirectoryReader &reader, TreeTally &tally, const CancelToken &token,
-                int descriptors)
+// Tallies folder, opened at the bottom of a walk, and everything below it, depth first.
+// False when cancelled.
+bool tallyBelow(const TreeSite &site, FileDescriptor folder, DirectoryReader &reader, TreeTally &tally,
+                const CancelToken &token, int descriptors)
 {
     DirectoryStack stack(std::move(folder), s_walkFlags, descriptors);
     std::vector<std::vector<std::string>> pending(1);
+    site.start(reader, stack.fd(0), tally);
     if (!listForSize(reader, stack.fd(0), pending.back(), tally, token))
         return false;
     while (!pending.empty()) {
@@ -198,12 +246,18 @@ bool tallyBelow(FileDescriptor folder, DirectoryReader &reader, TreeTally &tally
         }
         const std::string name = std::move(subfolders.back());
         subfolders.pop_back();
-        if (!stack.push(name.c_str()))
-            continue; // gone, unreadable, or swapped for a link: its own blocks are counted
+        const int parent = stack.deepestFd();
+        if (!stack.push(name.c_str())) {
+            // Gone, unreadable, or swapped for a link.
+            if (parent >= 0)
+                tallyUnopened(parent, name.c_str(), tally);
+            continue;
+        }
         const int fd = stack.deepestFd();
         pending.emplace_back();
         if (fd < 0)
             continue;
+        site.start(reader, fd, tally);
         if (!listForSize(reader, fd, pending.back(), tally, token))
             return false;
     }
@@ -236,21 +290,23 @@ constexpr int s_descriptorsPerWalker = 8;
 TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
 {
     TreeTally tally;
-    struct statx stx;
-    if (::statx(top.get(), "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0)
-        tally.add(stx);
+    const TreeSite site(top.get());
     DirectoryReader reader;
     // The first levels breadth first, until there are folders enough to share.
     std::vector<std::string> frontier;
+    site.start(reader, top.get(), tally);
     if (!listForSize(reader, top.get(), frontier, tally, token))
         return tally.result();
     for (int level = 1; level < s_levelsBeforeSharing && frontier.size() < s_foldersToShare; ++level) {
         std::vector<std::string> next;
         for (const std::string &relative : frontier) {
             const FileDescriptor fd = openBelow(top.get(), relative);
-            if (!fd.isValid())
+            if (!fd.isValid()) {
+                tallyUnopened(top.get(), relative.c_str(), tally);
                 continue;
+            }
             std::vector<std::string> names;
+            site.start(reader, fd.get(), tally);
             if (!listForSize(reader, fd.get(), names, tally, token))
                 return tally.result();
             for (std::string &name : names)
@@ -267,10 +323,13 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     const auto walk = [&](TreeTally &own) {
         DirectoryReader ownReader;
         for (size_t index = nextFolder++; index < frontier.size(); index = nextFolder++) {
-            if (FileDescriptor fd = openBelow(top.get(), frontier[index]); fd.isValid()) {
-                if (!tallyBelow(std::move(fd), ownReader, own, token, descriptors))
-                    return;
+            FileDescriptor fd = openBelow(top.get(), frontier[index]);
+            if (!fd.isValid()) {
+                tallyUnopened(top.get(), frontier[index].c_str(), own);
+                continue;
             }
+            if (!tallyBelow(site, std::move(fd), ownReader, own, token, descriptors))
+                return;
         }
     };
     std::vector<TreeTally> tallies(helpers);

@@ -153,6 +153,23 @@ private slots:
         QCOMPARE(Scanner::directorySize(modules + "/one", CancelToken()), 0);
     }
 
+    // A folder is listed in reads of 64 KiB; one that ends just short of a full read, or
+    // needs several, still counts every entry.
+    void everyEntryOfAWideFolderCounts()
+    {
+        Scratch scratch;
+        const QByteArray modules = scratch.path("p/node_modules");
+        // Names of 255 bytes make records of 280: one read holds "." and ".." and 233 of them.
+        const QByteArray stem(246, 'n');
+        for (const int count : {1, 231, 232, 233, 234, 700}) {
+            const QByteArray folder = modules + "/w" + QByteArray::number(count);
+            for (int i = 0; i < count; ++i)
+                writeFile(folder + '/' + stem + QByteArray::number(100000000 + i), 1);
+        }
+        QCOMPARE(Scanner::directorySize(modules, CancelToken()), allocatedBelow(modules));
+        QVERIFY(Scanner::directorySize(modules + "/w700", CancelToken()) >= 700 * 512);
+    }
+
     // Links within the folder count once and come back with it; a link from outside the
     // scanned root keeps its file on disk.
     void hardLinksCountOnceAndShareWhatOthersLink()
