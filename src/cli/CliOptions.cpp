@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -61,8 +62,11 @@ std::optional<qint64> CliOptions::parseSize(const QString &text)
     return qint64(std::llround(bytes));
 }
 
-std::variant<CliOptions, QString> CliOptions::parse(const QStringList &arguments)
+std::variant<CliOptions, QString> CliOptions::parse(const QList<QByteArray> &rawArguments)
 {
+    QStringList arguments;
+    for (const QByteArray &raw : rawArguments)
+        arguments.append(QFile::decodeName(raw));
     CliOptions options;
     if (arguments.isEmpty())
         return QStringLiteral("a command is needed: ports, free, scan or clean");
@@ -81,10 +85,13 @@ std::variant<CliOptions, QString> CliOptions::parse(const QStringList &arguments
 
     const QSet<QString> allowed = allowedOptions(options.command);
     QStringList positional;
+    QByteArray firstPositional; // a folder's name may have no exact text
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString argument = arguments.at(i);
         if (optionsEnded || !argument.startsWith(QLatin1String("--"))) {
+            if (positional.isEmpty())
+                firstPositional = rawArguments.at(i);
             positional.append(argument);
             continue;
         }
@@ -155,7 +162,7 @@ std::variant<CliOptions, QString> CliOptions::parse(const QStringList &arguments
         if (positional.size() > 1)
             return QStringLiteral("%1 takes one folder, not %2").arg(first).arg(positional.size());
         if (!positional.isEmpty())
-            options.folder = positional.first();
+            options.folder = firstPositional;
         if (options.folder.isEmpty())
             return QStringLiteral("the folder is empty");
     } else if (!positional.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,13 +21,14 @@ struct CliOptions
     bool yes = false;
     bool permanent = false;
     bool dryRun = false;
-    QList<int> ports;                     // free: as given, duplicates dropped
-    QString folder = QStringLiteral("."); // scan and clean
+    QList<int> ports;                           // free: as given, duplicates dropped
+    QByteArray folder = QByteArrayLiteral("."); // scan and clean: as given, not UTF-8 perhaps
     std::optional<int> olderThanDays;
     std::optional<qint64> minSizeBytes;
 
-    // The options of arguments (without the program name), or the usage error to print.
-    [[nodiscard]] static std::variant<CliOptions, QString> parse(const QStringList &arguments);
+    // The options of arguments (without the program name, as the system passed them),
+    // or the usage error to print.
+    [[nodiscard]] static std::variant<CliOptions, QString> parse(const QList<QByteArray> &arguments);
     // "500M", "1.5G", "20KB", "4096": base 1024, B/K/M/G/T with an optional B; nothing
     // for anything else or a negative size.
     [[nodiscard]] static std::optional<qint64> parseSize(const QString &text);

@@ -8,19 +8,19 @@
 #include "cli/TextTable.h"
 #include "core/ByteFormat.h"
 #include "core/DateFormat.h"
+#include "core/fs/FilePaths.h"
 #include "core/modules/ModuleSizeText.h"
 #include "core/modules/ScanStore.h"
 #include "core/processes/NodeProcess.h"
 
-#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -67,11 +67,12 @@ ModulesCommand::ModulesCommand(const CliOptions &options, const InterruptWatcher
 
 std::optional<QString> ModulesCommand::folderError() const
 {
-    const QFileInfo info(m_options.folder);
-    if (!info.exists())
-        return QStringLiteral("%1: no such folder").arg(m_options.folder);
-    if (!info.isDir())
-        return QStringLiteral("%1: not a folder").arg(m_options.folder);
+    struct stat st;
+    const QString shown = NodeProcess::printable(pathText(m_options.folder));
+    if (::stat(m_options.folder.constData(), &st) != 0)
+        return QStringLiteral("%1: no such folder").arg(shown);
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("%1: not a folder").arg(shown);
     return std::nullopt;
 }
 
@@ -81,7 +82,7 @@ std::optional<int> ModulesCommand::scan(ScanStore &store)
         Terminal::error(*error);
         return ExitStatus::usage;
     }
-    store.setRootPath(QDir::cleanPath(QFileInfo(m_options.folder).absoluteFilePath()));
+    store.setRootBytes(FilePaths::standardise(m_options.folder));
     QEventLoop loop;
     const auto showProgress = [&store] {
         if (store.isScanning())
@@ -163,7 +164,7 @@ int ModulesCommand::runScan()
                  module.symlinkTarget ? pathJson(*module.symlinkTarget) : QJsonValue(QJsonValue::Null)},
                 {QStringLiteral("lastActivity"), dateJson(m_activity.value(module.id))},
             });
-        const QJsonObject document{{QStringLiteral("root"), store.rootPath()},
+        const QJsonObject document{{QStringLiteral("root"), pathJson(store.rootBytes())},
                                    {QStringLiteral("status"), store.statusText()},
                                    {QStringLiteral("totalBytes"), store.totalBytes()},
                                    {QStringLiteral("symlinkCount"), store.symlinkCount()},
@@ -202,7 +203,7 @@ int ModulesCommand::runClean()
         ids.insert(module.id);
     const Mode mode = m_options.permanent ? Mode::permanent : Mode::trash;
     const qint64 planned = store.reclaimableBytes(ids);
-    const QByteArray root = QFile::encodeName(store.rootPath());
+    const QByteArray root = store.rootBytes();
     QStringList refusals;
     for (const NodeModule &module : std::as_const(chosen)) {
         if (const std::optional<QString> reason = NodeModulesScanner::deletionRefusal(module.modulePath, root))
@@ -216,7 +217,7 @@ int ModulesCommand::runClean()
                                       {QStringLiteral("reclaimableBytes"), module.reclaimableBytes()},
                                       {QStringLiteral("isSymlink"), module.isSymlink},
                                       {QStringLiteral("lastActivity"), dateJson(m_activity.value(module.id))}});
-    QJsonObject document{{QStringLiteral("root"), store.rootPath()},
+    QJsonObject document{{QStringLiteral("root"), pathJson(store.rootBytes())},
                          {QStringLiteral("mode"), NodeModulesScanner::rawValue(mode)},
                          {QStringLiteral("dryRun"), m_options.dryRun},
                          {QStringLiteral("chosen"), chosenJson},

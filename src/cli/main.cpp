@@ -12,7 +12,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quaylight-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUAYLIGHT_VERSION));
 
-    const auto parsed = CliOptions::parse(QCoreApplication::arguments().mid(1));
+    // The bytes themselves: QCoreApplication::arguments() would mangle a folder's name
+    // that is not UTF-8.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const auto parsed = CliOptions::parse(arguments);
     if (const QString *error = std::get_if<QString>(&parsed)) {
         Terminal::error(*error);
         Terminal::err(QStringLiteral("Try “quaylight-cli --help”.\n"));

@@ -276,6 +276,29 @@ private slots:
         QCOMPARE(bytes, project + "/node_modules");
     }
 
+    void aFolderNotNamedInUtf8CanBeScanned()
+    {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path()) + "/caf\xe9";
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        QVERIFY(::mkdir((folder + "/p").constData(), 0755) == 0);
+        QVERIFY(::mkdir((folder + "/p/node_modules").constData(), 0755) == 0);
+
+        // QProcess would pass the name as UTF-8; the shell passes its very bytes.
+        QProcess process;
+        process.start(u"/bin/sh"_s,
+                      {u"-c"_s, uR"sh(exec "$0" scan "$(printf '%s/caf\351' "$1")" --json)sh"_s,
+                       QStringLiteral(QUAYLIGHT_CLI), dir.path()});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QJsonObject document = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        QByteArray root;
+        for (const QJsonValue byte : document.value("root").toArray())
+            root.append(char(byte.toInt()));
+        QCOMPARE(root, folder);
+        QCOMPARE(document.value("modules").toArray().size(), 1);
+    }
+
     void olderThanJudgesByLastActivity()
     {
         QTemporaryDir dir;

@@ -137,6 +137,7 @@ ScanStore::ScanStore(WalkFunction walk, MeasureFunction measure, QObject *parent
     , m_walk(std::move(walk))
     , m_measure(std::move(measure))
     , m_rootPath(QDir::homePath())
+    , m_rootBytes(QFile::encodeName(m_rootPath))
     , m_statusText(QStringLiteral("Choose a folder and press Scan."))
     , m_sortOrder({ModuleComparator{ModuleComparator::Key::reclaimableBytes, Qt::DescendingOrder}})
     , m_token(std::make_shared<CancelToken>())
@@ -159,7 +160,15 @@ ScanStore::~ScanStore()
 
 void ScanStore::setRootPath(const QString &rootPath)
 {
-    if (assignIfChanged(m_rootPath, rootPath))
+    const bool changed = assignIfChanged(m_rootBytes, QFile::encodeName(rootPath));
+    if (assignIfChanged(m_rootPath, rootPath) || changed)
+        emit rootPathChanged();
+}
+
+void ScanStore::setRootBytes(const QByteArray &rootBytes)
+{
+    const bool changed = assignIfChanged(m_rootBytes, rootBytes);
+    if (assignIfChanged(m_rootPath, QFile::decodeName(rootBytes)) || changed)
         emit rootPathChanged();
 }
 
@@ -387,7 +396,7 @@ void ScanStore::resetTotals()
 
 void ScanStore::startScan()
 {
-    const QByteArray root = QFile::encodeName(m_rootPath);
+    const QByteArray root = m_rootBytes;
     // A plain existence test that follows links, as the folder field means it; a file
     // passes and simply holds nothing. A relative path would name a folder below the
     // application's working folder, which nobody chose, and its records could never be
@@ -546,7 +555,7 @@ QFuture<NodeModulesScanner::DeletionResult> ScanStore::deleteModules(const QSet<
     control.progress = [mailbox = m_mailbox, serial](qsizetype position) {
         mailbox->post([serial, position](ScanStore &store) { store.deletionProgress(serial, position); });
     };
-    const QByteArray root = QFile::encodeName(m_rootPath);
+    const QByteArray root = m_rootBytes;
     const QSet<QByteArray> wasSelected = m_selection & recordIds;
 
     m_deletions.insert(serial, Deletion{0, records.size()});

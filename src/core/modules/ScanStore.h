@@ -49,9 +49,12 @@ public:
     // deletions between two entries, waiting a few seconds at most for them to stop.
     ~ScanStore() override;
 
-    // The folder to scan, as typed; the core gets it through QFile::encodeName.
+    // The folder to scan, as typed, and the bytes the core gets: the text's encoding, or
+    // the exact bytes given to setRootBytes (a name that is not UTF-8 has no exact text).
     [[nodiscard]] QString rootPath() const { return m_rootPath; }
+    [[nodiscard]] QByteArray rootBytes() const { return m_rootBytes; }
     void setRootPath(const QString &rootPath);
+    void setRootBytes(const QByteArray &rootBytes);
     [[nodiscard]] bool isScanning() const { return m_isScanning; }
     // Records of the current or last scan, in arrival order.
     [[nodiscard]] const QList<NodeModule> &modules() const { return m_modules; }
@@ -189,6 +192,7 @@ private:
     WalkFunction m_walk;
     MeasureFunction m_measure;
     QString m_rootPath;
+    QByteArray m_rootBytes;
     bool m_isScanning = false;
     QList<NodeModule> m_modules;
     QString m_statusText;
