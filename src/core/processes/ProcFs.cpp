@@ -111,14 +111,17 @@ std::optional<Stat> parseStat(QByteArrayView line)
     const qsizetype close = line.lastIndexOf(')');
     if (close < 0)
         return std::nullopt;
-    // After ")": field 3 (state) is the first, field 22 (starttime) the twentieth.
+    // After ")": field 3 (state) is the first, field 9 (flags) the seventh, field 22
+    // (starttime) the twentieth.
     const QList<QByteArrayView> rest = fields(line.sliced(close + 1).trimmed());
     if (rest.size() < 20 || rest[0].size() != 1)
         return std::nullopt;
+    const std::optional<quint64> flags = parseNumber<quint64>(rest[6]);
     const std::optional<quint64> startTime = parseNumber<quint64>(rest[19]);
-    if (!startTime)
+    if (!flags || !startTime)
         return std::nullopt;
-    return Stat{rest[0][0], *startTime};
+    constexpr quint64 kernelThreadFlag = 0x00200000; // PF_KTHREAD
+    return Stat{rest[0][0], (*flags & kernelThreadFlag) != 0, *startTime};
 }
 
 std::optional<Stat> readStat(qint32 pid)

@@ -16,11 +16,12 @@ namespace ProcFs {
 
 struct Stat
 {
-    char state = '?';      // field 3: 'R', 'S', 'Z', ...
-    quint64 startTime = 0; // field 22: clock ticks after boot; with the pid, the process's identity
+    char state = '?';          // field 3: 'R', 'S', 'Z', ...
+    bool kernelThread = false; // field 9 (flags) has PF_KTHREAD
+    quint64 startTime = 0;     // field 22: clock ticks after boot; with the pid, the process's identity
 };
 
-// Fields 3 and 22 of a /proc/<pid>/stat line. The command name in field 2 may hold
+// Fields 3, 9 and 22 of a /proc/<pid>/stat line. The command name in field 2 may hold
 // spaces and parentheses ("next-server (v1"), so fields are counted from its last ')'.
 [[nodiscard]] std::optional<Stat> parseStat(QByteArrayView line);
 // nullopt when the pid has no process (or its stat cannot be read).

@@ -257,9 +257,11 @@ ProcessScan scan()
     QList<qint32> pids;
     for (const detail::PSEntry &entry : listed) {
         const std::optional<ProcFs::Stat> stat = ProcFs::readStat(entry.pid);
-        // Gone since ps listed it, a zombie (it holds nothing and cannot be signalled), or
-        // a pid already reused by a process younger than the one ps saw.
-        if (!stat || stat->state == 'Z' || ProcFs::secondsSinceStart(stat->startTime) + 1 < entry.elapsedSeconds)
+        // Gone since ps listed it, a zombie (it holds nothing and cannot be signalled), a
+        // kernel thread whose name happens to hold a keyword ("xfs-inodegc"), or a pid
+        // already reused by a process younger than the one ps saw.
+        if (!stat || stat->state == 'Z' || stat->kernelThread
+            || ProcFs::secondsSinceStart(stat->startTime) + 1 < entry.elapsedSeconds)
             continue;
         entries.append(entry);
         startTimes.append(stat->startTime);

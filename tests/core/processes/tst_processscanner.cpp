@@ -261,10 +261,16 @@ private slots:
         const auto parsed = ProcFs::parseStat("4243 (next-server (v1) S" + rest + "\n");
         QCOMPARE(std::pair(parsed->state, parsed->startTime), std::pair('S', quint64(123456)));
         QCOMPARE(ProcFs::parseStat("9 (a) b) Z" + rest)->state, 'Z');
+        QVERIFY(!parsed->kernelThread);
+        QVERIFY(
+            ProcFs::parseStat("77 (kworker/1:0-xfs-inodegc/loop0) I 2 0 0 0 -1 69238880" + rest.mid(25))->kernelThread);
         QVERIFY(!ProcFs::parseStat("4243 (node) S 1 4242"));
         QVERIFY(!ProcFs::parseStat("4243 node S" + rest));
         const auto own = ProcFs::readStat(qint32(::getpid()));
-        QVERIFY(own && own->state == 'R' && ProcFs::secondsSinceStart(own->startTime) < 600);
+        QVERIFY(own && own->state == 'R' && !own->kernelThread && ProcFs::secondsSinceStart(own->startTime) < 600);
+        QFile kthreadd("/proc/2/comm");
+        if (kthreadd.open(QIODevice::ReadOnly) && kthreadd.readAll() == "kthreadd\n")
+            QVERIFY(ProcFs::readStat(2)->kernelThread);
         QVERIFY(!ProcFs::readStat(INT_MAX));
     }
 
