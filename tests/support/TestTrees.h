@@ -7,8 +7,10 @@
 #include "core/modules/NodeModulesScanner.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,6 +97,43 @@ public:
 private:
     QByteArray m_path;
     bool m_mounted = false;
+};
+
+// A small btrfs file system in a sparse image, loop-mounted at path (an empty folder)
+// until the object goes. Call in a private mount namespace; problem() says why there is
+// none (no btrfs-progs, no loop device).
+class BtrfsMount
+{
+public:
+    BtrfsMount(const QByteArray &image, const QByteArray &path)
+        : m_path(path)
+    {
+        const QString mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.btrfs"), {"/usr/sbin", "/sbin"});
+        if (mkfs.isEmpty()) {
+            m_problem = QStringLiteral("btrfs-progs is not installed");
+            return;
+        }
+        QFile sparse(QFile::decodeName(image));
+        if (!sparse.open(QIODevice::WriteOnly) || !sparse.resize(qint64(128) << 20)
+            || QProcess::execute(mkfs, {"-q", "-f", QFile::decodeName(image)}) != 0) {
+            m_problem = QStringLiteral("mkfs.btrfs failed");
+            return;
+        }
+        if (QProcess::execute("/bin/mount", {"-o", "loop", QFile::decodeName(image), QFile::decodeName(path)}) != 0)
+            m_problem = QStringLiteral("no loop device for a btrfs image here");
+    }
+    ~BtrfsMount()
+    {
+        if (m_problem.isEmpty())
+            ::umount2(m_path.constData(), MNT_DETACH);
+    }
+    BtrfsMount(const BtrfsMount &) = delete;
+    BtrfsMount &operator=(const BtrfsMount &) = delete;
+    [[nodiscard]] QString problem() const { return m_problem; }
+
+private:
+    QByteArray m_path;
+    QString m_problem;
 };
 
 inline bool exists(const QByteArray &path)

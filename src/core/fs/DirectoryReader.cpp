@@ -5,9 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <dirent.h>
-#include <linux/magic.h>
 #include <sys/types.h>
-#include <sys/vfs.h>
 
 namespace {
 constexpr std::size_t s_bufferBytes = 64 * 1024;
@@ -18,22 +16,6 @@ constexpr std::size_t s_longestRecord = (offsetof(dirent64, d_name) + NAME_MAX +
 DirectoryReader::DirectoryReader()
     : m_buffer(s_bufferBytes / sizeof(std::uint64_t))
 {
-}
-
-bool DirectoryReader::fillsEveryRead(int fd)
-{
-    struct statfs fs;
-    if (::fstatfs(fd, &fs) != 0)
-        return false;
-    switch (fs.f_type) {
-    case EXT4_SUPER_MAGIC: // also ext2 and ext3
-    case TMPFS_MAGIC:
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-        return true;
-    default:
-        return false;
-    }
 }
 
 void DirectoryReader::start(int fd, bool shortReadEnds)

@@ -22,11 +22,8 @@ public:
 
     // Lists fd from its current offset (0 for a freshly opened folder). With
     // shortReadEnds, a read that leaves room for the longest entry ends the listing
-    // without asking again: only for file systems that fill every read (see fillsEveryRead).
+    // without asking again: only for file systems that fill every read (FileSystemTraits).
     void start(int fd, bool shortReadEnds = false);
-    // Whether the file system of fd hands out entries until the buffer is full or the
-    // folder ends (ext2/3/4, tmpfs, XFS, Btrfs). Network and FUSE file systems may not.
-    [[nodiscard]] static bool fillsEveryRead(int fd);
     // The next entry; false at the end of the folder or on a failure (see error()).
     [[nodiscard]] bool next(Entry &entry);
     // The errno of the failure that ended the listing, 0 when it reached the end.

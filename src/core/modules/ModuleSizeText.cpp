@@ -23,7 +23,10 @@ std::optional<QString> sizeExplanation(const NodeModule &module)
         return module.symlinkExplanation();
     if (module.sharedBytes == 0)
         return std::nullopt;
-    return QStringLiteral("Files here are hard links also used elsewhere (for example pnpm's store); deleting this "
-                          "folder frees only ")
+    // Without shared inodes what is shared are blocks of clones (pnpm on Btrfs or XFS).
+    const QString files = module.sharedInodes.list().empty()
+        ? QStringLiteral("Files here share their data with copies elsewhere")
+        : QStringLiteral("Files here are hard links also used elsewhere");
+    return files + QStringLiteral(" (for example pnpm's store); deleting this folder frees only ")
         + ByteFormat::string(module.reclaimableBytes()) + QStringLiteral(".");
 }

@@ -4,6 +4,7 @@
 #include "core/DateFormat.h"
 #include "core/fs/DirectoryReader.h"
 #include "core/fs/DirectoryStack.h"
+#include "core/fs/FileSystemTraits.h"
 #include "core/fs/FilePaths.h"
 
 #include <QTimeZone>
@@ -106,6 +107,9 @@ public:
         m_links.push_back({makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino, bytes, stx.stx_nlink, 1});
     }
 
+    // Bytes of a file counted by add() whose blocks copies elsewhere use too (reflinks).
+    void addSharedExtents(qint64 bytes) { m_sharedExtents += bytes; }
+
     // Room for the notes of all the walkers at once, so merging grows the list only once.
     void reserveFor(const std::vector<TreeTally> &others)
     {
@@ -119,6 +123,7 @@ public:
     void merge(TreeTally &&other)
     {
         m_size += other.m_size;
+        m_sharedExtents += other.m_sharedExtents;
         m_links.insert(m_links.end(), other.m_links.begin(), other.m_links.end());
         std::vector<SharedInode>().swap(other.m_links);
     }
@@ -134,6 +139,7 @@ public:
         std::sort(m_links.begin(), m_links.end(), byInode);
         Result result;
         result.sizeBytes = m_size;
+        result.sharedBytes = m_sharedExtents;
         size_t shared = 0;
         for (size_t first = 0, last = 0; first < m_links.size(); first = last) {
             for (last = first + 1; last < m_links.size() && !byInode(m_links[first], m_links[last]); ++last) { }
@@ -156,18 +162,18 @@ public:
 
 private:
     qint64 m_size = 0;                // of the inodes with one link
+    qint64 m_sharedExtents = 0;       // part of m_size that copies elsewhere use too
     std::vector<SharedInode> m_links; // one note per link of an inode with several
 };
 
 constexpr unsigned s_tallyMask = STATX_TYPE | STATX_BLOCKS | STATX_SIZE | STATX_NLINK | STATX_INO;
 
-// What the walkers of one tree share: where it lies, and whether its folders can be
-// listed with one read each.
+// What the walkers of one tree share: where it lies, and what its file system allows.
 class TreeSite
 {
 public:
     explicit TreeSite(int top)
-        : m_fillsEveryRead(DirectoryReader::fillsEveryRead(top))
+        : m_traits(FileSystemTraits::of(top))
     {
         struct statx stx;
         if (::statx(top, "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0)
@@ -175,23 +181,23 @@ public:
     }
 
     // Tallies a folder just opened for listing (its own blocks: a folder is stated
-    // through its descriptor rather than by name, which saves a lookup) and starts
-    // reader on it.
-    void start(DirectoryReader &reader, int fd, TreeTally &tally) const
+    // through its descriptor rather than by name, which saves a lookup), starts reader
+    // on it, and tells what its file system allows.
+    FileSystemTraits start(DirectoryReader &reader, int fd, TreeTally &tally) const
     {
         struct statx stx;
-        bool fills = false;
+        FileSystemTraits traits;
         if (::statx(fd, "", AT_EMPTY_PATH, s_tallyMask, &stx) == 0) {
             tally.add(stx);
             // A file system mounted inside the tree is asked for itself.
-            fills = makedev(stx.stx_dev_major, stx.stx_dev_minor) == m_device ? m_fillsEveryRead
-                                                                              : DirectoryReader::fillsEveryRead(fd);
+            traits = makedev(stx.stx_dev_major, stx.stx_dev_minor) == m_device ? m_traits : FileSystemTraits::of(fd);
         }
-        reader.start(fd, fills);
+        reader.start(fd, traits.fillsEveryRead);
+        return traits;
     }
 
 private:
-    bool m_fillsEveryRead = false;
+    FileSystemTraits m_traits;
     dev_t m_device = 0;
 };
 
@@ -205,8 +211,8 @@ void tallyUnopened(int dirFd, const char *name, TreeTally &tally)
 
 // Tallies the entries of the folder reader was started on and notes its subfolders,
 // which are tallied when opened. False when cancelled.
-bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subfolders, TreeTally &tally,
-                 const CancelToken &token)
+bool listForSize(DirectoryReader &reader, int fd, const FileSystemTraits &traits, std::vector<std::string> &subfolders,
+                 TreeTally &tally, const CancelToken &token)
 {
     DirectoryReader::Entry entry;
     while (reader.next(entry)) {
@@ -219,10 +225,15 @@ bool listForSize(DirectoryReader &reader, int fd, std::vector<std::string> &subf
         struct statx stx;
         if (::statx(fd, entry.name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, s_tallyMask, &stx) != 0)
             continue;
-        if (S_ISDIR(stx.stx_mode))
+        if (S_ISDIR(stx.stx_mode)) {
             subfolders.emplace_back(entry.name, entry.length);
-        else
-            tally.add(stx);
+            continue;
+        }
+        tally.add(stx);
+        // A file with other links is the inode tally's; one of its own may still share
+        // its blocks with a clone (pnpm's store on Btrfs or XFS).
+        if (traits.sharesExtents && S_ISREG(stx.stx_mode) && stx.stx_nlink <= 1 && stx.stx_blocks > 0)
+            tally.addSharedExtents(std::min(sharedExtentBytes(fd, entry.name), qint64(stx.stx_blocks) * 512));
     }
     return true;
 }
@@ -234,8 +245,8 @@ bool tallyBelow(const TreeSite &site, FileDescriptor folder, DirectoryReader &re
 {
     DirectoryStack stack(std::move(folder), s_walkFlags, descriptors);
     std::vector<std::vector<std::string>> pending(1);
-    site.start(reader, stack.fd(0), tally);
-    if (!listForSize(reader, stack.fd(0), pending.back(), tally, token))
+    const FileSystemTraits traits = site.start(reader, stack.fd(0), tally);
+    if (!listForSize(reader, stack.fd(0), traits, pending.back(), tally, token))
         return false;
     while (!pending.empty()) {
         std::vector<std::string> &subfolders = pending.back();
@@ -257,8 +268,8 @@ bool tallyBelow(const TreeSite &site, FileDescriptor folder, DirectoryReader &re
         pending.emplace_back();
         if (fd < 0)
             continue;
-        site.start(reader, fd, tally);
-        if (!listForSize(reader, fd, pending.back(), tally, token))
+        const FileSystemTraits traits = site.start(reader, fd, tally);
+        if (!listForSize(reader, fd, traits, pending.back(), tally, token))
             return false;
     }
     return true;
@@ -294,8 +305,7 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     DirectoryReader reader;
     // The first levels breadth first, until there are folders enough to share.
     std::vector<std::string> frontier;
-    site.start(reader, top.get(), tally);
-    if (!listForSize(reader, top.get(), frontier, tally, token))
+    if (!listForSize(reader, top.get(), site.start(reader, top.get(), tally), frontier, tally, token))
         return tally.result();
     for (int level = 1; level < s_levelsBeforeSharing && frontier.size() < s_foldersToShare; ++level) {
         std::vector<std::string> next;
@@ -306,8 +316,7 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
                 continue;
             }
             std::vector<std::string> names;
-            site.start(reader, fd.get(), tally);
-            if (!listForSize(reader, fd.get(), names, tally, token))
+            if (!listForSize(reader, fd.get(), site.start(reader, fd.get(), tally), names, tally, token))
                 return tally.result();
             for (std::string &name : names)
                 next.push_back(relative + '/' + name);

@@ -206,21 +206,12 @@ private slots:
     {
         if (!m_noMounts.isEmpty())
             QSKIP(qPrintable(m_noMounts));
-        const QString mkfs = QStandardPaths::findExecutable(u"mkfs.btrfs"_s, {u"/usr/sbin"_s, u"/sbin"_s});
         const QString btrfs = QStandardPaths::findExecutable(u"btrfs"_s, {u"/usr/bin"_s, u"/bin"_s});
-        if (mkfs.isEmpty() || btrfs.isEmpty())
-            QSKIP("btrfs-progs is not installed");
-        const QByteArray image = m_home->path("btrfs.img");
         const QByteArray top = m_home->path("mnt");
-        QFile sparse(QFile::decodeName(image));
-        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(128 << 20));
-        sparse.close();
         QCOMPARE(::mkdir(top.constData(), 0755), 0);
-        QCOMPARE(QProcess::execute(mkfs, {u"-q"_s, u"-f"_s, QFile::decodeName(image)}), 0);
-        if (QProcess::execute(u"/bin/mount"_s, {u"-o"_s, u"loop"_s, QFile::decodeName(image), QFile::decodeName(top)})
-            != 0)
-            QSKIP("no loop device for a btrfs image here");
-        const auto unmount = qScopeGuard([&] { ::umount2(top.constData(), MNT_DETACH); });
+        const BtrfsMount mount(m_home->path("btrfs.img"), top);
+        if (!mount.problem().isEmpty() || btrfs.isEmpty())
+            QSKIP(qPrintable(btrfs.isEmpty() ? u"btrfs-progs is not installed"_s : mount.problem()));
         const QByteArray subvolume = top + "/sub";
         QCOMPARE(QProcess::execute(btrfs, {u"-q"_s, u"subvolume"_s, u"create"_s, QFile::decodeName(subvolume)}), 0);
 

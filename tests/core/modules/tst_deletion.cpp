@@ -1,5 +1,7 @@
+#include "core/ByteFormat.h"
 #include "core/fs/FilePaths.h"
 #include "core/fs/TreeRemover.h"
+#include "core/modules/ModuleSizeText.h"
 #include "core/modules/NodeModulesScanner.h"
 #include "support/TestTrees.h"
 
@@ -202,6 +204,38 @@ private slots:
         QCOMPARE(result.freedBytes, record.reclaimableBytes());
         QCOMPARE(std::pair(given >= 3 * 1024 * 1024, record.sharedBytes),
                  std::pair(true, allocated(top + "/store/kept.js")));
+    }
+
+    // A file cloned from one outside the folder (pnpm's store on Btrfs) shares its blocks:
+    // the scan counts them as shared and a permanent deletion as not given back.
+    void clonesFreeOnlyTheBlocksTheyDoNotShare()
+    {
+        if (!m_noMounts.isEmpty())
+            QSKIP(qPrintable(m_noMounts));
+        const QByteArray top = path("mnt");
+        makeDirs(top);
+        const BtrfsMount mount(path("btrfs.img"), top);
+        if (!mount.problem().isEmpty())
+            QSKIP(qPrintable(mount.problem()));
+        const QByteArray root = top + "/code";
+        const QByteArray modules = root + "/app/node_modules";
+        writeFile(top + "/store/big.js", 1024 * 1024);
+        writeFile(modules + "/own.js", 300 * 1000);
+        const FileDescriptor source(::open((top + "/store/big.js").constData(), O_RDONLY | O_CLOEXEC));
+        const FileDescriptor copy(::open((modules + "/big.js").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        QCOMPARE(::ioctl(copy.get(), FICLONE, source.get()), 0);
+
+        const NodeModule record = recordFor(root + "/app", root);
+        QCOMPARE(record.sizeBytes, allocatedBelow(modules));
+        QCOMPARE(record.sharedBytes, allocated(modules + "/big.js"));
+        QCOMPARE(sizeExplanation(record),
+                 "Files here share their data with copies elsewhere (for example pnpm's store); deleting this folder "
+                 "frees only "
+                     + ByteFormat::string(record.reclaimableBytes()) + ".");
+        const DeletionResult result = Scanner::deleteModules({record}, DeletionMode::permanent, root);
+        QCOMPARE(result.removedIDs, QSet<QByteArray>{record.id});
+        QCOMPARE(result.freedBytes, record.reclaimableBytes());
+        QVERIFY(exists(top + "/store/big.js"));
     }
 
     void swappedAncestorIsNotFollowed()

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What a walk may rely on about the file system a folder lies on, from its type.
+struct FileSystemTraits
+{
+    // getdents64 hands out entries until the buffer is full or the folder ends
+    // (ext2/3/4, tmpfs, XFS, Btrfs); network and FUSE file systems may not.
+    bool fillsEveryRead = false;
+    // Files may share data blocks with copies elsewhere (reflinks: Btrfs, XFS), as pnpm's
+    // clones of its store do. Deleting such a file frees only its blocks no one else uses.
+    bool sharesExtents = false;
+
+    // Nothing is relied on when fd's file system cannot be told.
+    [[nodiscard]] static FileSystemTraits of(int fd);
+};
+
+// Bytes of the regular file name in dirFd whose blocks other files use too, by FIEMAP;
+// 0 when it cannot be opened (no link is followed) or asked.
+[[nodiscard]] qint64 sharedExtentBytes(int dirFd, const char *name);
