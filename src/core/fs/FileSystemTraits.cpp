@@ -20,8 +20,9 @@ FileSystemTraits FileSystemTraits::of(int fd)
     case TMPFS_MAGIC:
         return {true, false};
     case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
         return {true, true};
+    case BTRFS_SUPER_MAGIC:
+        return {true, true, 2049};
     default:
         return {};
     }

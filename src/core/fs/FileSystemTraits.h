@@ -11,6 +11,9 @@ struct FileSystemTraits
     // Files may share data blocks with copies elsewhere (reflinks: Btrfs, XFS), as pnpm's
     // clones of its store do. Deleting such a file frees only its blocks no one else uses.
     bool sharesExtents = false;
+    // Smaller files are not worth asking: Btrfs keeps files of up to 2,048 bytes (its
+    // default max_inline) in its metadata, and a clone copies them.
+    qint64 smallestShared = 1;
 
     // Nothing is relied on when fd's file system cannot be told.
     [[nodiscard]] static FileSystemTraits of(int fd);

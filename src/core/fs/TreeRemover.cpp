@@ -28,14 +28,15 @@ struct Folder
 
 // The bytes unlinking entry `name` of dirFd gives back, read just before: nothing while
 // other links keep the inode, and not the blocks a clone elsewhere shares.
-qint64 bytesFreedByUnlink(int dirFd, const char *name, bool sharesExtents)
+qint64 bytesFreedByUnlink(int dirFd, const char *name, const FileSystemTraits &traits)
 {
     struct statx stx;
-    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_NLINK | STATX_BLOCKS, &stx) != 0
-        || !(stx.stx_mask & STATX_BLOCKS) || stx.stx_nlink > 1)
+    constexpr unsigned mask = STATX_TYPE | STATX_NLINK | STATX_BLOCKS | STATX_SIZE;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0 || !(stx.stx_mask & STATX_BLOCKS)
+        || stx.stx_nlink > 1)
         return 0;
     const qint64 bytes = qint64(stx.stx_blocks) * 512;
-    if (!sharesExtents || !S_ISREG(stx.stx_mode) || bytes == 0)
+    if (!traits.sharesExtents || !S_ISREG(stx.stx_mode) || bytes == 0 || qint64(stx.stx_size) < traits.smallestShared)
         return bytes;
     return bytes - std::min(sharedExtentBytes(dirFd, name), bytes);
 }
@@ -114,7 +115,7 @@ private:
     // Unlinks a non-folder, counting what that gives back.
     [[nodiscard]] bool unlinkName(int dirFd, const char *name)
     {
-        const qint64 bytes = bytesFreedByUnlink(dirFd, name, m_sharesExtents);
+        const qint64 bytes = bytesFreedByUnlink(dirFd, name, m_traits);
         if (::unlinkat(dirFd, name, 0) != 0)
             return false;
         m_freed += bytes;
@@ -163,7 +164,7 @@ private:
                 return false;
             }
             m_topMount = mount;
-            m_sharesExtents = FileSystemTraits::of(fd).sharesExtents;
+            m_traits = FileSystemTraits::of(fd);
         } else if (!sameMount(mount, m_topMount)) {
             // Another file system (or a bind mount) inside the tree is not ours to empty.
             note(EBUSY);
@@ -219,8 +220,8 @@ private:
     std::optional<Mount> m_topMount;
     int m_firstError = 0;
     qint64 m_freed = 0;
-    bool m_sharesExtents = false; // of the tree's file system: nothing of another is removed
-    int m_lastGone = 0;           // ENOENT once a folder to enter had vanished
+    FileSystemTraits m_traits; // of the tree's file system: nothing of another is removed
+    int m_lastGone = 0;        // ENOENT once a folder to enter had vanished
 };
 
 } // namespace

@@ -232,7 +232,8 @@ bool listForSize(DirectoryReader &reader, int fd, const FileSystemTraits &traits
         tally.add(stx);
         // A file with other links is the inode tally's; one of its own may still share
         // its blocks with a clone (pnpm's store on Btrfs or XFS).
-        if (traits.sharesExtents && S_ISREG(stx.stx_mode) && stx.stx_nlink <= 1 && stx.stx_blocks > 0)
+        if (traits.sharesExtents && S_ISREG(stx.stx_mode) && stx.stx_nlink <= 1 && stx.stx_blocks > 0
+            && qint64(stx.stx_size) >= traits.smallestShared)
             tally.addSharedExtents(std::min(sharedExtentBytes(fd, entry.name), qint64(stx.stx_blocks) * 512));
     }
     return true;
