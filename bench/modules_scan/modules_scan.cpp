@@ -4,7 +4,7 @@
 // does, and also reports the longest stall of that loop and the peak resident memory.
 //
 //   modules_scan [--files N] [--delete-files N] [--rounds N] [--settle S]
-//                [--only scan,store,links,delete,trash] [--warm] [--keep] [folder]
+//                [--only scan,store,links,clones,delete,trash] [--warm] [--keep] [folder]
 //
 // The tree goes into a new folder below `folder` (default: the temporary folder) and is
 // removed at the end unless --keep is given.
@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThreadPool>
 
@@ -30,6 +31,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -174,7 +176,8 @@ int main(int argc, char **argv)
     const QCommandLineOption warmOption(
         QStringLiteral("warm"), QStringLiteral("Skip the cold runs (they empty the caches of the whole machine)."));
     const QCommandLineOption onlyOption(
-        QStringLiteral("only"), QStringLiteral("Run some parts: scan, store, links, delete, trash (comma-separated)."),
+        QStringLiteral("only"),
+        QStringLiteral("Run some parts: scan, store, links, clones, delete, trash (comma-separated)."),
         QStringLiteral("part"));
     const QCommandLineOption settleOption(
         QStringLiteral("settle"),
@@ -374,6 +377,53 @@ int main(int argc, char **argv)
             qlonglong(inodes));
         std::printf("  load       %s", qPrintable(loadAverage()));
         runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), text(linked), text(huge)});
+    }
+
+    // ---- clones: a node_modules whose files are reflinks of a store outside it (pnpm on
+    // Btrfs), against du -s, warm; needs root, mkfs.btrfs and a loop device
+    if (runs("clones")) {
+        const QByteArray image = base + "/btrfs.img";
+        const QByteArray top = base + "/btrfs";
+        QDir().mkpath(text(top));
+        QFile sparse(text(image));
+        const bool made = sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(4) << 30);
+        sparse.close();
+        if (!made || QProcess::execute(QStringLiteral("mkfs.btrfs"), {QStringLiteral("-q"), text(image)}) != 0
+            || QProcess::execute(QStringLiteral("mount"),
+                                 {QStringLiteral("-o"), QStringLiteral("loop"), text(image), text(top)})
+                != 0) {
+            std::printf("\nclones: skipped (needs root, mkfs.btrfs and a loop device)\n");
+        } else {
+            const auto unmount = qScopeGuard([&] { ::umount2(top.constData(), MNT_DETACH); });
+            const QByteArray store = top + "/store/node_modules";
+            ModuleTreeGenerator::generateNodeModules(store, deleteFiles, 13);
+            const QByteArray root = top + "/code";
+            const QByteArray project = root + "/app";
+            QDir().mkpath(text(project));
+            const QStringList copy{QStringLiteral("-r"), QStringLiteral("--reflink=always"), text(store),
+                                   text(project)};
+            if (QProcess::execute(QStringLiteral("cp"), copy) != 0) {
+                std::printf("\nclones: cp --reflink=always failed\n");
+            } else {
+                ::sync();
+                const QStringList duArguments{QStringLiteral("-s"), text(project + "/node_modules")};
+                scan(root);
+                runTool(QStringLiteral("du"), duArguments);
+                QList<double> ours, du;
+                for (int round = 0; round < rounds; ++round) {
+                    ours.append(secondsOf([&] { scan(root); }));
+                    du.append(secondsOf([&] { runTool(QStringLiteral("du"), duArguments); }));
+                }
+                const NodeModule module = Scanner::measure(project, root, CancelToken()).value_or(NodeModule());
+                std::printf("\nclones of a store of %lld files on Btrfs (cp -r --reflink=always), median of %d:\n"
+                            "  quaylight %7.1f ms, du %7.1f ms: %5.3f\n"
+                            "  size %s, shared %s\n",
+                            qlonglong(deleteFiles), rounds, median(ours) * 1e3, median(du) * 1e3,
+                            median(ours) / median(du), qPrintable(ByteFormat::string(module.sizeBytes)),
+                            qPrintable(ByteFormat::string(module.sharedBytes)));
+                std::printf("  load       %s", qPrintable(loadAverage()));
+            }
+        }
     }
 
     // ---- permanent deletion against rm -rf of an identical copy
