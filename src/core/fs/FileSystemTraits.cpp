@@ -2,6 +2,7 @@
 
 #include "core/fs/FileDescriptor.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fiemap.h>
@@ -28,6 +29,10 @@ FileSystemTraits FileSystemTraits::of(int fd)
     }
 }
 
+namespace {
+
+// Bytes of the regular file name in dirFd whose blocks other files use too, by FIEMAP;
+// 0 when it cannot be opened (no link is followed) or asked.
 qint64 sharedExtentBytes(int dirFd, const char *name)
 {
     constexpr int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
@@ -57,4 +62,15 @@ qint64 sharedExtentBytes(int dirFd, const char *name)
         const struct fiemap_extent &last = map->fm_extents[map->fm_mapped_extents - 1];
         start = last.fe_logical + last.fe_length;
     }
+}
+
+} // namespace
+
+qint64 FileSystemTraits::sharedBytes(int dirFd, const char *name, const struct statx &stx) const
+{
+    const qint64 allocated = qint64(stx.stx_blocks) * 512;
+    if (!sharesExtents || !S_ISREG(stx.stx_mode) || stx.stx_nlink > 1 || allocated == 0
+        || qint64(stx.stx_size) < smallestShared)
+        return 0;
+    return std::min(sharedExtentBytes(dirFd, name), allocated);
 }

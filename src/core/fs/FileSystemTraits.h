@@ -2,6 +2,9 @@
 
 #include <QtGlobal>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 // What a walk may rely on about the file system a folder lies on, from its type.
 struct FileSystemTraits
 {
@@ -17,8 +20,9 @@ struct FileSystemTraits
 
     // Nothing is relied on when fd's file system cannot be told.
     [[nodiscard]] static FileSystemTraits of(int fd);
-};
 
-// Bytes of the regular file name in dirFd whose blocks other files use too, by FIEMAP;
-// 0 when it cannot be opened (no link is followed) or asked.
-[[nodiscard]] qint64 sharedExtentBytes(int dirFd, const char *name);
+    // The part of the blocks of entry name of dirFd, stated as stx (type, links, blocks,
+    // size), that clones elsewhere use too: asked only of a regular file with one link
+    // (hard links are counted by inode) on a file system that shares extents.
+    [[nodiscard]] qint64 sharedBytes(int dirFd, const char *name, const struct statx &stx) const;
+};

@@ -5,7 +5,6 @@
 #include "core/fs/FileSystemTraits.h"
 #include "core/fs/Mount.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -35,10 +34,7 @@ qint64 bytesFreedByUnlink(int dirFd, const char *name, const FileSystemTraits &t
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0 || !(stx.stx_mask & STATX_BLOCKS)
         || stx.stx_nlink > 1)
         return 0;
-    const qint64 bytes = qint64(stx.stx_blocks) * 512;
-    if (!traits.sharesExtents || !S_ISREG(stx.stx_mode) || bytes == 0 || qint64(stx.stx_size) < traits.smallestShared)
-        return bytes;
-    return bytes - std::min(sharedExtentBytes(dirFd, name), bytes);
+    return qint64(stx.stx_blocks) * 512 - traits.sharedBytes(dirFd, name, stx);
 }
 
 class Removal

@@ -230,11 +230,9 @@ bool listForSize(DirectoryReader &reader, int fd, const FileSystemTraits &traits
             continue;
         }
         tally.add(stx);
-        // A file with other links is the inode tally's; one of its own may still share
-        // its blocks with a clone (pnpm's store on Btrfs or XFS).
-        if (traits.sharesExtents && S_ISREG(stx.stx_mode) && stx.stx_nlink <= 1 && stx.stx_blocks > 0
-            && qint64(stx.stx_size) >= traits.smallestShared)
-            tally.addSharedExtents(std::min(sharedExtentBytes(fd, entry.name), qint64(stx.stx_blocks) * 512));
+        // A file of its own may still share its blocks with a clone (pnpm's store on
+        // Btrfs or XFS).
+        tally.addSharedExtents(traits.sharedBytes(fd, entry.name, stx));
     }
     return true;
 }
@@ -306,7 +304,8 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
     DirectoryReader reader;
     // The first levels breadth first, until there are folders enough to share.
     std::vector<std::string> frontier;
-    if (!listForSize(reader, top.get(), site.start(reader, top.get(), tally), frontier, tally, token))
+    const FileSystemTraits topTraits = site.start(reader, top.get(), tally);
+    if (!listForSize(reader, top.get(), topTraits, frontier, tally, token))
         return tally.result();
     for (int level = 1; level < s_levelsBeforeSharing && frontier.size() < s_foldersToShare; ++level) {
         std::vector<std::string> next;
@@ -317,7 +316,8 @@ TreeTally::Result tallyTree(FileDescriptor top, const CancelToken &token)
                 continue;
             }
             std::vector<std::string> names;
-            if (!listForSize(reader, fd.get(), site.start(reader, fd.get(), tally), names, tally, token))
+            const FileSystemTraits traits = site.start(reader, fd.get(), tally);
+            if (!listForSize(reader, fd.get(), traits, names, tally, token))
                 return tally.result();
             for (std::string &name : names)
                 next.push_back(relative + '/' + name);
